@@ -1,0 +1,43 @@
+#pragma once
+// Sub-commands of kelp-cli register themselves here, each from its own file.
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "core/headless_host.h"
+#include "core/program.h"
+
+namespace kelp::cli {
+
+// Exit statuses: 0 success, 1 the operation failed, 2 bad usage.
+inline constexpr int ExitSuccess = 0;
+inline constexpr int ExitFailure = 1;
+inline constexpr int ExitUsage = 2;
+
+struct Context {
+    Program program;
+    HeadlessHost host;
+    std::ostream* out = nullptr;  // the results page and listings
+    std::ostream* err = nullptr;  // messages
+    int exitCode = ExitSuccess;
+};
+
+using CommandSetup = std::function<void(CLI::App& app, Context& context)>;
+
+struct CommandRegistrar {
+    CommandRegistrar(int order, CommandSetup setup);
+};
+
+// Adds every registered sub-command to `app`, in their order.
+void AddRegisteredCommands(CLI::App& app, Context& context);
+
+// Runs kelp-cli with the given arguments; returns the exit status.
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err);
+
+// Writes the results page's lines to the context's output, one line per line.
+void PrintResults(Context& context);
+
+}  // namespace kelp::cli

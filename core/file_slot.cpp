@@ -1,0 +1,19 @@
+#include "core/file_slot.h"
+
+namespace kelp {
+
+RecordLayout FileSlot::Layout() const {
+    RecordLayout layout;
+    layout.Kind = Kind;
+    layout.RecordLength = RecordLength;
+    layout.RecordFormat = RecordFormat;
+    layout.EnvelopeReady = EnvelopeReady;
+    return layout;
+}
+
+int SlotSettingsLayout(int loggerNumber) {
+    if ((loggerNumber >= 2 && loggerNumber <= 103) || (loggerNumber >= 105 && loggerNumber <= 124)) return 0;
+    return 1;
+}
+
+}  // namespace kelp
