@@ -87,14 +87,33 @@ struct FileSlot {
     std::int32_t LastAcceptedTime = -2;
     ClickPeakTracker Peaks;
 
+    // A read failed while this slot was being read; it delivers nothing more in this pass.
+    bool ReadFailed = false;
+
     // The per-file text boxes and labels.
     std::vector<std::string> SessionText;
     std::vector<std::string> SettingsText;
     std::string NameLabel;
+    std::string KelpIdLabel;
+    std::string StartLabel;
+    std::string EndLabel;
+    std::string DurationLabel;
+    std::string LocationBox;
+    std::string NotesBox;
+    std::string DeploymentDepthBox;
+    std::string WaterDepthBox;
+    std::string LatitudeBox;
+    std::string LongitudeBox;
 
     RecordLayout Layout() const;
     MarkerContext Markers() const { return {SwitchAngleMin, SwitchAngleMax, MinuteClickLimit}; }
 };
+
+// "(File N - vacant)": the name label of an empty slot.
+std::string VacantLabel(int slot);
+
+// Puts every field of the slot back to its initial value (the index stays).
+void ResetSlot(FileSlot& slot);
 
 // Settings layout of the header's settings area as the slots read it: layout 0 for
 // logger numbers 2..103 and 105..124, layout 1 for every other number.

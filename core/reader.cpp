@@ -1,0 +1,275 @@
+#include "core/reader.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "core/codes.h"
+#include "core/filters.h"
+#include "core/host.h"
+#include "core/map_file.h"
+#include "core/program.h"
+
+namespace kelp {
+
+namespace {
+
+// Everything the decode step needs that stays the same for one call of NextRecord.
+struct ReadContext {
+    RecordLayout Layout;
+    int R = 10;
+    int TypeOffset = 9;
+    bool Ignore = false;
+    bool ShowTimeErrors = false;
+    bool Tracker = false;
+    bool FastKL1 = false;
+};
+
+ReadContext MakeContext(const Program& p, const FileSlot& s) {
+    ReadContext c;
+    c.Layout = s.Layout();
+    c.Layout.ShowSplAsPa = p.Options.ShowSplAsPa;
+    c.Layout.ClusterBand1 = p.Clicks.ClusterBand1;
+    c.R = s.RecordLength;
+    c.TypeOffset = (c.Layout.ClusterBand1 && s.Kind == FileKind::KL3 && c.Layout.IsDevelopmentFormat()) ? 37 : c.R - 1;
+    c.Ignore = p.Clicks.Ignore;
+    c.ShowTimeErrors = p.Options.ShowTimeErrorAsClk;
+    c.Tracker = (p.Options.ClickPeaks || p.Display.ShowsNoiseParameter) && p.Display.TimeScale > 10;
+    c.FastKL1 = s.Kind == FileKind::KL1 && !c.Layout.ShowSplAsPa && s.EnvelopeReady;
+    return c;
+}
+
+void StartMinute(Program& p, FileSlot& s, const std::uint8_t* record, const ReadContext& c) {
+    s.Click.Time = 0;
+    s.Click.Ncyc = 0;
+    s.LastAcceptedTime = -2;
+    p.AcceptedInMinute = 0;
+    DecodeMarker(record, c.Layout, s.Markers(), s.Marker);
+    s.Marker.Minute = s.CurrentMinute;
+}
+
+void ResetTracker(ClickPeakTracker& t) {
+    const std::int64_t total = t.PeakTotal;
+    t = ClickPeakTracker{};
+    t.PeakTotal = total;
+}
+
+// Counts regular sequences of strong clicks (the click-peak tracker).
+void TrackPeaks(Program& p, Host& host, FileSlot& s) {
+    ClickPeakTracker& k = s.Peaks;
+    if (s.NRType < TypeMinuteMarker) {
+        const std::int32_t t = s.Click.Time;
+        const std::int32_t a = s.Click.SPL;
+        if (k.PeakStage == 4 && t < k.PeakEarliestNext && a > k.PeakThreshold) k.PeakScore = 5;
+        if (t > k.PeakEarliestNext && a > k.PeakThreshold / 4) k.PeakScore += 1;
+        if (t > k.PeakWindowEnd || k.PeakStage < k.PeakScore) {
+            k.PeakThreshold = a - a / 8;
+            k.PeakEarliestNext = t + 200;
+            k.PeakWindowEnd = t + 70'000;
+            k.PeakScore = 1;
+            k.PeakStage = 4;
+            k.LastPeak = t;
+        }
+        if (k.PeakEarliestNext < t && t < k.PeakWindowEnd && a > k.PeakThreshold) {
+            const std::int32_t d = t - k.LastPeak;
+            k.PeakEarliestNext = t + d - d / 4;
+            k.PeakWindowEnd = k.PeakEarliestNext + d / 2;
+            k.PeakThreshold = a <= 250 ? a - a / 4 + 10 : 128;
+            k.LastPeak = t;
+            k.PeakStage += 4;
+            if (k.PeakStage > 15) {
+                k.PeakThreshold -= k.PeakThreshold / 4;
+                k.PeakCount += 1;
+            }
+        }
+        return;
+    }
+    k.PeakTotal += k.PeakCount;
+    const int perBin = std::max(1, p.Display.MinutesPerBin);
+    if (p.Options.ClickPeaks && (s.CurrentMinute % perBin == 0 || s.NRType == TypeEndOfData)) {
+        host.Results().Append(std::to_string(static_cast<std::int64_t>(s.CurrentMinute) - 1) + "\t" +
+                              std::to_string(k.PeakCount));
+        k.PeakCount = 0;
+    }
+    const std::int64_t count = k.PeakCount;
+    ResetTracker(k);
+    k.PeakCount = count;
+}
+
+void EndOfSlotData(FileSlot& s) {
+    s.MoreData = false;
+    s.NRType = TypeEndOfData;
+    s.Click.Ncyc = 0;
+}
+
+// Reads the next block from the current record on; false when nothing more can be read.
+bool Refill(Host& host, FileSlot& s, int R) {
+    const std::int64_t position = s.BufferFilePos + s.BufferPos;
+    const std::int64_t n = s.File.ReadAt(position, s.Buffer.data(), static_cast<std::size_t>(s.BlockBytes));
+    if (n < 0) {
+        // A failed read ends this pass over the slot.
+        host.ShowTimedMessage(Message2s, s.File.LastErrorText());
+        s.ReadFailed = true;
+        EndOfSlotData(s);
+        return false;
+    }
+    s.BufferFilePos = position;
+    s.BufferFill = static_cast<int>(n);
+    s.BufferPos = 0;
+    if (n < R) {
+        EndOfSlotData(s);
+        return false;
+    }
+    return true;
+}
+
+// Decodes the click at `r` into the slot's click.
+inline bool DecodeSlotClick(const std::uint8_t* r, const ReadContext& c, ClickRecord& click) {
+    if (!c.FastKL1) return DecodeClick(r, c.Layout, click);
+    const std::int32_t time = (std::int32_t{r[0]} << 16) | (std::int32_t{r[1]} << 8) | r[2];
+    click.Time = time;
+    if (time < 1) return false;
+    const std::int32_t kHz = r[5];
+    std::int32_t bw = r[4];
+    if (kHz / 10 + bw > 22) bw = std::max(5, 17 - kHz / 10);
+    click.Ncyc = r[3];
+    click.BW = bw;
+    click.kHz = kHz;
+    click.EndkHz = r[6];
+    click.SPL = r[7];
+    click.Envelope = r[8];
+    click.ClassCode = 2;
+    return true;
+}
+
+// The acceptance tests of a decoded click; true when it is delivered.
+inline bool AcceptClick(Program& p, FileSlot& s, const ReadContext& c, int type) {
+    ClickRecord& click = s.Click;
+    if (!c.Ignore) {
+        if (s.Kind != FileKind::KL1 || p.Clicks.ClusterBand1)
+            if (!PassesClassFilters(p, s, click, type)) return false;
+        if (!PassesClickFilters(p, s, click)) return false;
+    }
+    if (s.LastAcceptedTime < click.Time && click.Time <= TicksPerMinute) {
+        ++p.AcceptedInMinute;
+        s.LastAcceptedTime = click.Time;
+        return true;
+    }
+    if (!c.ShowTimeErrors) return false;
+    // Shown where the error is, so that it can be seen on the display.
+    click.Time = s.LastAcceptedTime + 10;
+    click.SPL = 250;
+    click.kHz = 21;
+    return true;
+}
+
+// One decode step; true when the record is delivered.
+inline bool DecodeStep(Program& p, Host& host, FileSlot& s, const ReadContext& c) {
+    s.NRType = TypeEndOfData;
+    if (s.BufferPos + c.R > s.BufferFill && !Refill(host, s, c.R)) return true;
+    const std::uint8_t* r = s.Buffer.data() + s.BufferPos;
+    const int type = r[c.TypeOffset];
+    s.NRType = type;
+    if (type < 128) {
+        s.BufferPos += c.R;
+        s.Click.Minute = s.CurrentMinute;
+        if (!DecodeSlotClick(r, c, s.Click)) return true;  // a time below 1 is passed on as it is
+        return AcceptClick(p, s, c, type);
+    }
+    switch (type) {
+    case TypeFiller: s.BufferPos += c.R; break;
+    case TypeMinuteMarker: {
+        const std::int64_t next = static_cast<std::int64_t>(s.CurrentMinute) + s.MinutesPerMarker;
+        s.CurrentMinute = static_cast<MinuteNumber>(std::min<std::int64_t>(next, INT32_MAX));
+        if (next > p.SharedEnd) {
+            s.MoreData = false;
+        } else {
+            StartMinute(p, s, r, c);
+            s.BufferPos += c.R;
+        }
+        break;
+    }
+    case TypeEndOfData:
+        s.Click.Ncyc = 0;
+        s.MoreData = false;
+        p.Display.GoOn = false;
+        p.Display.Stop = false;
+        break;
+    default:
+        s.MoreData = false;
+        host.ShowTimedMessage(Message5s, RecordClassErrorText);
+        break;
+    }
+    return true;
+}
+
+}  // namespace
+
+void NextRecord(Program& p, Host& host, int slotIndex) {
+    FileSlot& s = p.Slot(slotIndex);
+    if (!s.MoreData) return;
+    const ReadContext c = MakeContext(p, s);
+    if (!c.Tracker) {
+        while (s.MoreData)
+            if (DecodeStep(p, host, s, c)) return;
+        return;
+    }
+    while (s.MoreData) {
+        const bool delivered = DecodeStep(p, host, s, c);
+        TrackPeaks(p, host, s);
+        if (delivered) return;
+    }
+}
+
+void PositionAt(Program& p, Host& host, MinuteNumber m, std::int32_t t) {
+    for (int i = 1; i <= SlotCount; ++i) {
+        FileSlot& s = p.Slot(i);
+        if (!s.IsOpen) continue;
+        if (s.LastMinute < m) {
+            s.MoreData = false;
+            continue;
+        }
+        if (s.FirstMinute < m && !s.MapReady) {
+            BuildMap(p, host, i, p.Options.RefreshMapFiles);
+            if (s.LastMinute < m) {
+                s.MoreData = false;
+                continue;
+            }
+        }
+        const std::int64_t perMarker = std::max(1, s.MinutesPerMarker);
+        std::int64_t k = std::max<std::int64_t>(0, (static_cast<std::int64_t>(m) - s.FirstMinute) / perMarker);
+        const std::int64_t lastEntry = s.MapReady ? s.MapCount : 0;
+        k = std::min(k, std::min<std::int64_t>(lastEntry, static_cast<std::int64_t>(s.Map.size()) - 1));
+        const std::int64_t position = s.Map.empty() ? HeaderLength : s.Map[static_cast<std::size_t>(k)];
+        if (s.Buffer.size() < static_cast<std::size_t>(ReadBufferBytes)) s.Buffer.assign(ReadBufferBytes, 0);
+        const std::int64_t n = s.File.ReadAt(position, s.Buffer.data(), static_cast<std::size_t>(s.BlockBytes));
+        if (n < 0) {
+            if (s.File.LastError() != EINVAL) host.ShowTimedMessage(Message2s, s.File.LastErrorText());
+            s.MoreData = false;
+            s.Click.Ncyc = 0;
+            s.Click.Time = 0;
+            s.NRType = TypeMinuteMarker;
+            continue;
+        }
+        s.BufferFilePos = position;
+        s.BufferFill = static_cast<int>(n);
+        s.ReadFailed = false;
+        if (n < s.RecordLength) {
+            EndOfSlotData(s);
+            continue;
+        }
+        s.MoreData = true;
+        s.CurrentMinute = std::max(s.FirstMinute, m);
+        s.NRType = TypeMinuteMarker;
+        s.LastAcceptedTime = -2;
+        if (p.Display.OnSlotPositioned) p.Display.OnSlotPositioned(i);
+        ResetTracker(s.Peaks);
+        s.BufferPos = 0;
+        const ReadContext c = MakeContext(p, s);
+        StartMinute(p, s, s.Buffer.data(), c);
+        s.BufferPos = s.RecordLength;
+        const ClickTime target{m, t};
+        while (s.MoreData && IsBefore({s.CurrentMinute, s.Click.Time}, target)) NextRecord(p, host, i);
+    }
+}
+
+}  // namespace kelp
