@@ -10,3 +10,9 @@ kelp_subsystem_tests(export kelpexport)
 kelp_subsystem_tests(render kelprender)
 kelp_subsystem_tests(cli kelpclilib)
 kelp_subsystem_tests(app kelpapplib)
+
+# The sub-commands register themselves from static objects that nothing else refers to:
+# the cli tests take the whole library so that RunCli knows every command.
+if(TARGET test_cli)
+  target_link_options(test_cli PRIVATE "LINKER:--whole-archive" "$<TARGET_FILE:kelpclilib>" "LINKER:--no-whole-archive")
+endif()
