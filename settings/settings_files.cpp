@@ -32,7 +32,8 @@ bool SetupFileRewrite::Write(const SettingsBlock& block, int& error) {
 
 bool SetupFileRewrite::Close(int& error) {
     if (!file_.IsOpen()) return true;
-    if (!file_.Close()) {
+    // The card is often pulled out right after; what was written must be on it.
+    if (!file_.Sync() || !file_.Close()) {
         error = file_.LastError();
         return false;
     }
