@@ -182,7 +182,7 @@ bool EnterUpperIci(Program& p, Host& host, const std::string& text) {
     std::int32_t v = 0;
     bool taken = ParseFilterInteger(text, v);
     if (!taken) {
-        p.Ici.UpperText = "2";
+        p.Ici.UpperText = std::string(1, '2');
         v = 2;
     } else if (v > 1000) {
         p.Ici.UpperText = "1000";
@@ -244,22 +244,6 @@ bool PassesClassFilters(const Program& p, const FileSlot& s, const ClickRecord& 
     return true;
 }
 
-bool PassesClickFilters(const Program& p, const FileSlot& s, const ClickRecord& c) {
-    const ClickFilter& f = p.Clicks;
-    if (p.AcceptedInMinute > p.MinuteLimit) return false;
-    if (c.Ncyc + c.SPL / 2 < f.Weak.Value) return false;
-    if (!f.Duration.Passes(c.Ncyc)) return false;
-    if (!f.Bandwidth.Passes(c.BW)) return false;
-    if (!f.Frequency.Passes(c.kHz)) return false;
-    if (!f.Amplitude.Passes(c.SPL)) return false;
-    if (!f.Envelope.Passes(c.Envelope & 15)) return false;
-    if (s.Kind == FileKind::KL2) {
-        if (c.ClassCode < f.MinClusterStatus.Value) return false;
-        if (f.ExactClusterStatus.Value < 5 && c.ClassCode != f.ExactClusterStatus.Value) return false;
-    }
-    return true;
-}
-
 void DescribeFilters(Program& p) {
     const ClickFilter& f = p.Clicks;
     p.ClickFilterText.clear();
@@ -287,7 +271,7 @@ void DescribeFilters(Program& p) {
         if (t.Quality[2]) list += ", Mod";
         if (t.Quality[1]) list += ", Lo";
         if (t.Quality[0]) list += ", ?";
-        quality = "Quality:" + (list.empty() ? list : list.substr(1)) + ".  ";
+        quality = std::string("Quality:") + (list.empty() ? list : list.substr(1)) + ".  ";
     }
     std::string species;
     const bool allSpecies = t.Species[0] && t.Species[1] && t.Species[2] && t.Species[3] && t.Species[4];
@@ -299,7 +283,7 @@ void DescribeFilters(Program& p) {
             std::string list;
             for (int i = 0; i < 5; ++i)
                 if (t.Species[static_cast<std::size_t>(i)]) list += names[i];
-            species = "Species: " + list.substr(1);
+            species = std::string("Species: ") + list.substr(1);
         }
     }
     p.TrainFilterText = quality + species;
@@ -320,7 +304,7 @@ void RefreshSourceBox(Program& p, Host& host) {
     p.ExportTrainFilterLabel = p.SourceBox[2];
     std::string files;
     for (int i = SlotCount; i >= 1; --i)
-        if (p.Slot(i).IsOpen) files += "(" + std::to_string(i) + ") " + p.Slot(i).ShortName + "  ";
+        if (p.Slot(i).IsOpen) files += std::string("(") + std::to_string(i) + ") " + p.Slot(i).ShortName + "  ";
     if (!files.empty()) p.SourceBox.push_back(files);
     host.StateChanged(changed::SourceBox);
 }

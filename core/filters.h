@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/filter_settings.h"
+#include "core/program.h"
 #include "core/records.h"
 
 namespace kelp {
@@ -51,12 +52,28 @@ bool ParseFilterInteger(const std::string& text, std::int32_t& value);
 
 // The class and type filters: KL3 quality and species, the KL2 type byte, cluster band 1.
 bool PassesClassFilters(const Program& program, const FileSlot& slot, const ClickRecord& click, int type);
-// The minute click limit and the numeric filters.
-bool PassesClickFilters(const Program& program, const FileSlot& slot, const ClickRecord& click);
+// The minute click limit and the numeric filters (defined below: every reader calls it per click).
+inline bool PassesClickFilters(const Program& program, const FileSlot& slot, const ClickRecord& click);
 
 // Rebuilds ClickFilterText and TrainFilterText.
 void DescribeFilters(Program& program);
 // Rebuilds the display's source box, its title label and the export page's filter labels.
 void RefreshSourceBox(Program& program, Host& host);
+
+inline bool PassesClickFilters(const Program& p, const FileSlot& s, const ClickRecord& c) {
+    const ClickFilter& f = p.Clicks;
+    if (p.AcceptedInMinute > p.MinuteLimit) return false;
+    if (c.Ncyc + c.SPL / 2 < f.Weak.Value) return false;
+    if (!f.Duration.Passes(c.Ncyc)) return false;
+    if (!f.Bandwidth.Passes(c.BW)) return false;
+    if (!f.Frequency.Passes(c.kHz)) return false;
+    if (!f.Amplitude.Passes(c.SPL)) return false;
+    if (!f.Envelope.Passes(c.Envelope & 15)) return false;
+    if (s.Kind == FileKind::KL2) {
+        if (c.ClassCode < f.MinClusterStatus.Value) return false;
+        if (f.ExactClusterStatus.Value < 5 && c.ClassCode != f.ExactClusterStatus.Value) return false;
+    }
+    return true;
+}
 
 }  // namespace kelp

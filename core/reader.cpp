@@ -13,37 +13,24 @@ namespace kelp {
 
 namespace {
 
-// Everything the decode step needs that stays the same for one call of NextRecord.
-struct ReadContext {
-    RecordLayout Layout;
-    int R = 10;
-    int TypeOffset = 9;
-    bool Ignore = false;
-    bool ShowTimeErrors = false;
-    bool Tracker = false;
-    bool FastKL1 = false;
-};
-
-ReadContext MakeContext(const Program& p, const FileSlot& s) {
-    ReadContext c;
-    c.Layout = s.Layout();
-    c.Layout.ShowSplAsPa = p.Options.ShowSplAsPa;
-    c.Layout.ClusterBand1 = p.Clicks.ClusterBand1;
-    c.R = s.RecordLength;
-    c.TypeOffset = (c.Layout.ClusterBand1 && s.Kind == FileKind::KL3 && c.Layout.IsDevelopmentFormat()) ? 37 : c.R - 1;
-    c.Ignore = p.Clicks.Ignore;
-    c.ShowTimeErrors = p.Options.ShowTimeErrorAsClk;
-    c.Tracker = (p.Options.ClickPeaks || p.Display.ShowsNoiseParameter) && p.Display.TimeScale > 10;
-    c.FastKL1 = s.Kind == FileKind::KL1 && !c.Layout.ShowSplAsPa && s.EnvelopeReady;
-    return c;
+// The record layout of a slot under the current options (for the decoders).
+inline RecordLayout LayoutFor(const Program& p, const FileSlot& s) {
+    RecordLayout l;
+    l.Kind = s.Kind;
+    l.RecordLength = s.RecordLength;
+    l.RecordFormat = s.RecordFormat;
+    l.EnvelopeReady = s.EnvelopeReady;
+    l.ShowSplAsPa = p.Options.ShowSplAsPa;
+    l.ClusterBand1 = p.Clicks.ClusterBand1;
+    return l;
 }
 
-void StartMinute(Program& p, FileSlot& s, const std::uint8_t* record, const ReadContext& c) {
+void StartMinute(Program& p, FileSlot& s, const std::uint8_t* record) {
     s.Click.Time = 0;
     s.Click.Ncyc = 0;
     s.LastAcceptedTime = -2;
     p.AcceptedInMinute = 0;
-    DecodeMarker(record, c.Layout, s.Markers(), s.Marker);
+    DecodeMarker(record, LayoutFor(p, s), s.Markers(), s.Marker);
     s.Marker.Minute = s.CurrentMinute;
 }
 
@@ -122,9 +109,13 @@ bool Refill(Host& host, FileSlot& s, int R) {
     return true;
 }
 
-// Decodes the click at `r` into the slot's click.
-inline bool DecodeSlotClick(const std::uint8_t* r, const ReadContext& c, ClickRecord& click) {
-    if (!c.FastKL1) return DecodeClick(r, c.Layout, click);
+// Decodes the click at `r` into the slot's click; false for a time below 1, which
+// leaves the record undecoded.
+inline bool DecodeSlotClick(const Program& p, FileSlot& s, const std::uint8_t* r) {
+    ClickRecord& click = s.Click;
+    if (s.Kind != FileKind::KL1 || !s.EnvelopeReady || p.Options.ShowSplAsPa)
+        return DecodeClick(r, LayoutFor(p, s), click);
+    // KL1 records with their envelopes stored ready: the common case, decoded here in place.
     const std::int32_t time = (std::int32_t{r[0]} << 16) | (std::int32_t{r[1]} << 8) | r[2];
     click.Time = time;
     if (time < 1) return false;
@@ -142,9 +133,9 @@ inline bool DecodeSlotClick(const std::uint8_t* r, const ReadContext& c, ClickRe
 }
 
 // The acceptance tests of a decoded click; true when it is delivered.
-inline bool AcceptClick(Program& p, FileSlot& s, const ReadContext& c, int type) {
+inline bool AcceptClick(Program& p, FileSlot& s, int type) {
     ClickRecord& click = s.Click;
-    if (!c.Ignore) {
+    if (!p.Clicks.Ignore) {
         if (s.Kind != FileKind::KL1 || p.Clicks.ClusterBand1)
             if (!PassesClassFilters(p, s, click, type)) return false;
         if (!PassesClickFilters(p, s, click)) return false;
@@ -154,7 +145,7 @@ inline bool AcceptClick(Program& p, FileSlot& s, const ReadContext& c, int type)
         s.LastAcceptedTime = click.Time;
         return true;
     }
-    if (!c.ShowTimeErrors) return false;
+    if (!p.Options.ShowTimeErrorAsClk) return false;
     // Shown where the error is, so that it can be seen on the display.
     click.Time = s.LastAcceptedTime + 10;
     click.SPL = 250;
@@ -162,29 +153,36 @@ inline bool AcceptClick(Program& p, FileSlot& s, const ReadContext& c, int type)
     return true;
 }
 
+// The type byte's offset: byte 37 of 40-byte KL3 records while "b1" is on.
+inline int TypeOffsetFor(const Program& p, const FileSlot& s) {
+    if (p.Clicks.ClusterBand1 && s.Kind == FileKind::KL3 && s.RecordFormat == 2 && s.RecordLength >= 40) return 37;
+    return s.RecordLength - 1;
+}
+
 // One decode step; true when the record is delivered.
-inline bool DecodeStep(Program& p, Host& host, FileSlot& s, const ReadContext& c) {
+inline bool DecodeStep(Program& p, Host& host, FileSlot& s, int typeOffset) {
+    const int R = s.RecordLength;
     s.NRType = TypeEndOfData;
-    if (s.BufferPos + c.R > s.BufferFill && !Refill(host, s, c.R)) return true;
+    if (s.BufferPos + R > s.BufferFill && !Refill(host, s, R)) return true;
     const std::uint8_t* r = s.Buffer.data() + s.BufferPos;
-    const int type = r[c.TypeOffset];
+    const int type = r[typeOffset];
     s.NRType = type;
     if (type < 128) {
-        s.BufferPos += c.R;
+        s.BufferPos += R;
         s.Click.Minute = s.CurrentMinute;
-        if (!DecodeSlotClick(r, c, s.Click)) return true;  // a time below 1 is passed on as it is
-        return AcceptClick(p, s, c, type);
+        if (!DecodeSlotClick(p, s, r)) return true;  // a time below 1 is passed on as it is
+        return AcceptClick(p, s, type);
     }
     switch (type) {
-    case TypeFiller: s.BufferPos += c.R; break;
+    case TypeFiller: s.BufferPos += R; break;
     case TypeMinuteMarker: {
         const std::int64_t next = static_cast<std::int64_t>(s.CurrentMinute) + s.MinutesPerMarker;
         s.CurrentMinute = static_cast<MinuteNumber>(std::min<std::int64_t>(next, INT32_MAX));
         if (next > p.SharedEnd) {
             s.MoreData = false;
         } else {
-            StartMinute(p, s, r, c);
-            s.BufferPos += c.R;
+            StartMinute(p, s, r);
+            s.BufferPos += R;
         }
         break;
     }
@@ -207,14 +205,15 @@ inline bool DecodeStep(Program& p, Host& host, FileSlot& s, const ReadContext& c
 void NextRecord(Program& p, Host& host, int slotIndex) {
     FileSlot& s = p.Slot(slotIndex);
     if (!s.MoreData) return;
-    const ReadContext c = MakeContext(p, s);
-    if (!c.Tracker) {
+    const int typeOffset = TypeOffsetFor(p, s);
+    const bool tracker = (p.Options.ClickPeaks || p.Display.ShowsNoiseParameter) && p.Display.TimeScale > 10;
+    if (!tracker) {
         while (s.MoreData)
-            if (DecodeStep(p, host, s, c)) return;
+            if (DecodeStep(p, host, s, typeOffset)) return;
         return;
     }
     while (s.MoreData) {
-        const bool delivered = DecodeStep(p, host, s, c);
+        const bool delivered = DecodeStep(p, host, s, typeOffset);
         TrackPeaks(p, host, s);
         if (delivered) return;
     }
@@ -264,8 +263,7 @@ void PositionAt(Program& p, Host& host, MinuteNumber m, std::int32_t t) {
         if (p.Display.OnSlotPositioned) p.Display.OnSlotPositioned(i);
         ResetTracker(s.Peaks);
         s.BufferPos = 0;
-        const ReadContext c = MakeContext(p, s);
-        StartMinute(p, s, s.Buffer.data(), c);
+        StartMinute(p, s, s.Buffer.data());
         s.BufferPos = s.RecordLength;
         const ClickTime target{m, t};
         while (s.MoreData && IsBefore({s.CurrentMinute, s.Click.Time}, target)) NextRecord(p, host, i);

@@ -178,7 +178,7 @@ bool OpenDataFile(Program& p, Host& host, const std::string& name, int slotIndex
         return false;
     }
     if (s.IsOpen) {
-        host.ShowTimedMessage(Message5s, "Close file" + std::to_string(slotIndex) + " to make space for this file");
+        host.ShowTimedMessage(Message5s, std::string("Close file") + std::to_string(slotIndex) + " to make space for this file");
         return false;
     }
     if (!s.File.Open(name, BinaryFile::Mode::ReadWrite)) {
@@ -270,7 +270,7 @@ bool OpenDataFile(Program& p, Host& host, const std::string& name, int slotIndex
 void CloseDataFile(Program& p, Host& host, int slotIndex) {
     if (slotIndex < 1 || slotIndex > SlotCount) return;
     FileSlot& s = p.Slot(slotIndex);
-    const std::string notOpen = "File " + std::to_string(slotIndex) + "  not open";
+    const std::string notOpen = std::string("File ") + std::to_string(slotIndex) + "  not open";
     if (s.File.IsOpen() && !s.File.Close()) host.ShowTimedMessage(Message3s, s.File.LastErrorText());
     ResetSlot(s);
     s.SessionText = {notOpen};
@@ -381,7 +381,7 @@ void OpenChosenFileSet(Program& p, Host& host, const std::string& name) {
     const std::string kl3 = SiblingFile(name, ".KL3");
     if (!kl3.empty()) {
         if (OpenDataFile(p, host, kl3, next)) p.Seek[static_cast<std::size_t>(next)].Ticked = true;
-        p.Display.MinimumClicksPerScreen = "2";
+        p.Display.MinimumClicksPerScreen = std::string(1, '2');
         host.StateChanged(changed::Slots);
     } else {
         host.ShowTimedMessage(Message5s,
@@ -430,7 +430,7 @@ void ShowFileInfo(Program& p, Host& host) {
         FileSlot& s = p.Slot(i);
         if (s.IsOpen) {
             s.NameLabel = s.ShortName;
-            s.KelpIdLabel = "KELP " + std::to_string(s.LoggerNumber);
+            s.KelpIdLabel = std::string("KELP ") + std::to_string(s.LoggerNumber);
             s.LocationBox = s.Location;
             s.NotesBox = s.Notes;
             s.DeploymentDepthBox = std::to_string(s.DeploymentDepth);

@@ -103,7 +103,8 @@ MinuteNumber MakeMinute(int year, int month, int day, int hour, int minute) {
 
 std::string DateTimeText(MinuteNumber minute) {
     const std::int32_t day = DayOfMinute(minute);
-    const std::int32_t inDay = minute - day * MinutesPerDay;
+    // In 64 bits: the first day of the range starts before the smallest minute number.
+    const auto inDay = static_cast<std::int32_t>(std::int64_t{minute} - std::int64_t{day} * MinutesPerDay);
     const CivilDate date = CivilFromDayNumber(day);
     char buf[64];
     std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d", date.Day, date.Month, date.Year, inDay / 60,

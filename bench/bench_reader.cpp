@@ -1,0 +1,155 @@
+// The reader's speed: NextRecord over a multi-day KL1 file with the default filters,
+// beside a plain read() of the same file in the same blocks, and positioning at minutes.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "core/headless_host.h"
+#include "core/map_file.h"
+#include "core/program.h"
+#include "core/reader.h"
+#include "core/slots.h"
+#include "tests/support/builders.h"
+
+namespace {
+
+using namespace kelp;
+
+constexpr int Days = 4;
+constexpr int ClicksPerMinute = 1000;
+
+// A deployment of four days with 1000 clicks in every minute, in the temporary folder.
+struct BenchFile {
+    std::string Folder;
+    std::string Path;
+    std::int64_t Records = 0;
+    std::int64_t Bytes = 0;
+
+    BenchFile() {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kelp-bench-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (!mkdtemp(name.data())) std::abort();
+        Folder = name.data();
+        Path = Folder + "/deployment.KL1";
+
+        testing::DataFileBuilder builder(FileKind::KL1, MakeMinute(2024, 7, 1, 0, 0));
+        builder.Minute();
+        std::vector<std::uint8_t> bytes = builder.Bytes();
+        bytes.resize(HeaderLength);
+        const int minutes = Days * MinutesPerDay;
+        bytes.reserve(static_cast<std::size_t>(HeaderLength) + minutes * (ClicksPerMinute + 1) * 10 + 20);
+        std::mt19937 random(7);
+        std::uint8_t r[10];
+        for (int m = 0; m < minutes; ++m) {
+            EncodeKL1Marker(r, 90, 40);
+            bytes.insert(bytes.end(), r, r + 10);
+            std::int32_t t = 0;
+            for (int i = 0; i < ClicksPerMinute; ++i) {
+                t += 1 + static_cast<std::int32_t>(random() % 20'000);
+                ClickRecord c = testing::MakeClick(t, 20 + static_cast<int>(random() % 140),
+                                                   2 + static_cast<int>(random() % 30),
+                                                   1 + static_cast<int>(random() % 250), static_cast<int>(random() % 32),
+                                                   static_cast<std::uint8_t>(random()));
+                EncodeKL1Click(r, c);
+                bytes.insert(bytes.end(), r, r + 10);
+            }
+            Records += 1 + ClicksPerMinute;
+        }
+        // Header minutes: first and last as written by the download.
+        DataFileHeader header;
+        std::copy(bytes.begin(), bytes.begin() + HeaderLength, header.Bytes.begin());
+        header.SetLastMinute(header.FirstMinute() + minutes - 1);
+        header.SetEndpointEnd(header.FirstMinute() + minutes - 1);
+        header.SetClickCount(static_cast<std::uint32_t>(minutes * ClicksPerMinute));
+        std::copy(header.Bytes.begin(), header.Bytes.end(), bytes.begin());
+        bytes.insert(bytes.end(), 20, 255);
+        testing::WriteFileBytes(Path, bytes);
+        Bytes = static_cast<std::int64_t>(bytes.size());
+    }
+    ~BenchFile() {
+        std::remove(Path.c_str());
+        std::remove((Folder + "/deployment.k1m").c_str());
+        ::rmdir(Folder.c_str());
+    }
+};
+
+BenchFile& File() {
+    static BenchFile file;
+    return file;
+}
+
+void RawRead(benchmark::State& state) {
+    BenchFile& f = File();
+    std::vector<std::uint8_t> buffer(ReadBufferBytes);
+    for (auto _ : state) {
+        const int fd = ::open(f.Path.c_str(), O_RDONLY);
+        std::int64_t total = 0;
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+            if (n <= 0) break;
+            total += n;
+        }
+        ::close(fd);
+        benchmark::DoNotOptimize(total);
+    }
+    state.SetItemsProcessed(state.iterations() * f.Records);
+    state.SetBytesProcessed(state.iterations() * f.Bytes);
+}
+BENCHMARK(RawRead)->Unit(benchmark::kMillisecond);
+
+void ReadAllRecords(benchmark::State& state) {
+    BenchFile& f = File();
+    Program program;
+    HeadlessHost host;
+    if (!OpenDataFile(program, host, f.Path, 1)) {
+        state.SkipWithError("cannot open the bench file");
+        return;
+    }
+    FileSlot& slot = program.Slot(1);
+    std::int64_t clicks = 0;
+    for (auto _ : state) {
+        PositionAt(program, host, slot.FirstMinute, 0);
+        while (slot.MoreData) {
+            NextRecord(program, host, 1);
+            clicks += slot.NRType < 128;
+        }
+    }
+    benchmark::DoNotOptimize(clicks);
+    if (clicks != state.iterations() * Days * MinutesPerDay * ClicksPerMinute)
+        state.SkipWithError("not every click was delivered");
+    state.SetItemsProcessed(state.iterations() * f.Records);
+    state.SetBytesProcessed(state.iterations() * f.Bytes);
+}
+BENCHMARK(ReadAllRecords)->Unit(benchmark::kMillisecond);
+
+// Positioning at random minutes once the map exists: one read of a block each.
+void PositionAtMinutes(benchmark::State& state) {
+    BenchFile& f = File();
+    Program program;
+    HeadlessHost host;
+    if (!OpenDataFile(program, host, f.Path, 1)) {
+        state.SkipWithError("cannot open the bench file");
+        return;
+    }
+    FileSlot& slot = program.Slot(1);
+    BuildMap(program, host, 1, false);
+    std::mt19937 random(3);
+    for (auto _ : state) {
+        const MinuteNumber m = slot.FirstMinute + static_cast<MinuteNumber>(random() % (Days * MinutesPerDay));
+        PositionAt(program, host, m, 0);
+        benchmark::DoNotOptimize(slot.CurrentMinute);
+    }
+}
+BENCHMARK(PositionAtMinutes)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
