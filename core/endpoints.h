@@ -6,6 +6,13 @@ namespace kelp {
 class Program;
 class Host;
 
+// The hints of the two mirrored options.
+inline constexpr const char* UseEndpointsHint =
+    "useful where you have set endpoints to exclude non-immersed or boat-influenced time";
+inline constexpr const char* UseSavedEndpointsHint =
+    "endpoints are virtual start and end times that can be set and saved into the file to isolate, for example, a "
+    "period when only one species is present.";
+
 // Writes the current shared range as the endpoints of every open file that covers it.
 void SaveEndpoints(Program& program, Host& host);
 // Puts every open file's endpoints back to its full range.

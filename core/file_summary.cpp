@@ -57,23 +57,21 @@ std::vector<std::string> SessionLines(const Program& p, const FileSlot& s) {
     lines.push_back(" Running     from   " + DateTimeText(s.FirstMinute) + "    to    " + DateTimeText(s.LastMinute));
     lines.push_back("                   time   " + DurationText(span));
     const std::int64_t logging = s.Header.LoggingMinutes();
-    if (logging != 0) {
+    if (logging != 0)
         lines.push_back(" Logging     time   " + DurationText(logging) + "   (" +
                         Str(std::min<std::int64_t>(100, logging * 100 / spanDivisor)) + "%)");
-        if (kl3)
-            lines.push_back(" All clicks     (approx)  " +
-                            ThousandsText((s.FileSize - HeaderLength) / s.RecordLength + s.FirstMinute -
-                                          s.LastMinute - 1));
-        if (s.HeaderClickCount > 0) {
-            lines.push_back(" raw clicks     (approx)  " + ThousandsText(s.HeaderClickCount));
-            lines.push_back(" raw clicks/m (approx)  " + Str(s.HeaderClickCount / spanDivisor));
-            if (kl3) {
-                const double rate = (static_cast<double>(s.FileSize) / s.RecordLength - s.LastMinute + s.FirstMinute) *
-                                    100.0 / std::max<double>(1, s.HeaderClickCount);
-                char text[64];
-                std::snprintf(text, sizeof text, "%.2f", rate);
-                lines.push_back(std::string(" Classification rate      ") + text + "%");
-            }
+    if (kl3)
+        lines.push_back(" All clicks     (approx)  " + ThousandsText((s.FileSize - HeaderLength) / s.RecordLength +
+                                                                    s.FirstMinute - s.LastMinute - 1));
+    if (s.HeaderClickCount > 0) {
+        lines.push_back(" raw clicks     (approx)  " + ThousandsText(s.HeaderClickCount));
+        lines.push_back(" raw clicks/m (approx)  " + Str(s.HeaderClickCount / spanDivisor));
+        if (kl3) {
+            const double rate = (static_cast<double>(s.FileSize) / s.RecordLength - s.LastMinute + s.FirstMinute) *
+                                100.0 / std::max<double>(1, s.HeaderClickCount);
+            char text[64];
+            std::snprintf(text, sizeof text, "%.2f", rate);
+            lines.push_back(std::string(" Classification rate      ") + text + "%");
         }
     }
     if (s.FileSize > 999'999) lines.push_back(" File size " + ThousandsText(s.FileSize / 1'000'000) + "Mb");

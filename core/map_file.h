@@ -11,6 +11,10 @@ class Program;
 class Host;
 struct FileSlot;
 
+// The hint of the option "refresh map files".
+inline constexpr const char* RefreshMapFilesHint =
+    "If KL1 and KL3 files do not match check this box and re-open the file set";
+
 // Files up to this size are scanned anew each time; larger ones keep a map file.
 inline constexpr std::int64_t MapFileKeepBytes = 12'000'000;
 

@@ -79,6 +79,17 @@ TEST_F(SummaryTest, LargeFilesShowMegabytesAndNoLoggingLinesWithoutLoggingMinute
     EXPECT_EQ(text.size(), 6u);
 }
 
+TEST_F(SummaryTest, ClickLinesDoNotDependOnLoggingMinutes) {
+    DataFileBuilder b = Builder(FileKind::KL3);
+    b.Header().SetLoggingMinutes(0);
+    ASSERT_TRUE(OpenDataFile(program, host, b.Write(dir.File("n.KL3")), 1));
+    const Lines& text = program.Slot(1).SessionText;
+    ASSERT_EQ(text.size(), 11u);
+    EXPECT_EQ(text[5], "                   time   2h ");
+    EXPECT_EQ(text[6], " All clicks     (approx)  2");
+    EXPECT_EQ(text[7], " raw clicks     (approx)  12,345");
+}
+
 TEST_F(SummaryTest, SettingsTextInNormalMode) {
     DataFileBuilder b = Builder(FileKind::KL1);
     b.Header().Bytes[81] = 1;    // 1024 clicks a minute
