@@ -126,6 +126,26 @@ TEST_F(SlotsTest, AnUnterminatedFileGetsItsEndOfDataRecords) {
     EXPECT_EQ(program.Slot(1).FileSize, static_cast<std::int64_t>(after.size()));
 }
 
+TEST_F(SlotsTest, TheEndIsCheckedOnlyBelowFourHundredMillionBytes) {
+    // Sparse files: a good start, then zeros up to the size.
+    DataFileBuilder b(FileKind::KL1, 1000);
+    const auto start = b.Minute().Bytes();
+    for (const std::int64_t size : {std::int64_t{399'999'990}, std::int64_t{400'000'000}}) {
+        const std::string path = dir.File("sparse" + std::to_string(size) + ".KL1");
+        testing::WriteFileBytes(path, start);
+        BinaryFile f;
+        ASSERT_TRUE(f.Open(path, BinaryFile::Mode::ReadWrite));
+        ASSERT_TRUE(f.Truncate(size));
+        f.Close();
+        Program p;
+        HeadlessHost h;
+        ASSERT_TRUE(OpenDataFile(p, h, path, 1));
+        EXPECT_EQ(FileSizeOf(path), size < 400'000'000 ? size + 20 : size);
+        CloseDataFile(p, h, 1);
+        RemoveFile(path);
+    }
+}
+
 TEST_F(SlotsTest, RecordLengthOutsideTenToFiftyIsFifteen) {
     DataFileBuilder b(FileKind::KL1, 1000);
     b.Minute();
