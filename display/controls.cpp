@@ -44,8 +44,8 @@ void DrawCaptions(DisplayContext& ctx) {
     // Two rows of five parameter captions.
     const int column = std::max(150, (s.Right - PlotLeft) / 5);
     for (int p = 0; p < param::Count; ++p) {
-        const bool disabled = (p == param::Noise && !s.NoiseChoiceEnabled) ||
-                              (p == param::Envelope && !s.EnvelopeChoiceEnabled);
+        const bool disabled = p != s.DisplayParameter && ((p == param::Noise && !s.NoiseChoiceEnabled) ||
+                                                          (p == param::Envelope && !s.EnvelopeChoiceEnabled));
         c.SetFontColour(disabled ? ColourGrey : ParameterCaptionColour(s, p));
         c.TextOut(PlotLeft + column * (p % 5), L::ParameterCaptionsY + L::ParameterCaptionRowStep * (p / 5),
                   ParameterCaption(p));
@@ -98,6 +98,9 @@ void DrawLabels(DisplayContext& ctx, const WindowTexts& texts) {
 }  // namespace
 
 void DrawWindowControls(DisplayContext& ctx, const WindowTexts& texts) {
+    // The controls lie over the drawing: what reached above the slider strip is covered.
+    ctx.canvas.SetBrushColour(ColourWindowFace);
+    ctx.canvas.FillRect(0, 0, ctx.state.ClientWidth, SliderTop);
     DrawLegendStrip(ctx, texts);
     DrawCaptions(ctx);
     DrawSlider(ctx);

@@ -23,6 +23,8 @@ void PublishDisplayLink(DisplayContext& ctx) {
     link.TimeScale = ctx.state.TimeScale;
     link.MinutesPerBin = ctx.state.MinutesPerBin;
     link.ShowsNoiseParameter = ctx.state.DisplayParameter == param::Noise;
+    link.Parameter = ctx.state.DisplayParameter;
+    link.ReadPosition = ctx.state.ReadPosition;
 }
 
 double ValueScale(const DisplayState& state) {

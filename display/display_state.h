@@ -119,8 +119,8 @@ struct DisplayState {
     double IciScale = 2.0;
     int Kl1Divisor = 40;
     int YLabelStep = 10;
-    // The duty cycle of the file opened last; the pointer on the 1-minute scale moves
-    // by this many minutes per bin.
+    // The duty cycle of the file opened last (opening a file sets it); the pointer on
+    // the 1-minute scale moves by this many minutes per bin.
     int MinutesPerMarker = 1;
 
     // Geometry of the client area.
@@ -132,6 +132,7 @@ struct DisplayState {
     int PlotWidth = 0;
     int Bins = 0;
     int BandHeight = 0;
+    int OpenBands = 0;  // open files when the geometry was last computed
     std::array<BandGeometry, SlotCount + 1> Bands{};  // by slot 1..3
     // The parameter each band draws: KL1 and KL2 files have no trains, so they show
     // cycles instead of ICI and species, and kHz instead of click rate and quality.
@@ -180,8 +181,8 @@ inline constexpr const char* Labels = "display labels";  // start, end and read 
 int OpenBandCount(const Program& program);
 bool SlotIsOpen(const Program& program, int slot);
 
-// Tells the file reader the display facts it needs (scale, minutes per bin, the noise
-// view); called after every change of the scale or the parameter.
+// Tells the data-file side the display facts it needs (scale, minutes per bin, the
+// parameter, the noise view, the read position); called after every change of them.
 void PublishDisplayLink(DisplayContext& ctx);
 
 // The value scale of the Y labels and the grid: on click scales the ICI scale for ICI,

@@ -22,6 +22,7 @@ void ComputeGeometry(DisplayState& s, const Program& program, int clientWidth, i
     s.Bins = s.PlotWidth / PixelsPerBin;
 
     const int open = OpenBandCount(program);
+    s.OpenBands = open;
     s.BandHeight = open > 0 ? (s.Bottom - s.Top - 4) / open : s.Bottom - s.Top - 4;
     s.Bands = {};
     int j = 0;

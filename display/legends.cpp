@@ -6,6 +6,7 @@
 #include "core/program.h"
 #include "display/axes.h"
 #include "display/colours.h"
+#include "display/display_link.h"
 #include "display/y_scale.h"
 
 namespace kelp {
@@ -259,6 +260,7 @@ void ShowParameter(DisplayContext& ctx, int parameter, bool setYScale) {
     WriteLegend(ctx);
     DrawBandTitles(ctx);
     DrawAxes(ctx);
+    RefreshDisplaySourceBox(ctx);
 }
 
 void ShowColourCodes(DisplayContext& ctx) {

@@ -5,7 +5,9 @@
 
 #include "core/host.h"
 #include "core/program.h"
+#include "core/reader.h"
 #include "display/axes.h"
+#include "display/display_link.h"
 #include "display/legends.h"
 #include "display/screen.h"
 
@@ -45,6 +47,8 @@ void ShowAt(DisplayContext& ctx, int x, ShowAtMode mode) {
         s.HasLastScreenStart = true;
         s.LastScreenStart = s.ReadPosition;
     }
+    PublishDisplayLink(ctx);
+    PositionAt(ctx.program, ctx.host, s.ReadPosition.Minute, s.ReadPosition.Time);
     DrawScreen(ctx);
 }
 
@@ -72,6 +76,7 @@ void SetTimeScale(DisplayContext& ctx, int scale) {
     DrawAxes(ctx);
     WriteLegend(ctx);
     DrawBandTitles(ctx);
+    RefreshDisplaySourceBox(ctx);
 }
 
 void ZoomIn(DisplayContext& ctx) { SetTimeScale(ctx, std::max(FinestScale, ctx.state.TimeScale - 1)); }
@@ -143,6 +148,7 @@ void UpdateSlider(DisplayContext& ctx) {
     if (left < INT_MIN || left > INT_MAX || width < INT_MIN || width > INT_MAX) return;
     s.SliderLeft = static_cast<int>(left);
     s.SliderWidth = static_cast<int>(std::max<std::int64_t>(0, width));
+    ctx.program.Display.TimeSliderWidth = s.SliderWidth;
     ctx.host.StateChanged(display_changed::Slider);
 }
 

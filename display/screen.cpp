@@ -3,6 +3,7 @@
 #include "core/host.h"
 #include "core/program.h"
 #include "display/axes.h"
+#include "display/display_link.h"
 #include "display/geometry.h"
 #include "display/legends.h"
 #include "display/navigation.h"
@@ -17,7 +18,7 @@ void StartDisplay(DisplayContext& ctx, int clientWidth, int clientHeight) {
     s.SlotParameter.fill(param::Spl);
     s.MinutesPerBin = 1;
     s.TicksPerPixel = TimeScaleAt(DefaultTimeScale).TicksPerPixel;
-    s.MinutesPerMarker = 1;
+    s.MinutesPerMarker = ctx.program.Display.MinutesPerMarker;
     ComputeGeometry(s, ctx.program, clientWidth, clientHeight);
     SetYScale(ctx, s.Settings.YScaleText);
     s.IciScale = s.YScale;
@@ -28,6 +29,7 @@ void StartDisplay(DisplayContext& ctx, int clientWidth, int clientHeight) {
     // The first screen ends one screen width after the start of time.
     s.ReadPosition = s.Span;
     s.HasLastScreenStart = false;
+    PublishDisplayLink(ctx);
 }
 
 void DrawBackground(DisplayContext& ctx) {
@@ -124,6 +126,7 @@ void FinishScreen(DisplayContext& ctx, const ClickTime& start) {
     s.ReadPositionLabel = std::to_string(s.ReadPosition.Minute);
     ctx.host.StateChanged(display_changed::Labels);
     UpdateSlider(ctx);
+    RefreshDisplaySourceBox(ctx);
 }
 
 void DrawScreen(DisplayContext& ctx) {

@@ -1,6 +1,7 @@
 #include "render/image_canvas.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include <QBuffer>
@@ -39,8 +40,19 @@ QFont DisplayFont(int pointSize) {
 
 }  // namespace
 
+namespace {
+
+// Qt's own notices (such as a missing runtime folder on the offscreen platform) are not
+// the program's messages; only critical ones are passed on.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
+}  // namespace
+
 void EnsureGuiApplication() {
     if (QCoreApplication::instance() != nullptr) return;
+    qInstallMessageHandler(QuietQtMessages);
     if (std::getenv("QT_QPA_PLATFORM") == nullptr && std::getenv("DISPLAY") == nullptr &&
         std::getenv("WAYLAND_DISPLAY") == nullptr)
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
