@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/filter_options.h"
 #include "cli/registry.h"
 #include "core/slots.h"
 #include "display/controls.h"
@@ -41,8 +42,11 @@ struct RenderOptions {
     bool NoAngle = false;
     bool Temperature = false;
     bool Distance = false;
+    bool SplAsPa = false;
+    bool ColourCodes = false;
     std::string YScale;
     std::string Output;
+    FilterOptions Filters;
 };
 
 int RunRender(Context& ctx, const RenderOptions& o) {
@@ -63,6 +67,8 @@ int RunRender(Context& ctx, const RenderOptions& o) {
         return ExitUsage;
     }
 
+    if (!ApplyFilterOptions(o.Filters, ctx.program, ctx.host)) return ExitUsage;
+
     EnsureGuiApplication();
     ImageCanvas canvas(o.Width, o.Height);
     Program& program = ctx.program;
@@ -80,14 +86,16 @@ int RunRender(Context& ctx, const RenderOptions& o) {
         if (!OpenDataFile(program, ctx.host, o.Files[i], static_cast<int>(i) + 1)) return ExitFailure;
 
     SetTimeScale(display, o.Scale);
+    if (o.SplAsPa) SetShowSplAsPa(display, true);
     ShowParameter(display, o.Parameter, false);
     s.ReadPosition = start ? *start : ClickTime{program.SharedStart, 0};
     ShowAt(display, PlotLeft, ShowAtMode::FromReadPosition);
+    if (o.ColourCodes) ShowColourCodes(display);
 
     WindowTexts texts;
     texts.SourceBox = program.SourceBox;
     texts.TitleLabel = program.Display.TitleLabel;
-    texts.ProgressLabel = program.ProgressLabel;
+    texts.ProgressLabel = ctx.host.ProgressLabels.empty() ? program.ProgressLabel : ctx.host.ProgressLabels.back();
     texts.ClickCountLabel = program.ClickCountLabel;
     DrawWindowControls(display, texts);
 
@@ -117,8 +125,11 @@ CommandRegistrar registrar(60, [](CLI::App& app, Context& ctx) {
     cmd->add_flag("--no-angle", o->NoAngle, "No room for the tilt marks above the bands");
     cmd->add_flag("--temperature", o->Temperature, "Tick \"temperature\"");
     cmd->add_flag("--distance", o->Distance, "Finest scales labelled in metres sound travels, not in ms");
+    cmd->add_flag("--pa", o->SplAsPa, "Tick \"show SPL as Pa\"");
+    cmd->add_flag("--colour-codes", o->ColourCodes, "Draw the frequency colour codes over the screen");
     cmd->add_option("--yscale", o->YScale, "The \"Y scale\" box (default 2.0)");
     cmd->add_option("-o,--output", o->Output, "The PNG file to write")->required();
+    AddFilterOptions(cmd, o->Filters);
     cmd->callback([&ctx, o] { ctx.exitCode = RunRender(ctx, *o); });
 });
 

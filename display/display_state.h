@@ -77,6 +77,8 @@ struct DisplaySettings {
     bool AsDistance = false;        // "as distance sound travels in water" (else "as times")
     bool ShowLandmarks = false;     // "show landmark sequences"
     std::string TidalOffsetText = "0";  // "tidal offset - mins"
+    // The amplitude filter's caption follows "show SPL as Pa".
+    std::string AmplitudeFilterCaption = "raw SPL";
 };
 
 // The mean SPL figures that "av SPL" shows in place of the source box's first line.

@@ -263,6 +263,13 @@ void ShowParameter(DisplayContext& ctx, int parameter, bool setYScale) {
     RefreshDisplaySourceBox(ctx);
 }
 
+void SetShowSplAsPa(DisplayContext& ctx, bool on) {
+    ctx.program.Options.ShowSplAsPa = on;
+    ctx.state.Settings.AmplitudeFilterCaption = on ? "Pa p-p" : "raw SPL";
+    ctx.host.StateChanged(display_changed::Captions);
+    ShowParameter(ctx, ctx.state.DisplayParameter, false);
+}
+
 void ShowColourCodes(DisplayContext& ctx) {
     Canvas& c = ctx.canvas;
     ctx.state.MenuPagesVisible = false;

@@ -35,6 +35,10 @@ void DrawBandTitles(DisplayContext& ctx);
 // Does nothing without open files.
 void ShowParameter(DisplayContext& ctx, int parameter, bool setYScale);
 
+// "show SPL as Pa" ticked or not: the amplitude filter's caption becomes "Pa p-p" or
+// "raw SPL" and the current parameter is shown again (titles and labels in Pa or raw).
+void SetShowSplAsPa(DisplayContext& ctx, bool on);
+
 // "Show colour codes": the kHz colours from 20 to 170 kHz as a strip of lines.
 void ShowColourCodes(DisplayContext& ctx);
 

@@ -55,10 +55,11 @@ TEST_F(RenderCommandTest, DrawsOneScreenOfTheAskedSize) {
     EXPECT_EQ(PixelOf(image, 300, 200), ColourBlack);          // the plot
     EXPECT_EQ(PixelOf(image, 5, 5), ColourWindowFace);         // the window around it
     EXPECT_EQ(PixelOf(image, 30, LegendStripY + 1), ColourBlack);  // the legend strip
-    EXPECT_EQ(PixelOf(image, right + 20, 300), ColourWhite);   // the label margin
+    EXPECT_EQ(PixelOf(image, 997, 300), ColourWhite);          // the label margin
+    EXPECT_EQ(PixelOf(image, right - 2, 300), ColourBlack);
     EXPECT_FALSE(FileExists(png + ".part"));
 
-    ASSERT_EQ(Render({file, "--white", "-o", png}).Status, 0);
+    ASSERT_EQ(Render({file, "--white", "--freq", "100-140", "-o", png}).Status, 0);
     EXPECT_EQ(PixelOf(QImage(QString::fromStdString(png)), 300, 200), ColourWhite);
 }
 
@@ -73,6 +74,7 @@ TEST_F(RenderCommandTest, BadOptionsAreUsageErrors) {
     EXPECT_EQ(Render({file, "--scale", "20", "-o", png}).Status, 2);
     EXPECT_EQ(Render({file, "--yscale", "big", "-o", png}).Status, 2);
     EXPECT_EQ(Render({file}).Status, 2);
+    EXPECT_EQ(Render({file, "--freq", "90-x", "-o", png}).Status, 2);
     EXPECT_FALSE(FileExists(png));
 }
 

@@ -223,3 +223,34 @@ TEST_F(LegendsTest, ColourCodes) {
 
 }  // namespace
 }  // namespace kelp::testing
+
+namespace kelp::testing {
+namespace {
+
+TEST_F(LegendsTest, ShowSplAsPaRenamesTheAmplitudeFilterAndShowsTheViewAgain) {
+    Open({FileKind::KL3});
+    canvas.Clear();
+    SetShowSplAsPa(ctx, true);
+    EXPECT_TRUE(program.Options.ShowSplAsPa);
+    EXPECT_EQ(state.Settings.AmplitudeFilterCaption, "Pa p-p");
+    EXPECT_NE(canvas.FindText("SPL - Pa"), nullptr);
+    EXPECT_EQ(program.SourceBox[0], "Click SPL: Max Pa p-p   1 pixel = 10ms");
+    SetShowSplAsPa(ctx, false);
+    EXPECT_EQ(state.Settings.AmplitudeFilterCaption, "raw SPL");
+}
+
+TEST(AverageSplTrackerText, MeanCountAndRange) {
+    AverageSplTracker t;
+    t.Reset(0);
+    EXPECT_EQ(t.Text(), "0.0   0  0%");
+    t.Offer({10, 500}, 1, {10, 0});
+    EXPECT_EQ(t.Text(), "1.0   1  100%");
+    t.Reset(40);
+    t.Offer({10, 500}, 30, {10, 0});  // not above the SPL filter's minimum
+    t.Offer({10, 100}, 200, {10, 400});  // before the pointer
+    t.Offer({10, 900}, 255, {10, 0});  // saturated
+    EXPECT_EQ(t.Count, 0);
+}
+
+}  // namespace
+}  // namespace kelp::testing
