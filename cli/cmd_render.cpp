@@ -22,7 +22,8 @@
 namespace kelp::cli {
 namespace {
 
-constexpr const char* RenderHelp = R"(Opens the files into slots 1, 2 and 3 in the order given and draws one screen of
+constexpr const char* RenderHelp =
+    R"(Opens the files into slots 1, 2 and 3 in the order given and draws one screen of
 the display into OUT.png: the client area of the window (--width x --height pixels),
 with the time scale and parameter chosen, starting at --start (by default at the
 start of the shared range of the files). Scales: 0 10us, 1 20us, 2 100us, 3 500us,
@@ -95,7 +96,8 @@ int RunRender(Context& ctx, const RenderOptions& o) {
     WindowTexts texts;
     texts.SourceBox = program.SourceBox;
     texts.TitleLabel = program.Display.TitleLabel;
-    texts.ProgressLabel = ctx.host.ProgressLabels.empty() ? program.ProgressLabel : ctx.host.ProgressLabels.back();
+    texts.ProgressLabel =
+        ctx.host.ProgressLabels.empty() ? program.ProgressLabel : ctx.host.ProgressLabels.back();
     texts.ClickCountLabel = program.ClickCountLabel;
     DrawWindowControls(display, texts);
 
@@ -133,7 +135,7 @@ CommandRegistrar registrar(60, [](CLI::App& app, Context& ctx) {
     cmd->callback([&ctx, o] { ctx.exitCode = RunRender(ctx, *o); });
 });
 
-}  // namespace
-}  // namespace kelp::cli
+} // namespace
+} // namespace kelp::cli
 
-#endif  // HAVE_KELPRENDER
+#endif // HAVE_KELPRENDER

@@ -12,7 +12,8 @@ void SetScaleValues(DisplayState& s) {
     if (!IsLowResolution(s.TimeScale)) {
         s.TicksPerPixel = info.TicksPerPixel;
         const std::int64_t total = static_cast<std::int64_t>(s.PlotWidth) * s.TicksPerPixel;
-        s.Span = {static_cast<std::int32_t>(total / TicksPerMinute), static_cast<std::int32_t>(total % TicksPerMinute)};
+        s.Span = {static_cast<std::int32_t>(total / TicksPerMinute),
+                  static_cast<std::int32_t>(total % TicksPerMinute)};
         s.HalfSpan = {static_cast<std::int32_t>(total / (2 * TicksPerMinute)),
                       static_cast<std::int32_t>((total / 2) % TicksPerMinute)};
         s.MinutesPerBin = 1;
@@ -22,8 +23,10 @@ void SetScaleValues(DisplayState& s) {
     const std::int32_t minutes = s.Bins * s.MinutesPerBin;
     // Half a minute more in the half span when the screen holds an odd number of minutes.
     std::int32_t halfTicks = 0;
-    if (s.TimeScale == OneMinuteScale) halfTicks = 6'000'000 * (s.Bins % 2);
-    else if (s.TimeScale == FiveMinuteScale) halfTicks = 6'000'000 * ((s.Bins % 10) / 5);
+    if (s.TimeScale == OneMinuteScale)
+        halfTicks = 6'000'000 * (s.Bins % 2);
+    else if (s.TimeScale == FiveMinuteScale)
+        halfTicks = 6'000'000 * ((s.Bins % 10) / 5);
     s.Span = {minutes, 0};
     s.HalfSpan = {minutes / 2, halfTicks};
 }
@@ -39,9 +42,9 @@ int YLabelStepFor(std::int64_t u, int previousStep) {
         std::int64_t Upto;
         int Step;
     };
-    static constexpr Row Rows[] = {{10, 1},         {20, 2},          {50, 5},          {256, 10},
-                                   {500, 50},       {1'000, 100},     {2'000, 200},     {5'000, 500},
-                                   {10'000, 1'000}, {20'000, 2'000},  {50'000, 5'000},  {100'000, 10'000},
+    static constexpr Row Rows[] = {{10, 1},           {20, 2},          {50, 5},         {256, 10},
+                                   {500, 50},         {1'000, 100},     {2'000, 200},    {5'000, 500},
+                                   {10'000, 1'000},   {20'000, 2'000},  {50'000, 5'000}, {100'000, 10'000},
                                    {200'000, 20'000}, {500'000, 50'000}};
     if (u < 1) return previousStep;
     for (const Row& row : Rows)
@@ -54,26 +57,31 @@ namespace {
 std::int64_t RoundedUnits(int bandHeight, double s) {
     if (!(s > 0)) return bandHeight;
     const double u = RoundHalfEven(bandHeight / s);
-    return u > 1e12 ? -1 : static_cast<std::int64_t>(u);  // out of the table: keep the step
+    return u > 1e12 ? -1 : static_cast<std::int64_t>(u); // out of the table: keep the step
 }
 
 std::string HighResolutionLabel(const DisplayState& s, const Program& program, std::int64_t value) {
     switch (s.DisplayParameter) {
-        case param::Frequency: return std::to_string(value) + "kHz";
-        case param::Cycles: return std::to_string(value) + "cyc";
-        case param::Bandwidth:
-        case param::Spl:
-        case param::Quality:
-        case param::Species:
-            // These views are all drawn against the SPL, which "show SPL as Pa" shows in tenths.
-            return program.Options.ShowSplAsPa ? std::to_string(value / 10) + " Pa" : std::to_string(value);
-        case param::Ici: return std::to_string(value) + "ms";
-        case param::ClickRate: return std::to_string(value) + "/s";
-        default: return "";
+    case param::Frequency:
+        return std::to_string(value) + "kHz";
+    case param::Cycles:
+        return std::to_string(value) + "cyc";
+    case param::Bandwidth:
+    case param::Spl:
+    case param::Quality:
+    case param::Species:
+        // These views are all drawn against the SPL, which "show SPL as Pa" shows in tenths.
+        return program.Options.ShowSplAsPa ? std::to_string(value / 10) + " Pa" : std::to_string(value);
+    case param::Ici:
+        return std::to_string(value) + "ms";
+    case param::ClickRate:
+        return std::to_string(value) + "/s";
+    default:
+        return "";
     }
 }
 
-}  // namespace
+} // namespace
 
 std::vector<YLabel> YLabelsOfBand(DisplayState& s, const Program& program, int slot) {
     std::vector<YLabel> labels;
@@ -113,35 +121,41 @@ std::vector<TimeLabel> TimeLabels(const DisplayState& s) {
     for (int n = 0; n <= last; ++n) {
         const int f = info.LabelSpacing * n;
         switch (info.LabelKind) {
-            case TimeLabelKind::MillisecondsOrMetres:
-                if (n != 0) break;
-                if (s.Settings.AsDistance) {
-                    // The distance sound covers at 1,500 m/s since the left edge.
-                    labels.push_back({17, "I   0 metres"});
-                    const int count = ((3 * s.Right - 108) / 100) / 2;
-                    for (int o = 1; o <= count; ++o)
-                        labels.push_back({100 * o * 2 / 3 + 17, "I   " + std::to_string(o * s.TicksPerPixel / 2) + "m"});
-                } else {
-                    labels.push_back({17, "I   0 msecs"});
-                    const int count = (s.Right - 36) / 100;
-                    for (int o = 1; o <= count; ++o)
-                        labels.push_back(
-                            {100 * o + 17, "I   " + std::to_string(100 * o * s.TicksPerPixel / 200) + "ms"});
-                }
-                break;
-            case TimeLabelKind::SecondsOneDecimal:
-            case TimeLabelKind::WholeSeconds: {
-                const double seconds = static_cast<double>(f) * s.TicksPerPixel / TicksPerSecond;
-                const int decimals = info.LabelKind == TimeLabelKind::SecondsOneDecimal ? 1 : 0;
-                labels.push_back({f + 17, "I " + FixedText(seconds, decimals) + "s"});
-                break;
+        case TimeLabelKind::MillisecondsOrMetres:
+            if (n != 0) break;
+            if (s.Settings.AsDistance) {
+                // The distance sound covers at 1,500 m/s since the left edge.
+                labels.push_back({17, "I   0 metres"});
+                const int count = ((3 * s.Right - 108) / 100) / 2;
+                for (int o = 1; o <= count; ++o)
+                    labels.push_back(
+                        {100 * o * 2 / 3 + 17, "I   " + std::to_string(o * s.TicksPerPixel / 2) + "m"});
+            } else {
+                labels.push_back({17, "I   0 msecs"});
+                const int count = (s.Right - 36) / 100;
+                for (int o = 1; o <= count; ++o)
+                    labels.push_back(
+                        {100 * o + 17, "I   " + std::to_string(100 * o * s.TicksPerPixel / 200) + "ms"});
             }
-            case TimeLabelKind::BinMultiple:
-                labels.push_back({f + 17, "I " + std::to_string(info.LabelMultiple * n) + info.LabelUnit});
-                break;
+            break;
+        case TimeLabelKind::SecondsOneDecimal:
+        case TimeLabelKind::WholeSeconds: {
+            const double seconds = static_cast<double>(f) * s.TicksPerPixel / TicksPerSecond;
+            const int decimals = info.LabelKind == TimeLabelKind::SecondsOneDecimal ? 1 : 0;
+            labels.push_back({f + 17, "I " + FixedText(seconds, decimals) + "s"});
+            break;
+        }
+        case TimeLabelKind::BinMultiple:
+            labels.push_back({f + 17, "I " + std::to_string(info.LabelMultiple * n) + info.LabelUnit});
+            break;
         }
     }
     return labels;
+}
+
+void SetExtendTemperatureScale(DisplayContext& ctx, bool on) {
+    ctx.state.Settings.ExtendTemperatureScale = on;
+    DrawAxes(ctx);
 }
 
 void DrawAxes(DisplayContext& ctx) {
@@ -179,4 +193,4 @@ void DrawAxes(DisplayContext& ctx) {
     }
 }
 
-}  // namespace kelp
+} // namespace kelp

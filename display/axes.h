@@ -27,6 +27,9 @@ struct YLabel {
     std::string Text;
 };
 
+// "extend temperature scale" only draws the axes again.
+void SetExtendTemperatureScale(DisplayContext& ctx, bool on);
+
 // Chooses the label step (kept in the state) and returns the labelled levels of a band.
 // The background's grid lines lie at the same levels.
 std::vector<YLabel> YLabelsOfBand(DisplayState& state, const Program& program, int slot);
@@ -42,4 +45,4 @@ std::vector<TimeLabel> TimeLabels(const DisplayState& state);
 // A real number in fixed notation with the given number of decimals.
 std::string FixedText(double value, int decimals);
 
-}  // namespace kelp
+} // namespace kelp

@@ -67,7 +67,8 @@ std::vector<CanvasOp> RecordingCanvas::OfKind(CanvasOp::Kind kind) const {
 std::vector<std::string> RecordingCanvas::Texts() const {
     std::vector<std::string> result;
     for (const CanvasOp& op : Ops)
-        if (op.What == CanvasOp::Kind::Text || op.What == CanvasOp::Kind::RotatedText) result.push_back(op.Text);
+        if (op.What == CanvasOp::Kind::Text || op.What == CanvasOp::Kind::RotatedText)
+            result.push_back(op.Text);
     return result;
 }
 
@@ -78,4 +79,4 @@ const CanvasOp* RecordingCanvas::FindText(const std::string& text) const {
     return nullptr;
 }
 
-}  // namespace kelp
+} // namespace kelp

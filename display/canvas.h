@@ -15,9 +15,15 @@ using Colour = std::uint32_t;
 inline constexpr Colour MakeColour(int red, int green, int blue) {
     return static_cast<Colour>((blue & 0xFF) << 16 | (green & 0xFF) << 8 | (red & 0xFF));
 }
-inline constexpr int RedOf(Colour c) { return static_cast<int>(c & 0xFF); }
-inline constexpr int GreenOf(Colour c) { return static_cast<int>((c >> 8) & 0xFF); }
-inline constexpr int BlueOf(Colour c) { return static_cast<int>((c >> 16) & 0xFF); }
+inline constexpr int RedOf(Colour c) {
+    return static_cast<int>(c & 0xFF);
+}
+inline constexpr int GreenOf(Colour c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+inline constexpr int BlueOf(Colour c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 
 inline constexpr Colour ColourBlack = 0x000000;
 inline constexpr Colour ColourWhite = 0xFFFFFF;
@@ -130,11 +136,11 @@ private:
 struct CanvasOp {
     enum class Kind { Fill, Line, Text, RotatedText, Copy };
     Kind What = Kind::Fill;
-    int X0 = 0, Y0 = 0, X1 = 0, Y1 = 0;  // rectangle or line ends; text position in X0, Y0
-    kelp::Colour Colour = 0;             // brush, pen or font colour
-    int Width = 1;                       // pen width
+    int X0 = 0, Y0 = 0, X1 = 0, Y1 = 0; // rectangle or line ends; text position in X0, Y0
+    kelp::Colour Colour = 0;            // brush, pen or font colour
+    int Width = 1;                      // pen width
     PenStyle Style = PenStyle::Solid;
-    int Size = 0;                        // font size
+    int Size = 0; // font size
     std::string Text;
 };
 
@@ -167,4 +173,4 @@ private:
     int height_;
 };
 
-}  // namespace kelp
+} // namespace kelp

@@ -26,9 +26,11 @@ std::array<Colour, 256> BuildKHzTable() {
     std::array<Colour, 256> t{};
     t[0] = ColourBlack;
     for (int i = 1; i <= 19; ++i) t[static_cast<std::size_t>(i)] = MakeColour(7 * i, 0, 0);
-    for (int i = 20; i <= 160; ++i) t[static_cast<std::size_t>(i)] = KHzEntries20To169[static_cast<std::size_t>(i - 20)];
+    for (int i = 20; i <= 160; ++i)
+        t[static_cast<std::size_t>(i)] = KHzEntries20To169[static_cast<std::size_t>(i - 20)];
     // From 161 the colours darken towards purple by rule.
-    for (int i = 1; i <= 40; ++i) t[static_cast<std::size_t>(160 + i)] = MakeColour(130 - i, 50 - i / 2, 160 - i);
+    for (int i = 1; i <= 40; ++i)
+        t[static_cast<std::size_t>(160 + i)] = MakeColour(130 - i, 50 - i / 2, 160 - i);
     for (int i = 201; i <= 253; ++i) t[static_cast<std::size_t>(i)] = t[200];
     t[254] = 0x141414;
     t[255] = 0x140A0A;
@@ -43,11 +45,11 @@ constexpr std::array<Colour, 34> Palette = {
 };
 
 constexpr std::array<Colour, 15> ClassColours = {
-    Palette[2],  Palette[7], Palette[12], Palette[17], Palette[22], Palette[27], 0x808080, 0xC0C0C0,
-    0xC0C0C0,    0xC0C0C0,   0xFFFFFF,    0x008000,    0x00FFFF,    0x0000FF,    0x808080,
+    Palette[2], Palette[7], Palette[12], Palette[17], Palette[22], Palette[27], 0x808080, 0xC0C0C0,
+    0xC0C0C0,   0xC0C0C0,   0xFFFFFF,    0x008000,    0x00FFFF,    0x0000FF,    0x808080,
 };
 
-}  // namespace
+} // namespace
 
 const std::array<Colour, 256>& KHzColourTable() {
     static const std::array<Colour, 256> table = BuildKHzTable();
@@ -60,13 +62,17 @@ Colour KHzColour(int index) {
     return KHzColourTable()[static_cast<std::size_t>(index)];
 }
 
-const std::array<Colour, 34>& Palette34() { return Palette; }
+const std::array<Colour, 34>& Palette34() {
+    return Palette;
+}
 
-const std::array<Colour, 15>& ClassColourTable() { return ClassColours; }
+const std::array<Colour, 15>& ClassColourTable() {
+    return ClassColours;
+}
 
 Colour ClassColour(int index) {
     if (index < 0 || index >= ClassColourCount) return ColourGrey;
     return ClassColours[static_cast<std::size_t>(index)];
 }
 
-}  // namespace kelp
+} // namespace kelp

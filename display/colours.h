@@ -22,6 +22,6 @@ const std::array<Colour, 34>& Palette34();
 // table's nine further fixed colours.
 const std::array<Colour, 15>& ClassColourTable();
 inline constexpr int ClassColourCount = 6;
-Colour ClassColour(int index);  // 0..5
+Colour ClassColour(int index); // 0..5
 
-}  // namespace kelp
+} // namespace kelp

@@ -88,14 +88,15 @@ void DrawLabels(DisplayContext& ctx, const WindowTexts& texts) {
     // Beside the box: the vertical scale and divisor, and the read position.
     const int besideX = boxRight + 12;
     c.TextOut(besideX, boxTop + 2, "Y scale " + s.Settings.YScaleText);
-    c.TextOut(besideX, boxTop + 2 + L::SourceBoxLineStep, s.Settings.Kl1DivisorCaption + " " + s.Settings.Kl1DivisorText);
+    c.TextOut(besideX, boxTop + 2 + L::SourceBoxLineStep,
+              s.Settings.Kl1DivisorCaption + " " + s.Settings.Kl1DivisorText);
     c.TextOut(besideX, boxTop + 2 + 2 * L::SourceBoxLineStep, s.ReadPositionLabel);
 
     c.TextOut(PlotLeft, boxBottom + 2, texts.ProgressLabel);
     c.TextOut(PlotLeft, boxBottom + 2 + L::SourceBoxLineStep, texts.ClickCountLabel);
 }
 
-}  // namespace
+} // namespace
 
 void DrawWindowControls(DisplayContext& ctx, const WindowTexts& texts) {
     // The controls lie over the drawing: what reached above the slider strip is covered.
@@ -107,4 +108,4 @@ void DrawWindowControls(DisplayContext& ctx, const WindowTexts& texts) {
     DrawLabels(ctx, texts);
 }
 
-}  // namespace kelp
+} // namespace kelp

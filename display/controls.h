@@ -29,15 +29,15 @@ inline constexpr int GreyBarTop = 69;
 inline constexpr int GreyBarBottom = 78;
 inline constexpr int SliderBarTop = 65;
 inline constexpr int SliderBarBottom = 82;
-inline constexpr int StartEndLabelsBelow = 22;  // below the display's bottom
+inline constexpr int StartEndLabelsBelow = 22; // below the display's bottom
 inline constexpr int SourceBoxBelow = 36;
 inline constexpr int SourceBoxLineStep = 12;
 inline constexpr int SourceBoxLines = 4;
-}  // namespace controls_layout
+} // namespace controls_layout
 
 inline constexpr Colour GreyBarColour = 0xB0B0B0;
 inline constexpr Colour SliderColour = 0x404040;
 
 void DrawWindowControls(DisplayContext& ctx, const WindowTexts& texts);
 
-}  // namespace kelp
+} // namespace kelp

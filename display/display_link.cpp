@@ -44,4 +44,4 @@ DisplayHooks::~DisplayHooks() {
     program_.Display.AverageSplText = nullptr;
 }
 
-}  // namespace kelp
+} // namespace kelp

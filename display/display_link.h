@@ -27,4 +27,4 @@ private:
     Program& program_;
 };
 
-}  // namespace kelp
+} // namespace kelp

@@ -68,4 +68,4 @@ std::string AverageSplTracker::Text() const {
     return mean + "   " + std::to_string(Count) + "  " + std::to_string(ratio) + "%";
 }
 
-}  // namespace kelp
+} // namespace kelp

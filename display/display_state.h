@@ -19,18 +19,18 @@ class Host;
 
 // What each band shows.
 namespace param {
-inline constexpr int Frequency = 0;  // kHz
-inline constexpr int Cycles = 1;     // duration in cycles
+inline constexpr int Frequency = 0; // kHz
+inline constexpr int Cycles = 1;    // duration in cycles
 inline constexpr int Bandwidth = 2;
-inline constexpr int Spl = 3;  // sound pressure level
+inline constexpr int Spl = 3; // sound pressure level
 inline constexpr int Envelope = 4;
-inline constexpr int Ici = 5;        // inter-click interval
-inline constexpr int ClickRate = 6;  // clicks per second
-inline constexpr int Quality = 7;    // train quality class
-inline constexpr int Species = 8;    // species class
-inline constexpr int Noise = 9;      // SPL centiles
+inline constexpr int Ici = 5;       // inter-click interval
+inline constexpr int ClickRate = 6; // clicks per second
+inline constexpr int Quality = 7;   // train quality class
+inline constexpr int Species = 8;   // species class
+inline constexpr int Noise = 9;     // SPL centiles
 inline constexpr int Count = 10;
-}  // namespace param
+} // namespace param
 
 inline constexpr int DisplayTop = 86;
 inline constexpr int PlotLeft = 18;
@@ -46,12 +46,12 @@ inline constexpr double MinimumYScale = 0.05;
 
 // Where a file's band lies. Values rise upwards from the base line.
 struct BandGeometry {
-    int Base = 0;                 // the band's bottom line
-    int TitleY = 0;               // the rotated title starts here
-    int UpperLine = 0;            // base - band height + 24
-    int TemperatureZeroLine = 0;  // upper line + 146
-    int AngleLine = 0;            // upper line - 15
-    int LandmarkLine = 0;         // upper line + 16
+    int Base = 0;                // the band's bottom line
+    int TitleY = 0;              // the rotated title starts here
+    int UpperLine = 0;           // base - band height + 24
+    int TemperatureZeroLine = 0; // upper line + 146
+    int AngleLine = 0;           // upper line - 15
+    int LandmarkLine = 0;        // upper line + 16
 };
 
 // One of the seven labels on the black legend strip above the plot.
@@ -66,17 +66,17 @@ inline constexpr int LegendStripY = 12;
 
 // The settings on the menu pages that the display reads, as their boxes hold them.
 struct DisplaySettings {
-    std::string YScaleText = "2.0";     // "Y scale"
-    std::string Kl1DivisorText = "40";  // the "KL1/" divisor
+    std::string YScaleText = "2.0";    // "Y scale"
+    std::string Kl1DivisorText = "40"; // the "KL1/" divisor
     std::string Kl1DivisorCaption = "KL1/";
-    bool Angle = true;              // "angle": tilt marks above each band
-    bool Temperature = false;       // "temperature"
-    bool ExtendTemperatureScale = false;  // "extend temperature scale"
-    bool WhiteScreen = false;       // "white screen"
-    bool BlackLines = false;        // "black lines"
-    bool AsDistance = false;        // "as distance sound travels in water" (else "as times")
-    bool ShowLandmarks = false;     // "show landmark sequences"
-    std::string TidalOffsetText = "0";  // "tidal offset - mins"
+    bool Angle = true;                   // "angle": tilt marks above each band
+    bool Temperature = false;            // "temperature"
+    bool ExtendTemperatureScale = false; // "extend temperature scale"
+    bool WhiteScreen = false;            // "white screen"
+    bool BlackLines = false;             // "black lines"
+    bool AsDistance = false;             // "as distance sound travels in water" (else "as times")
+    bool ShowLandmarks = false;          // "show landmark sequences"
+    std::string TidalOffsetText = "0";   // "tidal offset - mins"
     // The amplitude filter's caption follows "show SPL as Pa".
     std::string AmplitudeFilterCaption = "raw SPL";
 };
@@ -88,7 +88,7 @@ struct AverageSplTracker {
     std::int64_t Count = 0;
     int Min = 0;
     int Max = 0;
-    int FilterMinimum = 0;  // the SPL filter's minimum
+    int FilterMinimum = 0; // the SPL filter's minimum
     int Threshold = 0;
     bool HasPrevious = false;
     ClickTime Previous;
@@ -105,10 +105,10 @@ struct AverageSplTracker {
 
 struct DisplayState {
     int TimeScale = DefaultTimeScale;  // 0..19
-    int DisplayParameter = param::Spl;  // 0..9
+    int DisplayParameter = param::Spl; // 0..9
     std::int32_t TicksPerPixel = 2'000;
     std::int32_t MinutesPerBin = 1;
-    ClickTime Span{0, 0};      // minutes and ticks of one screen
+    ClickTime Span{0, 0}; // minutes and ticks of one screen
     ClickTime HalfSpan{0, 0};
     // The screen drawn next starts here; after a draw the screen shows [ReadPosition - span, ReadPosition].
     ClickTime ReadPosition{0, 0};
@@ -134,8 +134,8 @@ struct DisplayState {
     int PlotWidth = 0;
     int Bins = 0;
     int BandHeight = 0;
-    int OpenBands = 0;  // open files when the geometry was last computed
-    std::array<BandGeometry, SlotCount + 1> Bands{};  // by slot 1..3
+    int OpenBands = 0;                               // open files when the geometry was last computed
+    std::array<BandGeometry, SlotCount + 1> Bands{}; // by slot 1..3
     // The parameter each band draws: KL1 and KL2 files have no trains, so they show
     // cycles instead of ICI and species, and kHz instead of click rate and quality.
     std::array<int, SlotCount + 1> SlotParameter{param::Spl, param::Spl, param::Spl, param::Spl};
@@ -145,15 +145,15 @@ struct DisplayState {
     // The display's own controls.
     std::array<LegendLabel, LegendLabelCount> Legend{};
     bool MenuPagesVisible = false;
-    bool SeekEnabled = true;             // the "Seek   in file" controls
-    bool EnvelopeChoiceEnabled = true;   // the envelope caption
-    bool NoiseChoiceEnabled = false;     // the noise caption
-    bool CapturingScreen = false;        // a screen capture hides the centre mark
+    bool SeekEnabled = true;           // the "Seek   in file" controls
+    bool EnvelopeChoiceEnabled = true; // the envelope caption
+    bool NoiseChoiceEnabled = false;   // the noise caption
+    bool CapturingScreen = false;      // a screen capture hides the centre mark
     int SliderLeft = PlotLeft;
     int SliderWidth = SliderMinimumWidth;
-    std::string StartLabel;          // the time at the screen's left edge
-    std::string EndLabel;            // the time at its right edge
-    std::string ReadPositionLabel;   // the minute number of ReadPosition
+    std::string StartLabel;        // the time at the screen's left edge
+    std::string EndLabel;          // the time at its right edge
+    std::string ReadPositionLabel; // the minute number of ReadPosition
 
     DisplaySettings Settings;
     AverageSplTracker AverageSpl;
@@ -172,12 +172,12 @@ struct DisplayContext {
 // Names passed to Host::StateChanged when the display's controls change.
 namespace display_changed {
 inline constexpr const char* Legend = "display legend";
-inline constexpr const char* Captions = "display captions";  // scale and parameter captions, resolution label
-inline constexpr const char* YScale = "display y scale";     // the "Y scale" and divisor boxes
+inline constexpr const char* Captions = "display captions"; // scale and parameter captions, resolution label
+inline constexpr const char* YScale = "display y scale";    // the "Y scale" and divisor boxes
 inline constexpr const char* Slider = "display slider";
 inline constexpr const char* MenuPages = "display menu pages";
-inline constexpr const char* Labels = "display labels";  // start, end and read position labels
-}  // namespace display_changed
+inline constexpr const char* Labels = "display labels"; // start, end and read position labels
+} // namespace display_changed
 
 // Number of open slots and whether a slot is open.
 int OpenBandCount(const Program& program);
@@ -191,4 +191,4 @@ void PublishDisplayLink(DisplayContext& ctx);
 // the click-rate scale for click rate, else the Y scale; on bin scales the Y scale.
 double ValueScale(const DisplayState& state);
 
-}  // namespace kelp
+} // namespace kelp

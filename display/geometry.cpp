@@ -48,7 +48,9 @@ void SetUpDisplay(DisplayContext& ctx, int clientWidth, int clientHeight) {
     DrawAxes(ctx);
 }
 
-void SetUpDisplay(DisplayContext& ctx) { SetUpDisplay(ctx, ctx.state.ClientWidth, ctx.state.ClientHeight); }
+void SetUpDisplay(DisplayContext& ctx) {
+    SetUpDisplay(ctx, ctx.state.ClientWidth, ctx.state.ClientHeight);
+}
 
 bool ResizeDisplay(DisplayContext& ctx, int clientWidth, int clientHeight) {
     const DisplayState& s = ctx.state;
@@ -61,6 +63,11 @@ bool ResizeDisplay(DisplayContext& ctx, int clientWidth, int clientHeight) {
     return true;
 }
 
+void SetAngle(DisplayContext& ctx, bool on) {
+    ctx.state.Settings.Angle = on;
+    SetUpDisplay(ctx);
+}
+
 int BandAt(const DisplayState& s, const Program& program, int y) {
     for (int slot = 1; slot <= SlotCount; ++slot) {
         if (!SlotIsOpen(program, slot)) continue;
@@ -70,4 +77,4 @@ int BandAt(const DisplayState& s, const Program& program, int y) {
     return 0;
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -25,7 +25,10 @@ void SetUpDisplay(DisplayContext& ctx);
 // height or the computed right edge changed. True when it was recomputed.
 bool ResizeDisplay(DisplayContext& ctx, int clientWidth, int clientHeight);
 
+// Ticking or unticking "angle": the bands make or give back room for the tilt marks.
+void SetAngle(DisplayContext& ctx, bool on);
+
 // The band of the open slot whose band holds y (upper line - 24 .. base), or 0.
 int BandAt(const DisplayState& state, const Program& program, int y);
 
-}  // namespace kelp
+} // namespace kelp

@@ -13,9 +13,15 @@ namespace kelp {
 namespace {
 
 constexpr std::array<const char*, param::Count> ParameterCaptions = {
-    "Frequency         (F9)",        "N cycles            (F11)",         "Bandwidth         (shft+F11)",
-    "SPL                   (F10)",   "Envelope           (shft+F11)    ", "ICI                     (F7)",
-    "ClkRate             (F7)",      "Train Qclass      (F8)",            "Species gp        (F8)",
+    "Frequency         (F9)",
+    "N cycles            (F11)",
+    "Bandwidth         (shft+F11)",
+    "SPL                   (F10)",
+    "Envelope           (shft+F11)    ",
+    "ICI                     (F7)",
+    "ClkRate             (F7)",
+    "Train Qclass      (F8)",
+    "Species gp        (F8)",
     "Noise level",
 };
 
@@ -53,102 +59,115 @@ void KHzLegend(std::array<LegendLabel, LegendLabelCount>& l, const char* unit) {
 
 void LowResolutionLegend(std::array<LegendLabel, LegendLabelCount>& l, int parameter) {
     switch (parameter) {
-        case param::Frequency:
-            KHzLegend(l, "kHz");
-            Hide(l, 6);
-            break;
-        case param::Cycles: {
-            // The colours of 5 .. 80 cycles by the cycles colour rule 8 + 3 x cycles, capped at 160.
-            static constexpr std::array<const char*, 6> texts = {"5cycles",  "10cycles", "15cycles",
-                                                                 "20cycles", "40cycles", "80cycles"};
-            static constexpr std::array<int, 6> entries = {23, 38, 53, 68, 128, 160};
-            for (std::size_t k = 0; k < 6; ++k) SetLabel(l[k], texts[k], KHzColour(entries[k]));
-            Hide(l, 6);
-            break;
-        }
-        case param::Bandwidth:
-            l[0].Text = "Low bandwidth";
-            Hide(l, 1);
-            break;
-        case param::Spl:
-            KHzLegend(l, "");
-            Hide(l, 6);
-            break;
-        case param::Envelope:
-            break;  // the strip keeps its texts, in the six class colours
-        case param::Ici: {
-            static constexpr std::array<const char*, 6> texts = {">200ms", "<200ms", "<100ms",
-                                                                 "<50ms",  "<10ms",  "<2ms"};
-            for (std::size_t k = 0; k < 6; ++k) l[k].Text = texts[k];
-            SetLabel(l[6], "KL1 files show click durations", ColourWhite);
-            break;
-        }
-        case param::ClickRate: {
-            static constexpr std::array<const char*, 6> texts = {"<5/s", ">5/s", ">10/s", ">20/s", ">100/s", ">500/s"};
-            for (std::size_t k = 0; k < 6; ++k) l[k].Text = texts[k];
-            SetLabel(l[6], "KL1 files show kHz", ColourWhite);
-            break;
-        }
-        case param::Quality:
-            QualityLegend(l, "ModQ");
-            SetLabel(l[4], "KL1 files show kHz", ColourWhite);
-            Hide(l, 5);
-            break;
-        case param::Species:
-            SpeciesLegend(l);
-            SetLabel(l[5], "KL1 files show click durations", ColourWhite);
-            Hide(l, 6);
-            break;
-        case param::Noise: {
-            static constexpr std::array<const char*, 6> texts = {"2%", "4%", "8%", "92%", "96%", "98%"};
-            for (std::size_t k = 0; k < 6; ++k) l[k].Text = texts[k];
-            // The total is the grey line of the noise view.
-            SetLabel(l[6], "total", ColourGrey);
-            break;
-        }
-        default: break;
+    case param::Frequency:
+        KHzLegend(l, "kHz");
+        Hide(l, 6);
+        break;
+    case param::Cycles: {
+        // The colours of 5 .. 80 cycles by the cycles colour rule 8 + 3 x cycles, capped at 160.
+        static constexpr std::array<const char*, 6> texts = {"5cycles",  "10cycles", "15cycles",
+                                                             "20cycles", "40cycles", "80cycles"};
+        static constexpr std::array<int, 6> entries = {23, 38, 53, 68, 128, 160};
+        for (std::size_t k = 0; k < 6; ++k) SetLabel(l[k], texts[k], KHzColour(entries[k]));
+        Hide(l, 6);
+        break;
+    }
+    case param::Bandwidth:
+        l[0].Text = "Low bandwidth";
+        Hide(l, 1);
+        break;
+    case param::Spl:
+        KHzLegend(l, "");
+        Hide(l, 6);
+        break;
+    case param::Envelope:
+        break; // the strip keeps its texts, in the six class colours
+    case param::Ici: {
+        static constexpr std::array<const char*, 6> texts = {">200ms", "<200ms", "<100ms",
+                                                             "<50ms",  "<10ms",  "<2ms"};
+        for (std::size_t k = 0; k < 6; ++k) l[k].Text = texts[k];
+        SetLabel(l[6], "KL1 files show click durations", ColourWhite);
+        break;
+    }
+    case param::ClickRate: {
+        static constexpr std::array<const char*, 6> texts = {"<5/s",  ">5/s",   ">10/s",
+                                                             ">20/s", ">100/s", ">500/s"};
+        for (std::size_t k = 0; k < 6; ++k) l[k].Text = texts[k];
+        SetLabel(l[6], "KL1 files show kHz", ColourWhite);
+        break;
+    }
+    case param::Quality:
+        QualityLegend(l, "ModQ");
+        SetLabel(l[4], "KL1 files show kHz", ColourWhite);
+        Hide(l, 5);
+        break;
+    case param::Species:
+        SpeciesLegend(l);
+        SetLabel(l[5], "KL1 files show click durations", ColourWhite);
+        Hide(l, 6);
+        break;
+    case param::Noise: {
+        static constexpr std::array<const char*, 6> texts = {"2%", "4%", "8%", "92%", "96%", "98%"};
+        for (std::size_t k = 0; k < 6; ++k) l[k].Text = texts[k];
+        // The total is the grey line of the noise view.
+        SetLabel(l[6], "total", ColourGrey);
+        break;
+    }
+    default:
+        break;
     }
 }
 
 void HighResolutionLegend(std::array<LegendLabel, LegendLabelCount>& l, int parameter) {
     switch (parameter) {
-        case param::Frequency:
-        case param::Ici:
-        case param::ClickRate:
-        case param::Quality:
-            QualityLegend(l, "Mod Q");
-            Hide(l, 4);
-            break;
-        case param::Cycles:
-        case param::Spl:
-            KHzLegend(l, "kHz");
-            Hide(l, 6);
-            break;
-        case param::Bandwidth:
-            SetLabel(l[0], "  vertical height: bandwidth", ColourMagenta);
-            Hide(l, 1);
-            break;
-        case param::Species:
-            SpeciesLegend(l);
-            Hide(l, 5);
-            break;
-        default: Hide(l, 0); break;  // envelope and noise
+    case param::Frequency:
+    case param::Ici:
+    case param::ClickRate:
+    case param::Quality:
+        QualityLegend(l, "Mod Q");
+        Hide(l, 4);
+        break;
+    case param::Cycles:
+    case param::Spl:
+        KHzLegend(l, "kHz");
+        Hide(l, 6);
+        break;
+    case param::Bandwidth:
+        SetLabel(l[0], "  vertical height: bandwidth", ColourMagenta);
+        Hide(l, 1);
+        break;
+    case param::Species:
+        SpeciesLegend(l);
+        Hide(l, 5);
+        break;
+    default:
+        Hide(l, 0);
+        break; // envelope and noise
     }
 }
 
 std::string HighResolutionTitle(int parameter, bool splAsPa) {
     switch (parameter) {
-        case param::Frequency: return "kHz";
-        case param::Cycles: return "Duration (cycles)";
-        case param::Bandwidth: return "Bandwidth";
-        case param::Spl:
-        case param::Quality:
-        case param::Species: return splAsPa ? "SPL - Pa" : "SPL - raw value (0-255)";
-        case param::Envelope: return "Envelope";
-        case param::Ici: return "Inter-click interval";
-        case param::ClickRate: return "Clicks/s";
-        case param::Noise: return "noise";
-        default: return "";
+    case param::Frequency:
+        return "kHz";
+    case param::Cycles:
+        return "Duration (cycles)";
+    case param::Bandwidth:
+        return "Bandwidth";
+    case param::Spl:
+    case param::Quality:
+    case param::Species:
+        return splAsPa ? "SPL - Pa" : "SPL - raw value (0-255)";
+    case param::Envelope:
+        return "Envelope";
+    case param::Ici:
+        return "Inter-click interval";
+    case param::ClickRate:
+        return "Clicks/s";
+    case param::Noise:
+        return "noise";
+    default:
+        return "";
     }
 }
 
@@ -156,28 +175,46 @@ std::string LowResolutionTitle(int parameter, bool splAsPa, FileKind kind, int m
     const bool trains = kind == FileKind::KL3;
     std::string title;
     switch (parameter) {
-        case param::Frequency: title = "kHz. Counts/min"; break;
-        case param::Cycles:
-        case param::Envelope: title = "Click duration. Counts/min"; break;
-        case param::Bandwidth: title = "Bandwidth. Counts/min"; break;
-        case param::Spl: title = splAsPa ? "SPL - Pa. Counts/min" : "SPL - raw value.  Counts/min"; break;
-        case param::Ici: title = "Inter-click intervals. Counts/min"; break;
-        case param::ClickRate: return "Click rates. Counts/min";
-        case param::Quality: title = trains ? "Q class. Counts/min" : "kHz. Counts/min"; break;
-        case param::Species: title = trains ? "Species. Counts/min" : "Click duration. Counts/min"; break;
-        default: return "";
+    case param::Frequency:
+        title = "kHz. Counts/min";
+        break;
+    case param::Cycles:
+    case param::Envelope:
+        title = "Click duration. Counts/min";
+        break;
+    case param::Bandwidth:
+        title = "Bandwidth. Counts/min";
+        break;
+    case param::Spl:
+        title = splAsPa ? "SPL - Pa. Counts/min" : "SPL - raw value.  Counts/min";
+        break;
+    case param::Ici:
+        title = "Inter-click intervals. Counts/min";
+        break;
+    case param::ClickRate:
+        return "Click rates. Counts/min";
+    case param::Quality:
+        title = trains ? "Q class. Counts/min" : "kHz. Counts/min";
+        break;
+    case param::Species:
+        title = trains ? "Species. Counts/min" : "Click duration. Counts/min";
+        break;
+    default:
+        return "";
     }
     return title + BinSuffix(minutesPerBin);
 }
 
-}  // namespace
+} // namespace
 
 const char* ParameterCaption(int parameter) {
     if (parameter < 0 || parameter >= param::Count) return "";
     return ParameterCaptions[static_cast<std::size_t>(parameter)];
 }
 
-Colour ScaleCaptionColour(const DisplayState& s, int scale) { return scale == s.TimeScale ? ColourRed : CaptionColour; }
+Colour ScaleCaptionColour(const DisplayState& s, int scale) {
+    return scale == s.TimeScale ? ColourRed : CaptionColour;
+}
 
 Colour ParameterCaptionColour(const DisplayState& s, int parameter) {
     return parameter == s.DisplayParameter ? ColourRed : CaptionColour;
@@ -244,17 +281,22 @@ void ShowParameter(DisplayContext& ctx, int parameter, bool setYScale) {
 
     s.DisplayParameter = parameter;
     for (int slot = 1; slot <= SlotCount; ++slot)
-        s.SlotParameter[static_cast<std::size_t>(slot)] = SlotParameterFor(ctx.program.Slot(slot).Kind, parameter);
+        s.SlotParameter[static_cast<std::size_t>(slot)] =
+            SlotParameterFor(ctx.program.Slot(slot).Kind, parameter);
     PublishDisplayLink(ctx);
 
     if (setYScale && !IsLowResolution(s.TimeScale)) {
         // A Y scale that fits the value's usual range into the band.
         const double height = s.BandHeight;
         double value = height / 260;
-        if (parameter == param::Frequency) value = height / 180;
-        else if (parameter == param::Cycles) value = height / 40;
-        else if (parameter == param::Ici) value = s.IciScale;
-        else if (parameter == param::ClickRate) value = s.ClickRateScale;
+        if (parameter == param::Frequency)
+            value = height / 180;
+        else if (parameter == param::Cycles)
+            value = height / 40;
+        else if (parameter == param::Ici)
+            value = s.IciScale;
+        else if (parameter == param::ClickRate)
+            value = s.ClickRateScale;
         WriteYScaleText(ctx, FixedText(value, 2));
     }
     WriteLegend(ctx);
@@ -285,4 +327,4 @@ void ShowColourCodes(DisplayContext& ctx) {
     ctx.host.SetProgressLabel("Colours for F = 20 to F = 156");
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -42,4 +42,4 @@ void SetShowSplAsPa(DisplayContext& ctx, bool on);
 // "Show colour codes": the kHz colours from 20 to 170 kHz as a strip of lines.
 void ShowColourCodes(DisplayContext& ctx);
 
-}  // namespace kelp
+} // namespace kelp

@@ -17,8 +17,10 @@ ClickTime PixelToTime(const DisplayState& s, int x) {
     x = std::clamp(x, PlotLeft, std::max(PlotLeft, s.Right)) - PlotLeft;
     const ClickTime start = SubtractDisplayTime(s.ReadPosition, s.Span);
     if (!IsLowResolution(s.TimeScale)) return AddTicks(start, static_cast<std::int64_t>(x) * s.TicksPerPixel);
-    const std::int64_t perBin = s.TimeScale == OneMinuteScale ? std::max(1, s.MinutesPerMarker) : s.MinutesPerBin;
-    return NormalisedDisplayTime(static_cast<std::int64_t>(start.Minute) + (x / PixelsPerBin) * perBin, start.Time);
+    const std::int64_t perBin =
+        s.TimeScale == OneMinuteScale ? std::max(1, s.MinutesPerMarker) : s.MinutesPerBin;
+    return NormalisedDisplayTime(static_cast<std::int64_t>(start.Minute) + (x / PixelsPerBin) * perBin,
+                                 start.Time);
 }
 
 void ShowAt(DisplayContext& ctx, int x, ShowAtMode mode) {
@@ -27,17 +29,21 @@ void ShowAt(DisplayContext& ctx, int x, ShowAtMode mode) {
     const ClickTime t = mode == ShowAtMode::FromReadPosition ? s.ReadPosition : PixelToTime(s, x);
     ClickTime start = t;
     switch (mode) {
-        case ShowAtMode::LeftOfPointer: start = SubtractDisplayTime(t, s.Span); break;
-        case ShowAtMode::RightOfPointer: break;
-        case ShowAtMode::ZoomInAround:
-            ZoomIn(ctx);
-            start = SubtractDisplayTime(t, s.HalfSpan);
-            break;
-        case ShowAtMode::ZoomOutAround:
-            ZoomOut(ctx);
-            start = SubtractDisplayTime(t, s.HalfSpan);
-            break;
-        case ShowAtMode::FromReadPosition: break;
+    case ShowAtMode::LeftOfPointer:
+        start = SubtractDisplayTime(t, s.Span);
+        break;
+    case ShowAtMode::RightOfPointer:
+        break;
+    case ShowAtMode::ZoomInAround:
+        ZoomIn(ctx);
+        start = SubtractDisplayTime(t, s.HalfSpan);
+        break;
+    case ShowAtMode::ZoomOutAround:
+        ZoomOut(ctx);
+        start = SubtractDisplayTime(t, s.HalfSpan);
+        break;
+    case ShowAtMode::FromReadPosition:
+        break;
     }
     // The click view starts one pixel before the position it is given.
     s.ReadPosition = AddTicks(start, s.TicksPerPixel);
@@ -79,9 +85,13 @@ void SetTimeScale(DisplayContext& ctx, int scale) {
     RefreshDisplaySourceBox(ctx);
 }
 
-void ZoomIn(DisplayContext& ctx) { SetTimeScale(ctx, std::max(FinestScale, ctx.state.TimeScale - 1)); }
+void ZoomIn(DisplayContext& ctx) {
+    SetTimeScale(ctx, std::max(FinestScale, ctx.state.TimeScale - 1));
+}
 
-void ZoomOut(DisplayContext& ctx) { SetTimeScale(ctx, std::min(CoarsestScale, ctx.state.TimeScale + 1)); }
+void ZoomOut(DisplayContext& ctx) {
+    SetTimeScale(ctx, std::min(CoarsestScale, ctx.state.TimeScale + 1));
+}
 
 void SelectScale(DisplayContext& ctx, int scale) {
     DisplayState& s = ctx.state;
@@ -98,7 +108,7 @@ std::int32_t FloorMod(std::int32_t value, std::int32_t divisor) {
     return r < 0 ? r + divisor : r;
 }
 
-}  // namespace
+} // namespace
 
 void ShowAll(DisplayContext& ctx) {
     DisplayState& s = ctx.state;
@@ -112,8 +122,10 @@ void ShowAll(DisplayContext& ctx) {
     for (int scale = FirstLowResolutionScale; scale <= CoarsestScale && chosen < 0; ++scale)
         if (m / TimeScaleAt(scale).MinutesPerBin < bins) chosen = scale;
     s.Settings.Temperature = true;
-    if (chosen >= 0 && chosen != s.TimeScale) SetTimeScale(ctx, chosen);
-    else WriteLegend(ctx);
+    if (chosen >= 0 && chosen != s.TimeScale)
+        SetTimeScale(ctx, chosen);
+    else
+        WriteLegend(ctx);
     // Start at the bin boundary at or before the range's start, so that the screen
     // covers the whole range.
     const std::int32_t perBin = std::max(1, s.MinutesPerBin);
@@ -134,15 +146,17 @@ void UpdateSlider(DisplayContext& ctx) {
     std::int64_t width = SliderMinimumWidth;
     if (IsLowResolution(s.TimeScale)) {
         if (static_cast<std::int64_t>(start.Minute) + s.Span.Minute < p.SharedEnd)
-            width = std::max<std::int64_t>(SliderMinimumWidth, static_cast<std::int64_t>(s.Span.Minute) * plot / minutes);
+            width = std::max<std::int64_t>(SliderMinimumWidth,
+                                           static_cast<std::int64_t>(s.Span.Minute) * plot / minutes);
         else
             width = s.Right - left;
     } else if (minutes * 2 < plot) {
         // A short range: the slider moves by seconds.
         const std::int64_t seconds = start.Time / TicksPerSecond + fromStart * 60;
-        left = std::max<std::int64_t>(PlotLeft, std::min<std::int64_t>(s.Right, seconds * plot / (minutes * 60) + PlotLeft));
-        width = std::max<std::int64_t>(SliderMinimumWidth,
-                                       static_cast<std::int64_t>(s.TicksPerPixel) * plot / TicksPerSecond * plot / (minutes * 60));
+        left = std::max<std::int64_t>(
+            PlotLeft, std::min<std::int64_t>(s.Right, seconds * plot / (minutes * 60) + PlotLeft));
+        width = std::max<std::int64_t>(SliderMinimumWidth, static_cast<std::int64_t>(s.TicksPerPixel) * plot /
+                                                               TicksPerSecond * plot / (minutes * 60));
     }
     width = std::min<std::int64_t>(width, s.Right - left);
     if (left < INT_MIN || left > INT_MAX || width < INT_MIN || width > INT_MAX) return;
@@ -152,4 +166,4 @@ void UpdateSlider(DisplayContext& ctx) {
     ctx.host.StateChanged(display_changed::Slider);
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -12,10 +12,10 @@ namespace kelp {
 ClickTime PixelToTime(const DisplayState& state, int x);
 
 enum class ShowAtMode {
-    LeftOfPointer = 0,   // the pointer's time becomes the right edge
-    RightOfPointer = 1,  // the pointer's time becomes the left edge
-    ZoomInAround = 2,    // one scale finer, centred on the pointer
-    ZoomOutAround = 3,   // one scale coarser, centred on the pointer
+    LeftOfPointer = 0,  // the pointer's time becomes the right edge
+    RightOfPointer = 1, // the pointer's time becomes the left edge
+    ZoomInAround = 2,   // one scale finer, centred on the pointer
+    ZoomOutAround = 3,  // one scale coarser, centred on the pointer
     FromReadPosition = 4,
 };
 
@@ -38,4 +38,4 @@ void ShowAll(DisplayContext& ctx);
 // Places the slider over the long grey bar for the screen last drawn.
 void UpdateSlider(DisplayContext& ctx);
 
-}  // namespace kelp
+} // namespace kelp

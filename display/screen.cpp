@@ -83,7 +83,7 @@ void SetScreenLabels(DisplayContext& ctx, std::string start, std::string end) {
     ctx.host.StateChanged(display_changed::Labels);
 }
 
-}  // namespace
+} // namespace
 
 ClickTime BeginBinScreen(DisplayContext& ctx) {
     DisplayState& s = ctx.state;
@@ -112,7 +112,8 @@ std::optional<ClickTime> BeginClickScreen(DisplayContext& ctx) {
     Canvas& c = ctx.canvas;
     c.SetPen(ColourGrey, 1, PenStyle::Dashed);
     const std::int64_t perMinute = TicksPerMinute / s.TicksPerPixel;
-    for (std::int64_t x = (TicksPerMinute - start.Time) / s.TicksPerPixel + PlotLeft; x < s.Right; x += perMinute) {
+    for (std::int64_t x = (TicksPerMinute - start.Time) / s.TicksPerPixel + PlotLeft; x < s.Right;
+         x += perMinute) {
         c.MoveTo(static_cast<int>(x), s.Bottom);
         c.LineTo(static_cast<int>(x), s.Top);
     }
@@ -138,4 +139,4 @@ void DrawScreen(DisplayContext& ctx) {
     if (const std::optional<ClickTime> start = BeginClickScreen(ctx)) FinishScreen(ctx, *start);
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -36,4 +36,4 @@ void FinishScreen(DisplayContext& ctx, const ClickTime& start);
 // Draws one screen from ReadPosition with the view of the current scale.
 void DrawScreen(DisplayContext& ctx);
 
-}  // namespace kelp
+} // namespace kelp

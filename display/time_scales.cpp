@@ -37,9 +37,11 @@ std::int32_t ClampMinute(std::int64_t minute) {
     return static_cast<std::int32_t>(minute);
 }
 
-}  // namespace
+} // namespace
 
-const std::array<TimeScaleInfo, TimeScaleCount>& TimeScales() { return Scales; }
+const std::array<TimeScaleInfo, TimeScaleCount>& TimeScales() {
+    return Scales;
+}
 
 const TimeScaleInfo& TimeScaleAt(int scale) {
     if (scale < 0) scale = 0;
@@ -75,4 +77,4 @@ std::int64_t TicksBetween(const ClickTime& a, const ClickTime& b) {
     return (static_cast<std::int64_t>(a.Minute) - b.Minute) * TicksPerMinute + (a.Time - b.Time);
 }
 
-}  // namespace kelp
+} // namespace kelp

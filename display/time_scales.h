@@ -20,25 +20,27 @@ inline constexpr int TideScale = 15;
 inline constexpr int DefaultTimeScale = 7;
 inline constexpr int PixelsPerBin = 3;
 
-inline bool IsLowResolution(int scale) { return scale >= FirstLowResolutionScale; }
+inline bool IsLowResolution(int scale) {
+    return scale >= FirstLowResolutionScale;
+}
 
 // How the time labels under the plot read on a scale.
 enum class TimeLabelKind {
-    MillisecondsOrMetres,  // only from the left edge: "I   0 msecs", "I   1ms", ... or metres
-    SecondsOneDecimal,     // "I 0.1s"
-    WholeSeconds,          // "I 1s"
-    BinMultiple,           // "I 30m", "I 3h", "I 1d", "I 4~", "I 30wk": multiple x n and unit
+    MillisecondsOrMetres, // only from the left edge: "I   0 msecs", "I   1ms", ... or metres
+    SecondsOneDecimal,    // "I 0.1s"
+    WholeSeconds,         // "I 1s"
+    BinMultiple,          // "I 30m", "I 3h", "I 1d", "I 4~", "I 30wk": multiple x n and unit
 };
 
 struct TimeScaleInfo {
-    const char* Caption;          // the clickable scale caption
-    const char* ResolutionLabel;  // shown beside the captions
-    std::int32_t TicksPerPixel;   // high resolution; 0 on the bin scales
-    std::int32_t MinutesPerBin;   // bin scales; 0 on the high-resolution scales
-    int LabelSpacing;             // pixels between time labels
+    const char* Caption;         // the clickable scale caption
+    const char* ResolutionLabel; // shown beside the captions
+    std::int32_t TicksPerPixel;  // high resolution; 0 on the bin scales
+    std::int32_t MinutesPerBin;  // bin scales; 0 on the high-resolution scales
+    int LabelSpacing;            // pixels between time labels
     TimeLabelKind LabelKind;
-    int LabelMultiple;            // BinMultiple: label n reads multiple x n
-    const char* LabelUnit;        // BinMultiple: "m", "h", "d", "~", "wk"
+    int LabelMultiple;     // BinMultiple: label n reads multiple x n
+    const char* LabelUnit; // BinMultiple: "m", "h", "d", "~", "wk"
 };
 
 const std::array<TimeScaleInfo, TimeScaleCount>& TimeScales();
@@ -57,4 +59,4 @@ ClickTime AddTicks(const ClickTime& a, std::int64_t ticks);
 // Whole ticks from b to a (may be negative).
 std::int64_t TicksBetween(const ClickTime& a, const ClickTime& b);
 
-}  // namespace kelp
+} // namespace kelp

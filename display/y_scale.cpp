@@ -20,7 +20,8 @@ std::optional<double> ParseReal(const std::string& text) {
     errno = 0;
     char* end = nullptr;
     const double value = std::strtod(trimmed.c_str(), &end);
-    if (end == trimmed.c_str() || *end != '\0' || errno == ERANGE || !std::isfinite(value)) return std::nullopt;
+    if (end == trimmed.c_str() || *end != '\0' || errno == ERANGE || !std::isfinite(value))
+        return std::nullopt;
     return value;
 }
 
@@ -50,11 +51,15 @@ bool ScalesOwnValue(const DisplayState& s) {
            (s.DisplayParameter == param::Ici || s.DisplayParameter == param::ClickRate);
 }
 
-double& OwnScale(DisplayState& s) { return s.DisplayParameter == param::Ici ? s.IciScale : s.ClickRateScale; }
+double& OwnScale(DisplayState& s) {
+    return s.DisplayParameter == param::Ici ? s.IciScale : s.ClickRateScale;
+}
 
-double TypedYScale(const DisplayState& s) { return ParseReal(s.Settings.YScaleText).value_or(s.YScale); }
+double TypedYScale(const DisplayState& s) {
+    return ParseReal(s.Settings.YScaleText).value_or(s.YScale);
+}
 
-}  // namespace
+} // namespace
 
 void YScaleUp(DisplayContext& ctx) {
     DisplayState& s = ctx.state;
@@ -78,8 +83,10 @@ void YScaleDown(DisplayContext& ctx) {
 }
 
 void YScaleKey(DisplayContext& ctx, bool up) {
-    if (up) YScaleUp(ctx);
-    else YScaleDown(ctx);
+    if (up)
+        YScaleUp(ctx);
+    else
+        YScaleDown(ctx);
     DrawAxes(ctx);
     ctx.state.MenuPagesVisible = false;
     ctx.host.StateChanged(display_changed::MenuPages);
@@ -94,8 +101,8 @@ void SetKl1Divisor(DisplayContext& ctx, const std::string& text) {
     char* end = nullptr;
     errno = 0;
     const long value = first == std::string::npos ? 0 : std::strtol(text.c_str() + first, &end, 10);
-    const bool parsed = first != std::string::npos && end != text.c_str() + first && *end == '\0' && errno == 0 &&
-                        value <= 2'147'483'647 && value >= -2'147'483'647;
+    const bool parsed = first != std::string::npos && end != text.c_str() + first && *end == '\0' &&
+                        errno == 0 && value <= 2'147'483'647 && value >= -2'147'483'647;
     if (!parsed) {
         s.Settings.Kl1DivisorText = "20";
         s.Kl1Divisor = 20;
@@ -105,4 +112,4 @@ void SetKl1Divisor(DisplayContext& ctx, const std::string& text) {
     ctx.host.StateChanged(display_changed::YScale);
 }
 
-}  // namespace kelp
+} // namespace kelp

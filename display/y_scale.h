@@ -32,4 +32,4 @@ void YScaleKey(DisplayContext& ctx, bool up);
 // back; values below 1 are used as 1.
 void SetKl1Divisor(DisplayContext& ctx, const std::string& text);
 
-}  // namespace kelp
+} // namespace kelp

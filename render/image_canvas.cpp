@@ -17,16 +17,23 @@
 namespace kelp {
 namespace {
 
-QRgb ToQRgb(Colour c) { return qRgb(RedOf(c), GreenOf(c), BlueOf(c)); }
+QRgb ToQRgb(Colour c) {
+    return qRgb(RedOf(c), GreenOf(c), BlueOf(c));
+}
 
-QColor ToQColor(Colour c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
+QColor ToQColor(Colour c) {
+    return QColor(RedOf(c), GreenOf(c), BlueOf(c));
+}
 
 // Dash patterns of thin pens, in pixels: dashes of 18 with gaps of 6, dots of 3 with gaps of 3.
 bool PatternOn(PenStyle style, int step) {
     switch (style) {
-        case PenStyle::Dashed: return step % 24 < 18;
-        case PenStyle::Dotted: return step % 6 < 3;
-        default: return true;
+    case PenStyle::Dashed:
+        return step % 24 < 18;
+    case PenStyle::Dotted:
+        return step % 6 < 3;
+    default:
+        return true;
     }
 }
 
@@ -38,17 +45,18 @@ QFont DisplayFont(int pointSize) {
     return font;
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
 // Qt's own notices (such as a missing runtime folder on the offscreen platform) are not
 // the program's messages; only critical ones are passed on.
 void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
-}  // namespace
+} // namespace
 
 void EnsureGuiApplication() {
     if (QCoreApplication::instance() != nullptr) return;
@@ -68,7 +76,9 @@ ImageCanvas::ImageCanvas(int width, int height, Colour background)
     image_.fill(ToQRgb(background));
 }
 
-int ImageCanvas::PixelSizeOfFont(int pointSize) { return (pointSize * 4 + 1) / 3; }
+int ImageCanvas::PixelSizeOfFont(int pointSize) {
+    return (pointSize * 4 + 1) / 3;
+}
 
 Colour ImageCanvas::PixelAt(int x, int y) const {
     const QRgb p = image_.pixel(x, y);
@@ -94,8 +104,10 @@ void ImageCanvas::FillRect(int left, int top, int right, int bottom) {
 }
 
 void ImageCanvas::DrawLine(int x0, int y0, int x1, int y1) {
-    if (PenWidth() <= 1) DrawThinLine(x0, y0, x1, y1);
-    else DrawWideLine(x0, y0, x1, y1);
+    if (PenWidth() <= 1)
+        DrawThinLine(x0, y0, x1, y1);
+    else
+        DrawWideLine(x0, y0, x1, y1);
 }
 
 void ImageCanvas::DrawThinLine(int x0, int y0, int x1, int y1) {
@@ -147,9 +159,13 @@ int ImageCanvas::TextWidth(const std::string& text) const {
     return metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-void ImageCanvas::TextOut(int x, int y, const std::string& text) { DrawText(x, y, text, false); }
+void ImageCanvas::TextOut(int x, int y, const std::string& text) {
+    DrawText(x, y, text, false);
+}
 
-void ImageCanvas::RotatedTextOut(int x, int y, const std::string& text) { DrawText(x, y, text, true); }
+void ImageCanvas::RotatedTextOut(int x, int y, const std::string& text) {
+    DrawText(x, y, text, true);
+}
 
 CanvasImage ImageCanvas::CopyToImage(int left, int top, int right, int bottom) {
     left = std::max(left, 0);
@@ -183,4 +199,4 @@ bool ImageCanvas::SavePng(const std::string& path, std::string* error) const {
     return true;
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -48,4 +48,4 @@ private:
     QImage image_;
 };
 
-}  // namespace kelp
+} // namespace kelp

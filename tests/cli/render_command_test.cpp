@@ -46,16 +46,17 @@ protected:
 
 TEST_F(RenderCommandTest, DrawsOneScreenOfTheAskedSize) {
     const std::string png = dir.File("screen.png");
-    const RenderRun run = Render({file, "--scale", "13", "--param", "7", "--width", "1000", "--height", "700", "-o", png});
+    const RenderRun run =
+        Render({file, "--scale", "13", "--param", "7", "--width", "1000", "--height", "700", "-o", png});
     ASSERT_EQ(run.Status, 0) << run.Err;
     QImage image(QString::fromStdString(png));
     ASSERT_EQ(image.width(), 1000);
     ASSERT_EQ(image.height(), 700);
     const int right = RightEdgeFor(1000);
-    EXPECT_EQ(PixelOf(image, 300, 200), ColourBlack);          // the plot
-    EXPECT_EQ(PixelOf(image, 5, 5), ColourWindowFace);         // the window around it
-    EXPECT_EQ(PixelOf(image, 30, LegendStripY + 1), ColourBlack);  // the legend strip
-    EXPECT_EQ(PixelOf(image, 997, 300), ColourWhite);          // the label margin
+    EXPECT_EQ(PixelOf(image, 300, 200), ColourBlack);             // the plot
+    EXPECT_EQ(PixelOf(image, 5, 5), ColourWindowFace);            // the window around it
+    EXPECT_EQ(PixelOf(image, 30, LegendStripY + 1), ColourBlack); // the legend strip
+    EXPECT_EQ(PixelOf(image, 997, 300), ColourWhite);             // the label margin
     EXPECT_EQ(PixelOf(image, right - 2, 300), ColourBlack);
     EXPECT_FALSE(FileExists(png + ".part"));
 
@@ -87,7 +88,7 @@ TEST_F(RenderCommandTest, FilesThatCannotBeOpenedOrWrittenFail) {
     EXPECT_NE(run.Err.find("could not be written"), std::string::npos);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp
 
-#endif  // HAVE_KELPRENDER
+#endif // HAVE_KELPRENDER

@@ -29,7 +29,7 @@ protected:
 };
 
 TEST_F(AxesTest, ScaleValuesOfClickScales) {
-    Open({FileKind::KL1}, 1200, 800);  // plot width 1127
+    Open({FileKind::KL1}, 1200, 800); // plot width 1127
     DrawScale(7);
     EXPECT_EQ(state.Span, (ClickTime{0, 2'254'000}));
     EXPECT_EQ(state.HalfSpan, (ClickTime{0, 1'127'000}));
@@ -41,7 +41,7 @@ TEST_F(AxesTest, ScaleValuesOfClickScales) {
 }
 
 TEST_F(AxesTest, HalfSpanOfBinScalesCarriesHalfMinutes) {
-    Open({FileKind::KL1}, 1200, 800);  // 375 bins
+    Open({FileKind::KL1}, 1200, 800); // 375 bins
     DrawScale(OneMinuteScale);
     EXPECT_EQ(state.Span, (ClickTime{375, 0}));
     EXPECT_EQ(state.HalfSpan, (ClickTime{187, 6'000'000}));
@@ -52,7 +52,7 @@ TEST_F(AxesTest, HalfSpanOfBinScalesCarriesHalfMinutes) {
     EXPECT_EQ(state.HalfSpan, (ClickTime{375 * 15, 0}));
     EXPECT_EQ(program.Display.MinutesPerBin, 30);
 
-    Open({FileKind::KL1}, 985, 800);  // 303 bins: odd, but its last digit is below 5
+    Open({FileKind::KL1}, 985, 800); // 303 bins: odd, but its last digit is below 5
     EXPECT_EQ(state.Bins, 303);
     DrawScale(OneMinuteScale);
     EXPECT_EQ(state.HalfSpan, (ClickTime{151, 6'000'000}));
@@ -62,10 +62,10 @@ TEST_F(AxesTest, HalfSpanOfBinScalesCarriesHalfMinutes) {
 
 TEST_F(AxesTest, LabelStepTable) {
     const std::pair<std::int64_t, int> rows[] = {
-        {1, 1},        {10, 1},          {11, 2},          {20, 2},          {21, 5},           {50, 5},
-        {51, 10},      {256, 10},        {257, 50},        {500, 50},        {501, 100},        {1'000, 100},
-        {2'000, 200},  {5'000, 500},     {10'000, 1'000},  {20'000, 2'000},  {50'000, 5'000},   {100'000, 10'000},
-        {200'000, 20'000}, {500'000, 50'000}};
+        {1, 1},          {10, 1},         {11, 2},           {20, 2},           {21, 5},
+        {50, 5},         {51, 10},        {256, 10},         {257, 50},         {500, 50},
+        {501, 100},      {1'000, 100},    {2'000, 200},      {5'000, 500},      {10'000, 1'000},
+        {20'000, 2'000}, {50'000, 5'000}, {100'000, 10'000}, {200'000, 20'000}, {500'000, 50'000}};
     for (const auto& [units, step] : rows) EXPECT_EQ(YLabelStepFor(units, 7), step) << units;
     EXPECT_EQ(YLabelStepFor(500'001, 7), 7);
     EXPECT_EQ(YLabelStepFor(0, 7), 7);
@@ -76,13 +76,13 @@ TEST_F(AxesTest, YLabelsEveryTwentyPixelsAtScaleTwo) {
     Open({FileKind::KL1, FileKind::KL2, FileKind::KL3}, 1200, 700);
     canvas.Clear();
     DrawAxes(ctx);
-    EXPECT_EQ(state.YLabelStep, 10);  // 163 / 2 rounds to 82 units
+    EXPECT_EQ(state.YLabelStep, 10); // 163 / 2 rounds to 82 units
     for (int slot = 1; slot <= 3; ++slot) {
         const auto labels = YLabelsDrawn(state.Bands[static_cast<std::size_t>(slot)].Base);
         ASSERT_EQ(labels.size(), 7u) << slot;
         for (std::size_t i = 0; i < labels.size(); ++i) {
             EXPECT_EQ(labels[i].first, 20 * static_cast<int>(i + 1));
-            EXPECT_EQ(labels[i].second, std::to_string(10 * (i + 1)));  // SPL
+            EXPECT_EQ(labels[i].second, std::to_string(10 * (i + 1))); // SPL
         }
     }
 }
@@ -90,7 +90,7 @@ TEST_F(AxesTest, YLabelsEveryTwentyPixelsAtScaleTwo) {
 TEST_F(AxesTest, LabelsKeepTwentyPixelsApart) {
     state.Settings.Angle = false;
     Open({FileKind::KL1, FileKind::KL2, FileKind::KL3}, 1200, 700);
-    state.YScale = 1.5;  // 109 units, step 10, a level every 15 pixels
+    state.YScale = 1.5; // 109 units, step 10, a level every 15 pixels
     canvas.Clear();
     DrawAxes(ctx);
     const auto labels = YLabelsDrawn(state.Bands[1].Base);
@@ -122,7 +122,7 @@ TEST_F(AxesTest, LabelTextsOfClickScaleParameters) {
     EXPECT_EQ(firstLabel(param::Quality), "1 Pa");
     // ICI uses its own scale on the click scales.
     state.IciScale = 0.5;
-    EXPECT_EQ(firstLabel(param::Ici), "100ms");  // 980 units: step 100, every 50 pixels
+    EXPECT_EQ(firstLabel(param::Ici), "100ms"); // 980 units: step 100, every 50 pixels
 }
 
 TEST_F(AxesTest, BinScaleLabelsAreClicksPerMinute) {
@@ -134,7 +134,7 @@ TEST_F(AxesTest, BinScaleLabelsAreClicksPerMinute) {
     // KL1 counts are divided by the divisor (40).
     EXPECT_EQ(YLabelsDrawn(state.Bands[1].Base).front(), (std::pair<int, std::string>{20, "400"}));
     EXPECT_EQ(YLabelsDrawn(state.Bands[2].Base).front(), (std::pair<int, std::string>{20, "10"}));
-    state.DisplayParameter = param::Noise;  // step 2, counts undivided
+    state.DisplayParameter = param::Noise; // step 2, counts undivided
     state.YScale = 2.5;
     canvas.Clear();
     DrawAxes(ctx);
@@ -143,7 +143,7 @@ TEST_F(AxesTest, BinScaleLabelsAreClicksPerMinute) {
 }
 
 TEST_F(AxesTest, TimeLabelsOfEveryScaleFamily) {
-    Open({FileKind::KL1}, 1200, 800);  // right edge 1145
+    Open({FileKind::KL1}, 1200, 800); // right edge 1145
     DrawScale(0);
     auto texts = TimeLabelTexts();
     ASSERT_EQ(texts.size(), 12u);
@@ -158,7 +158,7 @@ TEST_F(AxesTest, TimeLabelsOfEveryScaleFamily) {
     state.Settings.AsDistance = true;
     DrawScale(0);
     texts = TimeLabelTexts();
-    ASSERT_EQ(texts.size(), 17u);  // (3 x 1145 - 108) div 100 = 33, halved: 16
+    ASSERT_EQ(texts.size(), 17u); // (3 x 1145 - 108) div 100 = 33, halved: 16
     EXPECT_EQ(texts[0], "I   0 metres");
     EXPECT_EQ(texts[1], "I   1m");
     EXPECT_EQ(canvas.FindText("I   1m")->X0, 83);
@@ -167,9 +167,9 @@ TEST_F(AxesTest, TimeLabelsOfEveryScaleFamily) {
     state.Settings.AsDistance = false;
 
     const std::pair<int, std::string> second[] = {
-        {4, "I 0.1s"}, {5, "I 0.2s"}, {6, "I 0.5s"}, {7, "I 1s"},   {8, "I 2s"},    {9, "I 5s"},  {10, "I 10s"},
-        {11, "I 30m"}, {12, "I 3h"},  {13, "I 1d"},  {14, "I 1d"},  {15, "I 4~"},   {16, "I 10d"}, {17, "I 20d"},
-        {18, "I 30d"}, {19, "I 30wk"}};
+        {4, "I 0.1s"}, {5, "I 0.2s"}, {6, "I 0.5s"}, {7, "I 1s"},   {8, "I 2s"},  {9, "I 5s"},
+        {10, "I 10s"}, {11, "I 30m"}, {12, "I 3h"},  {13, "I 1d"},  {14, "I 1d"}, {15, "I 4~"},
+        {16, "I 10d"}, {17, "I 20d"}, {18, "I 30d"}, {19, "I 30wk"}};
     for (const auto& [scale, text] : second) {
         DrawScale(scale);
         texts = TimeLabelTexts();
@@ -180,14 +180,14 @@ TEST_F(AxesTest, TimeLabelsOfEveryScaleFamily) {
     DrawScale(4);
     EXPECT_EQ(TimeLabelTexts()[0], "I 0.0s");
     DrawScale(11);
-    EXPECT_EQ(TimeLabelTexts().back(), "I 360m");  // (1145 - 36) div 90 = 12
+    EXPECT_EQ(TimeLabelTexts().back(), "I 360m"); // (1145 - 36) div 90 = 12
 }
 
 TEST_F(AxesTest, TicksCentreMarkAndClearedStrips) {
     Open({FileKind::KL1}, 1200, 800);
     DrawScale(11);
     const auto lines = canvas.OfKind(CanvasOp::Kind::Line);
-    ASSERT_EQ(lines.size(), 14u);  // 13 ticks and the centre mark
+    ASSERT_EQ(lines.size(), 14u); // 13 ticks and the centre mark
     EXPECT_EQ(lines[0].X0, 18);
     EXPECT_EQ(lines[0].Y0, state.Bottom);
     EXPECT_EQ(lines[0].Y1, state.Bottom + 4);
@@ -209,5 +209,5 @@ TEST_F(AxesTest, TicksCentreMarkAndClearedStrips) {
     EXPECT_EQ(canvas.OfKind(CanvasOp::Kind::Line).size(), 13u);
 }
 
-}  // namespace
-}  // namespace kelp::testing
+} // namespace
+} // namespace kelp::testing

@@ -27,7 +27,8 @@ TEST(KHzColourTable, QuotedEntries) {
 }
 
 TEST(KHzColourTable, RuleFrom161To200AndRepeatsUpTo253) {
-    for (int i = 1; i <= 40; ++i) EXPECT_EQ(KHzColour(160 + i), MakeColour(130 - i, 50 - i / 2, 160 - i)) << i;
+    for (int i = 1; i <= 40; ++i)
+        EXPECT_EQ(KHzColour(160 + i), MakeColour(130 - i, 50 - i / 2, 160 - i)) << i;
     for (int i = 201; i <= 253; ++i) EXPECT_EQ(KHzColour(i), 0x781E5Au) << i;
 }
 
@@ -43,9 +44,10 @@ TEST(ClassColours, ComeFromThePaletteAndAreFollowedByFixedColours) {
     const Colour expected[] = {0x0000F0, 0x00C3FF, 0x00FFB4, 0x96E100, 0xFF7805, 0xF00050};
     for (int k = 0; k < ClassColourCount; ++k) EXPECT_EQ(ClassColour(k), expected[k]) << k;
     const auto& table = ClassColourTable();
-    const Colour further[] = {0x808080, 0xC0C0C0, 0xC0C0C0, 0xC0C0C0, 0xFFFFFF, 0x008000, 0x00FFFF, 0x0000FF, 0x808080};
+    const Colour further[] = {0x808080, 0xC0C0C0, 0xC0C0C0, 0xC0C0C0, 0xFFFFFF,
+                              0x008000, 0x00FFFF, 0x0000FF, 0x808080};
     for (int k = 0; k < 9; ++k) EXPECT_EQ(table[static_cast<std::size_t>(6 + k)], further[k]) << k;
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

@@ -45,4 +45,4 @@ protected:
     }
 };
 
-}  // namespace kelp::testing
+} // namespace kelp::testing

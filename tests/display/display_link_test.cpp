@@ -14,10 +14,12 @@ protected:
     TempDir dir;
     DisplayHooks hooks{program, canvas, host};
 
-    std::string WriteFile(const std::string& name, FileKind kind, MinuteNumber first, int minutes, int duty = 1) {
+    std::string WriteFile(const std::string& name, FileKind kind, MinuteNumber first, int minutes,
+                          int duty = 1) {
         DataFileBuilder b(kind, first);
         b.MinutesPerMarker(duty);
-        for (int m = 0; m < minutes; ++m) b.Minute().Click(MakeClick(1000 + m), kind == FileKind::KL3 ? 5 : 0);
+        for (int m = 0; m < minutes; ++m)
+            b.Minute().Click(MakeClick(1000 + m), kind == FileKind::KL3 ? 5 : 0);
         return b.Write(dir.File(name));
     }
 };
@@ -34,7 +36,7 @@ TEST_F(DisplayLinkTest, OpeningAndClosingFilesSetsTheDisplayUp) {
     state.ReadPosition = {first + 10, 0};
     ASSERT_TRUE(OpenDataFile(program, host, WriteFile("b.KL3", FileKind::KL3, first + 5, 30), 2));
     EXPECT_EQ(state.OpenBands, 2);
-    EXPECT_EQ(state.ReadPosition, (ClickTime{first + 10, 0}));  // the second file does not move the screen
+    EXPECT_EQ(state.ReadPosition, (ClickTime{first + 10, 0})); // the second file does not move the screen
     EXPECT_EQ(state.MinutesPerMarker, 1);
     EXPECT_EQ(state.Bands[2].Base, 579 - (state.BandHeight + 20 + 2));
 
@@ -60,11 +62,11 @@ TEST_F(DisplayLinkTest, ScreensFollowTheSharedRange) {
     const MinuteNumber first = MakeMinute(2024, 3, 1, 12, 0);
     ASSERT_TRUE(OpenDataFile(program, host, WriteFile("a.KL3", FileKind::KL3, first, 600), 1));
     ShowAll(ctx);
-    EXPECT_EQ(state.TimeScale, FiveMinuteScale);  // 600 minutes, 375 bins
+    EXPECT_EQ(state.TimeScale, FiveMinuteScale); // 600 minutes, 375 bins
     ShowAt(ctx, 18, ShowAtMode::FromReadPosition);
     EXPECT_EQ(state.StartLabel, DateTimeText(first));
     EXPECT_EQ(state.SliderLeft, 18);
-    EXPECT_EQ(state.SliderWidth, 1127);  // the whole range is on the screen
+    EXPECT_EQ(state.SliderWidth, 1127); // the whole range is on the screen
     EXPECT_EQ(program.Display.TimeSliderWidth, 1127);
     EXPECT_EQ(program.SourceBox[0], "Max SPL groups, uncorrected/m   5mins");
 
@@ -73,12 +75,12 @@ TEST_F(DisplayLinkTest, ScreensFollowTheSharedRange) {
     program.Display.AverageSpl = true;
     state.AverageSpl.Reset(0);
     state.AverageSpl.Offer({first, 1000}, 100, {first, 0});
-    state.AverageSpl.Offer({first, 1200}, 150, {first, 0});  // too close to the previous one
-    state.AverageSpl.Offer({first, 2000}, 50, {first, 0});   // not above three quarters of 100
+    state.AverageSpl.Offer({first, 1200}, 150, {first, 0}); // too close to the previous one
+    state.AverageSpl.Offer({first, 2000}, 50, {first, 0});  // not above three quarters of 100
     state.AverageSpl.Offer({first, 3000}, 80, {first, 0});
     ShowParameter(ctx, param::Spl, false);
     EXPECT_EQ(program.SourceBox[0], "90.0   2  80%");
 }
 
-}  // namespace
-}  // namespace kelp::testing
+} // namespace
+} // namespace kelp::testing

@@ -25,7 +25,7 @@ TEST_F(GeometryTest, ResizeRecomputesOnlyWhenHeightOrRightEdgeChange) {
     EXPECT_EQ(state.Right, 947);
     EXPECT_TRUE(ResizeDisplay(ctx, 1008, 800));
     EXPECT_EQ(state.Right, 956);
-    EXPECT_FALSE(canvas.Ops.empty());  // the axes were drawn again
+    EXPECT_FALSE(canvas.Ops.empty()); // the axes were drawn again
     EXPECT_TRUE(ResizeDisplay(ctx, 1008, 700));
     EXPECT_EQ(state.Bottom, 580);
 }
@@ -58,6 +58,16 @@ TEST_F(GeometryTest, AngleTakesTwentyPixelsButKeepsTheBaseLines) {
     EXPECT_EQ(state.SelectedY, 86 + 143 / 2);
 }
 
+TEST_F(GeometryTest, TickingAngleSetsTheBandsUpAgain) {
+    Open({FileKind::KL1, FileKind::KL2, FileKind::KL3}, 1200, 700);
+    canvas.Clear();
+    SetAngle(ctx, false);
+    EXPECT_EQ(state.BandHeight, 163);
+    EXPECT_FALSE(canvas.Ops.empty());
+    SetAngle(ctx, true);
+    EXPECT_EQ(state.BandHeight, 143);
+}
+
 TEST_F(GeometryTest, BandsFollowOpenSlotsInSlotOrder) {
     state.Settings.Angle = false;
     Open({FileKind::None, FileKind::KL3, FileKind::KL1}, 1200, 700);
@@ -79,5 +89,5 @@ TEST_F(GeometryTest, NoFileOpenGivesOneFullHeightAndTinyWindowsAreTakenAtMinimum
     EXPECT_GE(state.BandHeight, 1);
 }
 
-}  // namespace
-}  // namespace kelp::testing
+} // namespace
+} // namespace kelp::testing

@@ -42,14 +42,15 @@ TEST_F(LegendsTest, QualityViewWithOnlyKl1Files) {
     Open({FileKind::KL1});
     ShowParameter(ctx, param::Quality, false);
     EXPECT_EQ(state.DisplayParameter, param::Quality);
-    EXPECT_EQ(state.SlotParameter[1], param::Frequency);  // the band draws kHz colours
+    EXPECT_EQ(state.SlotParameter[1], param::Frequency); // the band draws kHz colours
     EXPECT_EQ(VisibleTexts(), (std::vector<std::string>{"High Q", "Mod Q", "Low Q", "Doubtful"}));
     EXPECT_EQ(state.Legend[0].FontColour, ColourRed);
     EXPECT_EQ(state.Legend[1].FontColour, ColourYellow);
     EXPECT_EQ(state.Legend[2].FontColour, ColourGreen);
     EXPECT_EQ(state.Legend[3].FontColour, ColourSilver);
     SetTimeScale(ctx, 12);
-    EXPECT_EQ(VisibleTexts(), (std::vector<std::string>{"High Q", "ModQ", "Low Q", "Doubtful", "KL1 files show kHz"}));
+    EXPECT_EQ(VisibleTexts(),
+              (std::vector<std::string>{"High Q", "ModQ", "Low Q", "Doubtful", "KL1 files show kHz"}));
     EXPECT_EQ(state.Legend[4].FontColour, ColourWhite);
     EXPECT_NE(canvas.FindText("kHz. Counts/min  in 5min bins"), nullptr);
 }
@@ -73,7 +74,8 @@ TEST_F(LegendsTest, BinScaleLegendRows) {
     Open({FileKind::KL3});
     SetTimeScale(ctx, 13);
     ShowParameter(ctx, param::Frequency, false);
-    EXPECT_EQ(VisibleTexts(), (std::vector<std::string>{"25kHz", "50kHz", "75kHz", "100kHz", "125kHz", "150kHz"}));
+    EXPECT_EQ(VisibleTexts(),
+              (std::vector<std::string>{"25kHz", "50kHz", "75kHz", "100kHz", "125kHz", "150kHz"}));
     EXPECT_EQ(state.Legend[3].FontColour, KHzColour(100));
 
     ShowParameter(ctx, param::Cycles, false);
@@ -96,8 +98,8 @@ TEST_F(LegendsTest, BinScaleLegendRows) {
     EXPECT_EQ(state.Legend[5].FontColour, ClassColour(5));
 
     ShowParameter(ctx, param::Ici, false);
-    EXPECT_EQ(VisibleTexts(), (std::vector<std::string>{">200ms", "<200ms", "<100ms", "<50ms", "<10ms", "<2ms",
-                                                        "KL1 files show click durations"}));
+    EXPECT_EQ(VisibleTexts(), (std::vector<std::string>{">200ms", "<200ms", "<100ms", "<50ms", "<10ms",
+                                                        "<2ms", "KL1 files show click durations"}));
     EXPECT_EQ(state.Legend[6].FontColour, ColourWhite);
 
     ShowParameter(ctx, param::ClickRate, false);
@@ -123,14 +125,16 @@ TEST_F(LegendsTest, BinScaleLegendRows) {
 TEST_F(LegendsTest, ClickScaleLegendRows) {
     Open({FileKind::KL3});
     ShowParameter(ctx, param::Cycles, false);
-    EXPECT_EQ(VisibleTexts(), (std::vector<std::string>{"25kHz", "50kHz", "75kHz", "100kHz", "125kHz", "150kHz"}));
+    EXPECT_EQ(VisibleTexts(),
+              (std::vector<std::string>{"25kHz", "50kHz", "75kHz", "100kHz", "125kHz", "150kHz"}));
     ShowParameter(ctx, param::Bandwidth, false);
     EXPECT_EQ(VisibleTexts(), (std::vector<std::string>{"  vertical height: bandwidth"}));
     EXPECT_EQ(state.Legend[0].FontColour, ColourMagenta);
     ShowParameter(ctx, param::Envelope, false);
     EXPECT_TRUE(VisibleTexts().empty());
     ShowParameter(ctx, param::Species, false);
-    EXPECT_EQ(VisibleTexts(), (std::vector<std::string>{"Porp+", "Dolphin", "Other cet", "no class", "Boat"}));
+    EXPECT_EQ(VisibleTexts(),
+              (std::vector<std::string>{"Porp+", "Dolphin", "Other cet", "no class", "Boat"}));
     ShowParameter(ctx, param::ClickRate, false);
     EXPECT_EQ(VisibleTexts(), (std::vector<std::string>{"High Q", "Mod Q", "Low Q", "Doubtful"}));
 }
@@ -173,7 +177,7 @@ TEST_F(LegendsTest, BandTitlesAndBinSuffixes) {
     EXPECT_EQ(BandTitle(state, program, 2), "Click rates. Counts/min");
     state.DisplayParameter = param::Noise;
     EXPECT_EQ(BandTitle(state, program, 2), "");
-    EXPECT_EQ(BandTitle(state, program, 3), "");  // not open
+    EXPECT_EQ(BandTitle(state, program, 3), ""); // not open
 }
 
 TEST_F(LegendsTest, ShowParameterNeedsOpenFiles) {
@@ -221,8 +225,8 @@ TEST_F(LegendsTest, ColourCodes) {
     EXPECT_EQ(host.ProgressLabels.back(), "Colours for F = 20 to F = 156");
 }
 
-}  // namespace
-}  // namespace kelp::testing
+} // namespace
+} // namespace kelp::testing
 
 namespace kelp::testing {
 namespace {
@@ -246,11 +250,11 @@ TEST(AverageSplTrackerText, MeanCountAndRange) {
     t.Offer({10, 500}, 1, {10, 0});
     EXPECT_EQ(t.Text(), "1.0   1  100%");
     t.Reset(40);
-    t.Offer({10, 500}, 30, {10, 0});  // not above the SPL filter's minimum
-    t.Offer({10, 100}, 200, {10, 400});  // before the pointer
-    t.Offer({10, 900}, 255, {10, 0});  // saturated
+    t.Offer({10, 500}, 30, {10, 0});    // not above the SPL filter's minimum
+    t.Offer({10, 100}, 200, {10, 400}); // before the pointer
+    t.Offer({10, 900}, 255, {10, 0});   // saturated
     EXPECT_EQ(t.Count, 0);
 }
 
-}  // namespace
-}  // namespace kelp::testing
+} // namespace
+} // namespace kelp::testing

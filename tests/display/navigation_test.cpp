@@ -9,14 +9,14 @@ namespace {
 class NavigationTest : public DisplayTest {
 protected:
     void SetUp() override {
-        Open({FileKind::KL3}, 1200, 800);  // plot 18..1145, 1127 pixels, 375 bins
+        Open({FileKind::KL3}, 1200, 800); // plot 18..1145, 1127 pixels, 375 bins
         program.SharedStart = 1'000'000;
         program.SharedEnd = 1'000'000 + 112'699;
     }
 };
 
 TEST_F(NavigationTest, PixelToTimeOnClickAndBinScales) {
-    state.ReadPosition = {100, 2'254'000};  // the screen shows minute 100 from tick 0
+    state.ReadPosition = {100, 2'254'000}; // the screen shows minute 100 from tick 0
     EXPECT_EQ(PixelToTime(state, 318), (ClickTime{100, 600'000}));
     EXPECT_EQ(PixelToTime(state, 0), (ClickTime{100, 0}));
     EXPECT_EQ(PixelToTime(state, 5000), PixelToTime(state, state.Right));
@@ -34,7 +34,7 @@ TEST_F(NavigationTest, PixelToTimeOnClickAndBinScales) {
 }
 
 TEST_F(NavigationTest, ShowAtModesOnAClickScale) {
-    const ClickTime span = state.Span;  // 2,254,000 ticks
+    const ClickTime span = state.Span; // 2,254,000 ticks
     state.ReadPosition = {1'000'010, 5'000'000};
     const ClickTime t = PixelToTime(state, 318);
 
@@ -133,7 +133,7 @@ TEST_F(NavigationTest, SelectScaleKeepsTheCentreTime) {
 TEST_F(NavigationTest, ShowAllPicksTheFirstScaleWhoseBinsCoverTheRange) {
     const std::int32_t bins = state.Bins;
     program.SharedStart = 1'000'003;
-    program.SharedEnd = program.SharedStart + bins - 1;  // as many minutes as bins
+    program.SharedEnd = program.SharedStart + bins - 1; // as many minutes as bins
     ShowAll(ctx);
     EXPECT_EQ(state.TimeScale, FiveMinuteScale);
     EXPECT_TRUE(state.Settings.Temperature);
@@ -169,8 +169,8 @@ TEST_F(NavigationTest, SliderOnBinScales) {
     const ClickTime start{program.SharedStart + 11'270, 0};
     state.ReadPosition = AddDisplayTime(start, state.Span);
     UpdateSlider(ctx);
-    EXPECT_EQ(state.SliderLeft, 18 + 113);  // 11,270 x 1127 / 112,700 = 112.7
-    EXPECT_EQ(state.SliderWidth, 112);      // 11,250 x 1127 div 112,700
+    EXPECT_EQ(state.SliderLeft, 18 + 113); // 11,270 x 1127 / 112,700 = 112.7
+    EXPECT_EQ(state.SliderWidth, 112);     // 11,250 x 1127 div 112,700
 
     // The last screen: the slider reaches the plot's right end.
     state.ReadPosition = AddDisplayTime({program.SharedEnd - 100, 0}, state.Span);
@@ -187,7 +187,7 @@ TEST_F(NavigationTest, SliderOnBinScales) {
 TEST_F(NavigationTest, SliderOnClickScales) {
     state.ReadPosition = AddDisplayTime({program.SharedStart + 56'350, 0}, state.Span);
     UpdateSlider(ctx);
-    EXPECT_EQ(state.SliderLeft, 18 + 564);  // half way: 563.5 rounds to even
+    EXPECT_EQ(state.SliderLeft, 18 + 564); // half way: 563.5 rounds to even
     EXPECT_EQ(state.SliderWidth, 8);
 
     // A range shorter than half the plot width in minutes: the slider moves by seconds.
@@ -202,5 +202,5 @@ TEST_F(NavigationTest, SliderOnClickScales) {
     EXPECT_EQ(state.SliderWidth, 20'000 * 1127 / 200'000 * 1127 / 6000);
 }
 
-}  // namespace
-}  // namespace kelp::testing
+} // namespace
+} // namespace kelp::testing

@@ -21,7 +21,8 @@ TEST(TimeScales, TableRows) {
     EXPECT_EQ(t[19].MinutesPerBin, 10'080);
     EXPECT_STREQ(t[19].LabelUnit, "wk");
     // A bin scale's label spacing always holds a whole number of bins.
-    for (int s = FirstLowResolutionScale; s < TimeScaleCount; ++s) EXPECT_EQ(t[s].LabelSpacing % PixelsPerBin, 0) << s;
+    for (int s = FirstLowResolutionScale; s < TimeScaleCount; ++s)
+        EXPECT_EQ(t[s].LabelSpacing % PixelsPerBin, 0) << s;
 }
 
 TEST(DisplayTime, AddCarriesAndSubtractBorrowsWholeMinutes) {
@@ -33,5 +34,5 @@ TEST(DisplayTime, AddCarriesAndSubtractBorrowsWholeMinutes) {
     EXPECT_EQ(TicksBetween({6, 100}, {5, 11'999'900}), 200);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

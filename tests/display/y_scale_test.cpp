@@ -23,7 +23,7 @@ TEST_F(YScaleTest, EditingTheBox) {
     canvas.Clear();
     SetYScale(ctx, " 1.5 ");
     EXPECT_EQ(state.YScale, 1.5);
-    EXPECT_FALSE(canvas.Ops.empty());  // the axes were drawn again
+    EXPECT_FALSE(canvas.Ops.empty()); // the axes were drawn again
 
     program.Slot(1).IsOpen = false;
     canvas.Clear();
@@ -64,7 +64,7 @@ TEST_F(YScaleTest, IciAndClickRateKeepTheirOwnScalesOnClickScales) {
     YScaleDown(ctx);
     EXPECT_EQ(state.ClickRateScale, 1.0);
     EXPECT_EQ(state.IciScale, 4.0);
-    state.ClickRateScale = 4.9e-324;  // halving reaches 0: start again at 2
+    state.ClickRateScale = 4.9e-324; // halving reaches 0: start again at 2
     YScaleDown(ctx);
     EXPECT_EQ(state.ClickRateScale, 2.0);
 
@@ -107,5 +107,5 @@ TEST_F(YScaleTest, Kl1Divisor) {
     EXPECT_EQ(state.Kl1Divisor, 20);
 }
 
-}  // namespace
-}  // namespace kelp::testing
+} // namespace
+} // namespace kelp::testing

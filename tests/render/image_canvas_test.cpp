@@ -41,7 +41,7 @@ TEST_F(ImageCanvasTest, FillRectLeavesOutTheRightAndBottomEdges) {
     EXPECT_EQ(canvas.PixelAt(12, 8), Back);
     canvas.SetBrushColour(ColourGreen);
     canvas.FillRect(13, 8, 10, 5);     // inverted: nothing
-    canvas.FillRect(-50, -50, 2, 100);  // clipped to the picture
+    canvas.FillRect(-50, -50, 2, 100); // clipped to the picture
     EXPECT_EQ(CountOf(ColourGreen), 2 * 40);
 }
 
@@ -72,7 +72,7 @@ TEST_F(ImageCanvasTest, DashedAndDottedPens) {
     wide.LineTo(48, 2);
     int on = 0;
     for (int x = 0; x < 48; ++x) on += wide.PixelAt(x, 2) == ColourGrey;
-    EXPECT_EQ(on, 36);  // dashes of 18 with gaps of 6
+    EXPECT_EQ(on, 36); // dashes of 18 with gaps of 6
     EXPECT_EQ(wide.PixelAt(17, 2), ColourGrey);
     EXPECT_EQ(wide.PixelAt(18, 2), Back);
     wide.SetPen(ColourGreen, 1, PenStyle::Dotted);
@@ -172,20 +172,20 @@ TEST_F(ImageCanvasTest, AScreenOnAnImage) {
     ctx.state.ReadPosition = {1'000'000, 0};
     DrawScreen(ctx);
     const DisplayState& s = ctx.state;
-    EXPECT_EQ(image.PixelAt(18, s.Top + 20), ColourBlack);    // frame corner
+    EXPECT_EQ(image.PixelAt(18, s.Top + 20), ColourBlack); // frame corner
     EXPECT_EQ(image.PixelAt(s.Right, s.Bottom - 1), ColourBlack);
-    EXPECT_EQ(image.PixelAt(500, s.Top + 100), ColourWhite);  // inside the plot
-    EXPECT_EQ(image.PixelAt(300, s.Bands[2].Base + 1), ColourWindowFace);  // separator
-    EXPECT_EQ(image.PixelAt((s.Right + 18) / 2, s.Bottom + 12), ColourBlack);  // centre mark
-    EXPECT_EQ(image.PixelAt(118, s.Bottom + 2), ColourBlack);  // a time tick
+    EXPECT_EQ(image.PixelAt(500, s.Top + 100), ColourWhite);                  // inside the plot
+    EXPECT_EQ(image.PixelAt(300, s.Bands[2].Base + 1), ColourWindowFace);     // separator
+    EXPECT_EQ(image.PixelAt((s.Right + 18) / 2, s.Bottom + 12), ColourBlack); // centre mark
+    EXPECT_EQ(image.PixelAt(118, s.Bottom + 2), ColourBlack);                 // a time tick
 
     ctx.state.Settings.WhiteScreen = false;
     DrawScreen(ctx);
     EXPECT_EQ(image.PixelAt(500, s.Top + 100), ColourBlack);
     const std::vector<YLabel> levels = YLabelsOfBand(ctx.state, program, 1);
     ASSERT_FALSE(levels.empty());
-    EXPECT_EQ(image.PixelAt(500, s.Bands[1].Base - levels[0].G), ColourNavy);  // grid line
+    EXPECT_EQ(image.PixelAt(500, s.Bands[1].Base - levels[0].G), ColourNavy); // grid line
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp
