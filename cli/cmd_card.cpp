@@ -8,7 +8,8 @@
 namespace kelp::cli {
 namespace {
 
-constexpr const char* CardHelp = R"(card summary PATH   the logging summary and settings of DATA0.ORV's header block
+constexpr const char* CardHelp =
+    R"(card summary PATH   the logging summary and settings of DATA0.ORV's header block
 card block PATH N   the bytes of 512-byte block N (1 for the first) of any file: "index<TAB>value"
 card verify PATH    checks DATA0.ORV record by record for coding errors of the logger's main board
 Lines go to stdout; messages to stderr.)";
@@ -26,7 +27,7 @@ void PrintSummaryList(Context& ctx, const ReadSDPage& page) {
 int RunSummary(Context& ctx, const std::string& path) {
     ReadSDPage page;
     ctx.host.OpenAnswers.push_back({path});
-    ShowSummaryBtnClick(ctx.host, page, nullptr);
+    ShowSummaryBtnClick(ctx.host, page);
     PrintSummaryList(ctx, page);
     return Failed(ctx.host) ? ExitFailure : ExitSuccess;
 }
@@ -37,8 +38,8 @@ int RunBlock(Context& ctx, const std::string& path, const std::string& number) {
     ctx.host.OpenAnswers.push_back({path});
     ShowBlockBtnClick(ctx.host, page);
     PrintSummaryList(ctx, page);
-    const bool bad = Failed(ctx.host) || (page.SummaryList.size() == 1 && page.SummaryList[0].find(path) !=
-                                                                              std::string::npos);
+    const bool bad = Failed(ctx.host) ||
+                     (page.SummaryList.size() == 1 && page.SummaryList[0].find(path) != std::string::npos);
     return bad ? ExitFailure : ExitSuccess;
 }
 
@@ -66,7 +67,8 @@ CommandRegistrar registrar(42, [](CLI::App& app, Context& ctx) {
     auto* block = card->add_subcommand("block", "The bytes of one 512-byte block of any file");
     block->add_option("PATH", *blockPath, "Any file")->required();
     block->add_option("N", *blockNumber, "Block number, 1 for the first (0 or less: 1)")->required();
-    block->callback([&ctx, blockPath, blockNumber] { ctx.exitCode = RunBlock(ctx, *blockPath, *blockNumber); });
+    block->callback(
+        [&ctx, blockPath, blockNumber] { ctx.exitCode = RunBlock(ctx, *blockPath, *blockNumber); });
 
     auto verifyPath = std::make_shared<std::string>();
     auto* verify = card->add_subcommand("verify", "Check DATA0.ORV for coding errors of the logger");
@@ -74,5 +76,5 @@ CommandRegistrar registrar(42, [](CLI::App& app, Context& ctx) {
     verify->callback([&ctx, verifyPath] { ctx.exitCode = RunVerify(ctx, *verifyPath); });
 });
 
-}  // namespace
-}  // namespace kelp::cli
+} // namespace
+} // namespace kelp::cli

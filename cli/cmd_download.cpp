@@ -10,7 +10,8 @@
 namespace kelp::cli {
 namespace {
 
-constexpr const char* DownloadHelp = R"(CARD_DIR is the card's folder (or its DATA0.ORV); OUT.KL1 the first KL1 file, or a folder
+constexpr const char* DownloadHelp =
+    R"(CARD_DIR is the card's folder (or its DATA0.ORV); OUT.KL1 the first KL1 file, or a folder
 in which the proposed name ("LOCATION yyyy mm dd KELPnumber.KL1") is used. The full path of the
 output must contain "KELP" (any case). Later files are named "... file002.KL1" and on; map files
 (".k1m") are kept beside files of 12,000,000 bytes or more.
@@ -22,13 +23,15 @@ Output: the three report lists, each line prefixed by its list's name and a tab 
 end, or the download was stopped.)";
 
 volatile std::sig_atomic_t interrupted = 0;
-extern "C" void OnInterrupt(int) { interrupted = 1; }
+extern "C" void OnInterrupt(int) {
+    interrupted = 1;
+}
 
 // The command line's answers to the questions and dialogs of the download.
 class DownloadHost : public HeadlessHost {
 public:
     bool Force = false;
-    std::string OutFolder;  // non-empty: save under the proposed name in this folder
+    std::string OutFolder; // non-empty: save under the proposed name in this folder
     bool AskYesNo(const std::string& text) override {
         // A "yes" goes on after an early start; a "no" goes on after an end in the future.
         const bool goOn = text != FutureEndQuestion;
@@ -102,8 +105,10 @@ int RunDownload(Context& ctx, const DownloadArgs& args) {
     host.Force = args.Force;
     host.OpenAnswers.push_back({Data0Path(args.Card)});
     std::error_code ec;
-    if (std::filesystem::is_directory(args.Out, ec)) host.OutFolder = args.Out;
-    else host.SaveAnswers.push_back(args.Out);
+    if (std::filesystem::is_directory(args.Out, ec))
+        host.OutFolder = args.Out;
+    else
+        host.SaveAnswers.push_back(args.Out);
 
     DownloadEnvironment env;
     if (now) env.Now = [m = *now] { return m; };
@@ -121,8 +126,8 @@ int RunDownload(Context& ctx, const DownloadArgs& args) {
         *ctx.err << page.ClickCountLabel << '\n' << page.MinutesReadLabel << '\n';
         for (const auto& f : result.OutputFiles) *ctx.err << "wrote " << f << '\n';
     }
-    const bool complete = result.Started && !result.OutputFiles.empty() && !result.ReadFailed &&
-                          !result.StoppedByUser;
+    const bool complete =
+        result.Started && !result.OutputFiles.empty() && !result.ReadFailed && !result.StoppedByUser;
     return complete ? ExitSuccess : ExitFailure;
 }
 
@@ -133,7 +138,8 @@ CommandRegistrar registrar(41, [](CLI::App& app, Context& ctx) {
     cmd->add_option("CARD_DIR", args->Card, "Card folder, or its DATA0.ORV")->required();
     cmd->add_option("OUT.KL1", args->Out, "First KL1 file, or a folder for the proposed name")->required();
     cmd->add_option("--start", args->Start, "Time the logger was started, \"YYYY-MM-DD HH:MM\"")->required();
-    cmd->add_option("--now", args->Now, "The clock's minute, \"YYYY-MM-DD HH:MM\" (default: the computer's clock)");
+    cmd->add_option("--now", args->Now,
+                    "The clock's minute, \"YYYY-MM-DD HH:MM\" (default: the computer's clock)");
     cmd->add_option("--location", args->Location, "Location (file name: 60 characters; header: 31)");
     cmd->add_option("--notes", args->Notes, "Deployment notes (44 characters)");
     cmd->add_option("--lat", args->Lat, "Latitude text (8 characters)");
@@ -147,5 +153,5 @@ CommandRegistrar registrar(41, [](CLI::App& app, Context& ctx) {
     cmd->callback([&ctx, args] { ctx.exitCode = RunDownload(ctx, *args); });
 });
 
-}  // namespace
-}  // namespace kelp::cli
+} // namespace
+} // namespace kelp::cli

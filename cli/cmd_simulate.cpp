@@ -36,11 +36,21 @@ struct SimulateArgs {
 int RunSimulate(Context& ctx, SimulateArgs& args) {
     SimulationOptions& o = args.Options;
     switch (args.ClickLimit) {
-    case 0: o.ClickLimitCode = 0; break;
-    case 1024: o.ClickLimitCode = 1; break;
-    case 4096: o.ClickLimitCode = 2; break;
-    case 65536: o.ClickLimitCode = 3; break;
-    default: *ctx.err << "--click-limit must be 0 (none), 1024, 4096 or 65536\n"; return ExitUsage;
+    case 0:
+        o.ClickLimitCode = 0;
+        break;
+    case 1024:
+        o.ClickLimitCode = 1;
+        break;
+    case 4096:
+        o.ClickLimitCode = 2;
+        break;
+    case 65536:
+        o.ClickLimitCode = 3;
+        break;
+    default:
+        *ctx.err << "--click-limit must be 0 (none), 1024, 4096 or 65536\n";
+        return ExitUsage;
     }
     if (args.ErasedValue != 0 && args.ErasedValue != 255) {
         *ctx.err << "--erased-value must be 0 or 255\n";
@@ -86,26 +96,32 @@ CommandRegistrar registrar(40, [](CLI::App& app, Context& ctx) {
     SimulationOptions& o = args->Options;
     cmd->add_option("--out", o.OutFolder, "Card folder to write")->required();
     cmd->add_option("--minutes", o.Minutes, "Logged minutes (minute markers)")->required();
-    cmd->add_option("--seed", o.Seed, "Random seed; the same seed gives the same card")->capture_default_str();
+    cmd->add_option("--seed", o.Seed, "Random seed; the same seed gives the same card")
+        ->capture_default_str();
     cmd->add_option("--logger", o.LoggerNumber, "Logger number")->capture_default_str();
     cmd->add_option("--scenario", o.Scenario, "porpoise, dolphin, mixed, noisy, sonar or empty")
         ->capture_default_str();
-    cmd->add_option("--split-bytes", o.SplitBytes, "Largest data file in bytes (0: one file)")->capture_default_str();
+    cmd->add_option("--split-bytes", o.SplitBytes, "Largest data file in bytes (0: one file)")
+        ->capture_default_str();
     cmd->add_option("--minutes-off", o.MinutesOff, "Duty cycle: 0, 1, 2, 4 or 9 minutes off per minute on")
         ->capture_default_str();
-    cmd->add_option("--click-limit", args->ClickLimit, "Clicks logged per minute at most: 0 (none), 1024, 4096, 65536")
+    cmd->add_option("--click-limit", args->ClickLimit,
+                    "Clicks logged per minute at most: 0 (none), 1024, 4096, 65536")
         ->capture_default_str();
     cmd->add_option("--start-delay", o.StartDelay, "Start delay in minutes, in the settings area")
         ->capture_default_str();
     cmd->add_flag("--no-summary", o.NoSummary, "Card taken out before the logging summary was written");
     cmd->add_option("--erased-tail", o.ErasedTailBytes, "Erased bytes after the data")->capture_default_str();
-    cmd->add_option("--erased-value", args->ErasedValue, "Value of erased bytes, 255 or 0")->capture_default_str();
+    cmd->add_option("--erased-value", args->ErasedValue, "Value of erased bytes, 255 or 0")
+        ->capture_default_str();
     cmd->add_option("--defect", args->Defects, "Injected defect (repeatable; see below)");
-    cmd->add_option("--activity", o.Activity, "Multiplies the rates of encounters and boats")->capture_default_str();
-    cmd->add_option("--shrimp-rate", o.ShrimpPerMinute, "Background clicks per minute (default: the scenario's)");
+    cmd->add_option("--activity", o.Activity, "Multiplies the rates of encounters and boats")
+        ->capture_default_str();
+    cmd->add_option("--shrimp-rate", o.ShrimpPerMinute,
+                    "Background clicks per minute (default: the scenario's)");
     cmd->add_option("--year-made", o.YearMade, "Year the logger was made")->capture_default_str();
     cmd->callback([&ctx, args] { ctx.exitCode = RunSimulate(ctx, *args); });
 });
 
-}  // namespace
-}  // namespace kelp::cli
+} // namespace
+} // namespace kelp::cli

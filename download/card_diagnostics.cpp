@@ -7,6 +7,7 @@
 #include "core/file_io.h"
 #include "core/header.h"
 #include "core/time.h"
+#include "settings/gain_table.h"
 
 namespace kelp {
 
@@ -17,27 +18,38 @@ constexpr std::int64_t SmallestCheckedFile = 522;
 
 std::string FilterLine(int code) {
     switch (code) {
-    case 0: return "Filter\t\t80 kHz";
-    case 1: return "Filter\t\t40 kHz";
-    case 2: return "Filter\t\t20 kHz";
-    case 3: return "Filter\t\t10 kHz";
-    default: return "";
+    case 0:
+        return "Filter\t\t80 kHz";
+    case 1:
+        return "Filter\t\t40 kHz";
+    case 2:
+        return "Filter\t\t20 kHz";
+    case 3:
+        return "Filter\t\t10 kHz";
+    default:
+        return "";
     }
 }
 
 std::string ClickLimitLine(int code) {
     switch (code) {
-    case 0: return "No limit on number of clicks logged per minute";
-    case 1: return "Limit on clicks logged per minute =  1024";
-    case 2: return "Limit on clicks logged per minute =  4096";
-    case 3: return "Limit on clicks logged per minute =  65536";
-    default: return "";
+    case 0:
+        return "No limit on number of clicks logged per minute";
+    case 1:
+        return "Limit on clicks logged per minute =  1024";
+    case 2:
+        return "Limit on clicks logged per minute =  4096";
+    case 3:
+        return "Limit on clicks logged per minute =  65536";
+    default:
+        return "";
     }
 }
 
 std::string FrequencyRangeLine(int shortest, int longest) {
     if (shortest == 0 || longest == 0) return "";
-    return "Frange\t\t" + std::to_string(5000 / shortest) + " kHz" + "\t" + std::to_string(5000 / longest) + " kHz";
+    return "Frange\t\t" + std::to_string(5000 / shortest) + " kHz" + "\t" + std::to_string(5000 / longest) +
+           " kHz";
 }
 
 std::string Byte(const SDHeaderBlock& block, int offset) {
@@ -119,7 +131,11 @@ std::vector<std::string> AskForFile(Host& host, const ReadSDPage& page) {
     return host.OpenFileDialog(open);
 }
 
-}  // namespace
+} // namespace
+
+RegisteredGain BuiltInRegisteredGain() {
+    return [](int n) { return LoggerGainTable::IsRegistered(n) ? BuiltInGainTable().GainOf(n) : -1; };
+}
 
 std::vector<std::string> SummaryText(const SDHeaderBlock& b, const RegisteredGain& gainOf) {
     std::vector<std::string> lines;
@@ -140,7 +156,8 @@ std::vector<std::string> SummaryText(const SDHeaderBlock& b, const RegisteredGai
     const std::int64_t f = std::int64_t{b.LoggingMinutesLessOne()} + 1;
     const std::int64_t blocks = b.BlocksLogged();
     if (d < 1) {
-        lines.push_back("No summary of logging found. Was the setup button pressed before removing the SD card?");
+        lines.push_back(
+            "No summary of logging found. Was the setup button pressed before removing the SD card?");
     } else {
         lines.push_back("Logging minutes  \t" + DurationText(f) + "  " + std::to_string(f * 100 / d) + "%");
         const auto first = static_cast<MinuteNumber>(ReadBE(b.Bytes.data(), 256, 4));
@@ -151,8 +168,10 @@ std::vector<std::string> SummaryText(const SDHeaderBlock& b, const RegisteredGai
     }
     AddIf(lines, ClickLimitLine(b.Bytes[81]));
     const std::int64_t m = b.LimitMinutes();
-    if (f > 100) lines.push_back("%mins reaching limit \t" + std::to_string(m * 100 / f));
-    else lines.push_back("Mins reaching limit \t" + std::to_string(m));
+    if (f > 100)
+        lines.push_back("%mins reaching limit \t" + std::to_string(m * 100 / f));
+    else
+        lines.push_back("Mins reaching limit \t" + std::to_string(m));
 
     const int gain = SettingsLines(b, layout, lines);
     const int registered = (n > 0 && gainOf) ? gainOf(n) : -1;
@@ -185,8 +204,9 @@ void ShowSummaryBtnClick(Host& host, ReadSDPage& page, const RegisteredGain& gai
     if (file.ReadAt(0, block.Bytes.data(), block.Bytes.size()) < 0)
         host.ShowTimedMessage(Message2s, file.LastErrorText());
     if (!block.HasSummary()) {
-        host.ShowMessage("No logging summary present. This may be due to removing the SD card before pressing the "
-                         "setup button");
+        host.ShowMessage(
+            "No logging summary present. This may be due to removing the SD card before pressing the "
+            "setup button");
         return;
     }
     std::fill(block.Bytes.begin(), block.Bytes.begin() + 64, std::uint8_t{0});
@@ -258,7 +278,8 @@ void ReadDATAfileForCodeErrors(Host& host, ReadSDPage& page) {
         if (g[0] == SDMarkerByte) {
             ++minutes;
             const std::int64_t number = ReadBE24(g + 1);
-            if (number != minutes) results.Append(std::to_string(number) + "\t" + std::to_string(minutes) + "\tmins");
+            if (number != minutes)
+                results.Append(std::to_string(number) + "\t" + std::to_string(minutes) + "\tmins");
             if (minutes % 1000 == 0) {
                 page.VerifyCaption = std::to_string(minutes);
                 host.StateChanged("VerifyCaption");
@@ -274,8 +295,8 @@ void ReadDATAfileForCodeErrors(Host& host, ReadSDPage& page) {
             const int z = std::min(8, n - 2) * 24 + (g[4] >> 5) * 256 + g[5];
             const std::string where = "\t" + std::to_string(position) + "\t" + std::to_string(minutes) + "\t";
             if (t < lastTime) {
-                const std::string line = std::to_string(clicks) + where + std::to_string(t) + "\t" +
-                                         std::to_string(lastTime);
+                const std::string line =
+                    std::to_string(clicks) + where + std::to_string(t) + "\t" + std::to_string(lastTime);
                 if (room()) {
                     if (!timeHeading) results.Append("ClickN\tFilePosn\tminread\ttime\tlasttime");
                     timeHeading = true;
@@ -323,4 +344,4 @@ void ReadDATAfileForCodeErrors(Host& host, ReadSDPage& page) {
     host.ShowTimedMessage(Message2s, "Done");
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -16,11 +16,15 @@ namespace kelp {
 // the table of registered loggers.
 using RegisteredGain = std::function<int(int loggerNumber)>;
 
+// The registered gains built into the program.
+RegisteredGain BuiltInRegisteredGain();
+
 // The summary text of a header block, line by line.
 std::vector<std::string> SummaryText(const SDHeaderBlock& block, const RegisteredGain& gainOf);
 
 // "Show summary from file DATA0.ORV ": the lines go to the data summary list.
-void ShowSummaryBtnClick(Host& host, ReadSDPage& page, const RegisteredGain& gainOf);
+void ShowSummaryBtnClick(Host& host, ReadSDPage& page,
+                         const RegisteredGain& gainOf = BuiltInRegisteredGain());
 
 // "Show block": the block number comes from the page's box; lines go to the data summary list.
 void ShowBlockBtnClick(Host& host, ReadSDPage& page);
@@ -28,4 +32,4 @@ void ShowBlockBtnClick(Host& host, ReadSDPage& page);
 // "verify DATA0": the results go to the Results page.
 void ReadDATAfileForCodeErrors(Host& host, ReadSDPage& page);
 
-}  // namespace kelp
+} // namespace kelp

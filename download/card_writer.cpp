@@ -22,7 +22,7 @@ long DataFileNumber(const std::string& name) {
         return -1;
     return std::stol(digits);
 }
-}  // namespace
+} // namespace
 
 CardWriter::CardWriter(std::string folder, std::int64_t splitBytes)
     : folder_(std::move(folder)), splitBytes_(splitBytes) {
@@ -56,7 +56,8 @@ bool CardWriter::StartFile(int number) {
     if (file_.IsOpen() && !file_.Close()) return Fail("Cannot close " + file_.Path(), file_.LastError());
     const std::string final = JoinPath(folder_, "DATA" + std::to_string(number) + ".ORV");
     const std::string temporary = final + ".part";
-    if (!file_.Open(temporary, BinaryFile::Mode::Create)) return Fail("Cannot create " + temporary, file_.LastError());
+    if (!file_.Open(temporary, BinaryFile::Mode::Create))
+        return Fail("Cannot create " + temporary, file_.LastError());
     finals_.push_back(final);
     temporaries_.push_back(temporary);
     fileSize_ = 0;
@@ -112,7 +113,8 @@ bool CardWriter::Finish(const SDHeaderBlock& header) {
         return Fail("Cannot write " + temporaries_.front(), first.LastError());
     for (std::size_t i = 0; i < finals_.size(); ++i) {
         int error = 0;
-        if (!RenameFile(temporaries_[i], finals_[i], &error)) return Fail("Cannot rename " + temporaries_[i], error);
+        if (!RenameFile(temporaries_[i], finals_[i], &error))
+            return Fail("Cannot rename " + temporaries_[i], error);
     }
     finished_ = true;
     // A data file of an earlier card would be read as the continuation of this one.
@@ -124,4 +126,4 @@ bool CardWriter::Finish(const SDHeaderBlock& header) {
     return true;
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -16,7 +16,7 @@ class CardWriter {
 public:
     // `splitBytes` 0: one file. Otherwise at least 1024.
     CardWriter(std::string folder, std::int64_t splitBytes);
-    ~CardWriter();  // removes the temporary files of an unfinished card
+    ~CardWriter(); // removes the temporary files of an unfinished card
     CardWriter(const CardWriter&) = delete;
     CardWriter& operator=(const CardWriter&) = delete;
 
@@ -37,8 +37,8 @@ private:
     std::string folder_;
     std::int64_t splitBytes_;
     BinaryFile file_;
-    std::int64_t fileSize_ = 0;      // bytes in the current file, written or buffered
-    std::int64_t flushedSize_ = 0;   // bytes of the current file on disk
+    std::int64_t fileSize_ = 0;    // bytes in the current file, written or buffered
+    std::int64_t flushedSize_ = 0; // bytes of the current file on disk
     std::vector<std::uint8_t> buffer_;
     std::uint8_t last_[SDOverlapBytes]{};
     std::int64_t streamBytes_ = 0;
@@ -48,4 +48,4 @@ private:
     std::string error_;
 };
 
-}  // namespace kelp
+} // namespace kelp

@@ -14,7 +14,9 @@ int MeanFrequency(int n, int c4, int c5) {
     return std::min(220, 40'000 / z);
 }
 
-int EndFrequency(int endPeriodCode) { return endPeriodCode > 0 ? 5000 / (endPeriodCode + 24) : 10; }
+int EndFrequency(int endPeriodCode) {
+    return endPeriodCode > 0 ? 5000 / (endPeriodCode + 24) : 10;
+}
 
 namespace {
 
@@ -23,7 +25,8 @@ int SlopePart(int kind, int e1, int e2) {
     case 0:
         return e1 < e2 ? std::min(15, e2 / std::max(1, e1) + 7) : std::max(0, 7 - e1 / std::max(1, e2));
     case 1:
-        return e1 < e2 ? std::min(15, 2 * e2 / std::max(1, e1) + 6) : std::max(0, 6 - 2 * e1 / std::max(1, e2));
+        return e1 < e2 ? std::min(15, 2 * e2 / std::max(1, e1) + 6)
+                       : std::max(0, 6 - 2 * e1 / std::max(1, e2));
     default:
         return e1 < e2 ? std::min(31, 3 * e2 / (e1 + 10) + 12) : std::max(0, 17 - 3 * e1 / (e2 + 10));
     }
@@ -33,24 +36,29 @@ int SlopePart(int kind, int e1, int e2) {
 int RatioPart(int kind, int a, int e) {
     switch (kind) {
     case 0:
-    case 1: return std::min(15, a / std::max(1, e)) << 4;
+    case 1:
+        return std::min(15, a / std::max(1, e)) << 4;
     default:
         // Three bits taken modulo 8: -1 becomes 7, -2 becomes 6.
         return (std::min(7, 2 * a / (e + 5) - 2) & 7) << 5;
     }
 }
 
-}  // namespace
+} // namespace
 
 std::uint8_t EnvelopeByte(int kind, int e1, int e2, int a) {
     return static_cast<std::uint8_t>(SlopePart(kind, e1, e2) | RatioPart(kind, a, kind == 1 ? e1 : e2));
 }
 
 ClickConverter::ClickConverter(int envelopeKind)
-    : kind_(std::clamp(envelopeKind, 0, 2)), slope_(256 * 256), ratio_(256 * 256) {
+    : kind_(std::clamp(envelopeKind, 0, 2)), meankHz_(10 * 2048), slope_(256 * 256), ratio_(256 * 256) {
+    for (int n = 1; n <= 10; ++n)
+        for (int zsum = 0; zsum < 2048; ++zsum)
+            meankHz_[static_cast<std::size_t>((n - 1) * 2048 + zsum)] =
+                static_cast<std::uint8_t>(MeanFrequency(n, (zsum >> 8) << 5, zsum & 255));
     // 5000 div (code + 24) for every code; the end frequency byte uses 10 for code 0 instead.
-    for (int code = 0; code < 256; ++code) periodkHz_[static_cast<std::size_t>(code)] =
-        static_cast<std::uint8_t>(5000 / (code + 24));
+    for (int code = 0; code < 256; ++code)
+        periodkHz_[static_cast<std::size_t>(code)] = static_cast<std::uint8_t>(5000 / (code + 24));
     for (int x = 0; x < 256; ++x)
         for (int y = 0; y < 256; ++y) {
             const auto i = static_cast<std::size_t>(x * 256 + y);
@@ -59,28 +67,4 @@ ClickConverter::ClickConverter(int envelopeKind)
         }
 }
 
-std::int32_t ClickConverter::Convert(const std::uint8_t* c, int nextAmplitude, std::uint8_t* out) {
-    const int n = std::min(c[3] + 1, 255);
-    const int f = MeanFrequency(n, c[4], c[5]);
-    const int periodkHz = periodkHz_[c[6]];
-    const int a = std::max(1, int{c[7]});
-    int amplitude = a;
-    // A clipped click keeps 255 only when the next one is clipped too.
-    if (a == 255 && nextAmplitude >= 0 && nextAmplitude != 255) amplitude = 254;
-    const int e1 = c[8];
-    const int e2 = c[9];
-    const int ratioIndex = a * 256 + (kind_ == 1 ? e1 : e2);
-
-    click_.Time = static_cast<std::int32_t>(ReadBE24(c));
-    click_.Ncyc = n;
-    click_.BW = c[4] & 31;
-    click_.kHz = f == 220 ? periodkHz : f;
-    click_.EndkHz = c[6] > 0 ? periodkHz : 10;
-    click_.SPL = amplitude;
-    click_.Envelope = static_cast<std::uint8_t>(slope_[static_cast<std::size_t>(e1 * 256 + e2)] |
-                                                ratio_[static_cast<std::size_t>(ratioIndex)]);
-    EncodeKL1Click(out, click_, f == 200 ? 1 : 0);
-    return click_.Time;
-}
-
-}  // namespace kelp
+} // namespace kelp

@@ -9,6 +9,8 @@
 #include "download/card_writer.h"
 #include "download/sd_card.h"
 #include "download/simulated_sources.h"
+#include "settings/logger_settings.h"
+#include "settings/settings_layout.h"
 
 namespace kelp {
 
@@ -24,10 +26,14 @@ constexpr long DetectionThreshold = 2;
 
 std::int64_t ClickLimitOf(int code) {
     switch (code) {
-    case 1: return 1024;
-    case 2: return 4096;
-    case 3: return 65536;
-    default: return 0;
+    case 1:
+        return 1024;
+    case 2:
+        return 4096;
+    case 3:
+        return 65536;
+    default:
+        return 0;
     }
 }
 
@@ -41,8 +47,10 @@ SDClickRecord CardRecord(const AcousticClick& c, std::int64_t minuteStart) {
     // The sum of up to eight periods in ticks of 0.2 us, less 24 ticks for each.
     const int summed = std::min(8, cycles - 2);
     const double period = 5000.0 / std::max(1.0f, c.kHz);
-    r.Zsum = static_cast<std::uint16_t>(summed > 0 ? std::clamp(std::lround(summed * (period - 24)), 0L, 2047L) : 0);
-    r.EndPeriodCode = static_cast<std::uint8_t>(std::clamp(std::lround(5000.0 / std::max(1.0f, c.EndkHz) - 24), 1L, 255L));
+    r.Zsum = static_cast<std::uint16_t>(
+        summed > 0 ? std::clamp(std::lround(summed * (period - 24)), 0L, 2047L) : 0);
+    r.EndPeriodCode =
+        static_cast<std::uint8_t>(std::clamp(std::lround(5000.0 / std::max(1.0f, c.EndkHz) - 24), 1L, 255L));
     const long amplitude = std::clamp(std::lround(c.Amplitude), 1L, 255L);
     r.Amplitude = static_cast<std::uint8_t>(amplitude);
     r.E1 = static_cast<std::uint8_t>(std::clamp(std::lround(amplitude * c.E1Ratio), 0L, 255L));
@@ -56,33 +64,14 @@ void AppendClick(std::vector<std::uint8_t>& out, const SDClickRecord& r) {
     out.insert(out.end(), bytes, bytes + SDClickSize);
 }
 
-// Settings layout of the area the logger copies from its settings file: layout 0 for logger
-// numbers 1..103 and 105..124, layout 1 for the others.
-void FillSettingsArea(SDHeaderBlock& block, const SimulationOptions& o) {
-    std::uint8_t* b = block.Bytes.data();
-    const int n = o.LoggerNumber;
-    const bool layout0 = (n >= 1 && n <= 103) || (n >= 105 && n <= 124);
-    const std::uint8_t limit = static_cast<std::uint8_t>(o.ClickLimitCode == 0 ? 128 : o.ClickLimitCode);
-    if (layout0) {
-        b[64] = 100;
-        b[65] = 90;
-        b[66] = 0;
-        b[67] = 110;
-        b[68] = static_cast<std::uint8_t>(o.MinutesOff);
-        WriteBE(b, 70, 2, static_cast<std::uint32_t>(o.StartDelay));
-        b[80] = 2;
-        b[81] = limit;
-    } else {
-        b[64] = 0;
-        b[65] = 110;
-        b[66] = static_cast<std::uint8_t>(o.MinutesOff);
-        WriteBE(b, 68, 2, static_cast<std::uint32_t>(o.StartDelay));
-        b[77] = 100;
-        b[78] = 90;
-        b[79] = 2;
-        b[81] = limit;
-    }
-    WriteBE(b, 126, 2, static_cast<std::uint32_t>(n));
+// The settings the logger ran with: the defaults of its number with the simulated start
+// delay, duty cycle and click limit.
+LoggerSettings SimulatedSettings(const SimulationOptions& o) {
+    LoggerSettings s = DefaultsForLogger(o.LoggerNumber);
+    s.StartDelay = o.StartDelay;
+    s.MinutesOff = o.MinutesOff;
+    s.ClickLimit = o.ClickLimitCode;
+    return s;
 }
 
 std::string Number(double v) {
@@ -93,16 +82,22 @@ std::string Number(double v) {
 
 const char* DefectName(SimulatedDefect::Kind kind) {
     switch (kind) {
-    case SimulatedDefect::Kind::Jump: return "jump";
-    case SimulatedDefect::Kind::Disorder: return "disorder";
-    case SimulatedDefect::Kind::PreStart: return "prestart";
-    case SimulatedDefect::Kind::Blanks: return "blanks";
-    default: return "flood";
+    case SimulatedDefect::Kind::Jump:
+        return "jump";
+    case SimulatedDefect::Kind::Disorder:
+        return "disorder";
+    case SimulatedDefect::Kind::PreStart:
+        return "prestart";
+    case SimulatedDefect::Kind::Blanks:
+        return "blanks";
+    default:
+        return "flood";
     }
 }
 
 std::string TruthText(const SimulationOptions& o, const SimulationResult& result,
-                      const std::vector<sim::TrainTruth>& trains, std::int64_t background, std::int64_t echoes) {
+                      const std::vector<sim::TrainTruth>& trains, std::int64_t background,
+                      std::int64_t echoes) {
     std::ostringstream j;
     j << "{\n";
     j << "  \"format\": \"kelp simulator truth 1\",\n";
@@ -113,7 +108,8 @@ std::string TruthText(const SimulationOptions& o, const SimulationResult& result
     j << "  \"start_delay\": " << o.StartDelay << ",\n";
     j << "  \"logger\": " << o.LoggerNumber << ",\n";
     j << "  \"click_limit\": " << ClickLimitOf(o.ClickLimitCode) << ",\n";
-    j << "  \"minute_rule\": \"minute is the ordinal of the minute marker (1 for the first); in a KL1 file it is "
+    j << "  \"minute_rule\": \"minute is the ordinal of the minute marker (1 for the first); in a KL1 file "
+         "it is "
          "first minute + (minute - 1) x minutes_per_marker; times are in 5 us ticks within the minute\",\n";
     j << "  \"clicks_recorded\": " << result.Clicks << ",\n";
     j << "  \"background_clicks\": " << background << ",\n";
@@ -130,10 +126,10 @@ std::string TruthText(const SimulationOptions& o, const SimulationResult& result
     bool first = true;
     for (const auto& t : trains) {
         if (t.Clicks == 0) continue;
-        j << (first ? "\n" : ",\n") << "    {\"id\": " << t.Id << ", \"kind\": \"" << sim::SourceKindName(t.Kind)
-          << "\", \"minute\": " << t.FirstMinute << ", \"first_time\": " << t.FirstTime
-          << ", \"last_minute\": " << t.LastMinute << ", \"last_time\": " << t.LastTime
-          << ", \"clicks\": " << t.Clicks << ", \"echoes\": " << t.Echoes
+        j << (first ? "\n" : ",\n") << "    {\"id\": " << t.Id << ", \"kind\": \""
+          << sim::SourceKindName(t.Kind) << "\", \"minute\": " << t.FirstMinute
+          << ", \"first_time\": " << t.FirstTime << ", \"last_minute\": " << t.LastMinute
+          << ", \"last_time\": " << t.LastTime << ", \"clicks\": " << t.Clicks << ", \"echoes\": " << t.Echoes
           << ", \"buzz\": " << (t.Buzz ? "true" : "false") << ", \"kHz\": " << Number(t.CentrekHz)
           << ", \"first_ici_ms\": " << Number(t.FirstIciMs) << "}";
         first = false;
@@ -153,20 +149,23 @@ public:
         drift_ = std::clamp(drift_ + 0.01 * r.Normal(), -3.0, 3.0);
         const double day = 2 * Pi * static_cast<double>(clockMinute) / 1440.0;
         const double tide = 2 * Pi * static_cast<double>(clockMinute) / 745.0;
-        temperature_ = celsius_ + drift_ + 0.6 * std::sin(day + dayPhase_) + 0.3 * std::sin(tide + tidePhase_);
+        temperature_ =
+            celsius_ + drift_ + 0.6 * std::sin(day + dayPhase_) + 0.3 * std::sin(tide + tidePhase_);
         angle_ = tilt_ + 8 * std::sin(tide + tidePhase_) + 1.5 * r.Normal();
     }
     std::uint8_t TemperatureCode() const {
         return static_cast<std::uint8_t>(std::clamp(std::lround(temperature_ / 0.2), 0L, 255L));
     }
-    std::uint8_t AngleCode() const { return static_cast<std::uint8_t>(std::clamp(std::lround(angle_), 0L, 255L)); }
+    std::uint8_t AngleCode() const {
+        return static_cast<std::uint8_t>(std::clamp(std::lround(angle_), 0L, 255L));
+    }
 
 private:
     double celsius_, dayPhase_, tidePhase_, tilt_;
     double drift_ = 0, temperature_ = 0, angle_ = 0;
 };
 
-}  // namespace
+} // namespace
 
 bool ParseSimulatedDefect(const std::string& text, SimulatedDefect& d, std::string& error) {
     std::vector<std::string> parts;
@@ -208,7 +207,8 @@ bool ParseSimulatedDefect(const std::string& text, SimulatedDefect& d, std::stri
     }
     if (!ok)
         error = "bad defect '" + text +
-                "' (use jump:MINUTE:BY, disorder:MINUTE, prestart:COUNT, blanks:MINUTE:COUNT or flood:MINUTE:COUNT)";
+                "' (use jump:MINUTE:BY, disorder:MINUTE, prestart:COUNT, blanks:MINUTE:COUNT or "
+                "flood:MINUTE:COUNT)";
     return ok;
 }
 
@@ -265,7 +265,8 @@ SimulationResult SimulateCard(const SimulationOptions& o) {
         if (d.What != SimulatedDefect::Kind::PreStart) continue;
         // Clicks written before the logger wrote its first minute marker.
         std::vector<std::int64_t> ticks;
-        for (std::int64_t i = 0; i < d.Value; ++i) ticks.push_back(random.Int(1, static_cast<int>(LastTimeInMinute)));
+        for (std::int64_t i = 0; i < d.Value; ++i)
+            ticks.push_back(random.Int(1, static_cast<int>(LastTimeInMinute)));
         std::sort(ticks.begin(), ticks.end());
         bytes.clear();
         for (std::int64_t t : ticks) AppendClick(bytes, CardRecord(sim::MakeShrimpClick(t, random), 0));
@@ -311,21 +312,25 @@ SimulationResult SimulateCard(const SimulationOptions& o) {
                     AcousticClick c = sim::MakeShrimpClick(minuteStart + at, random);
                     logged.push_back(c);
                 }
-                std::stable_sort(logged.begin(), logged.end(),
-                                 [](const AcousticClick& a, const AcousticClick& b) { return a.Tick < b.Tick; });
+                std::stable_sort(
+                    logged.begin(), logged.end(),
+                    [](const AcousticClick& a, const AcousticClick& b) { return a.Tick < b.Tick; });
             }
             if (d.What == SimulatedDefect::Kind::Disorder && n == d.Minute && logged.size() < 2) {
                 logged.push_back(sim::MakeShrimpClick(minuteStart + 3 * sim::TicksPerMs * 1000, random));
                 logged.push_back(sim::MakeShrimpClick(minuteStart + 4 * sim::TicksPerMs * 1000, random));
-                std::stable_sort(logged.begin(), logged.end(),
-                                 [](const AcousticClick& a, const AcousticClick& b) { return a.Tick < b.Tick; });
+                std::stable_sort(
+                    logged.begin(), logged.end(),
+                    [](const AcousticClick& a, const AcousticClick& b) { return a.Tick < b.Tick; });
             }
         }
 
         for (const AcousticClick& c : logged) {
             if (c.Train == 0) {
-                if (c.Echo) ++echoes;
-                else ++background;
+                if (c.Echo)
+                    ++echoes;
+                else
+                    ++background;
                 continue;
             }
             sim::TrainTruth& t = truths[static_cast<std::size_t>(c.Train - 1)];
@@ -347,7 +352,8 @@ SimulationResult SimulateCard(const SimulationOptions& o) {
         bytes.clear();
         std::uint8_t marker[SDMarkerSize];
         const std::int64_t number = std::clamp<std::int64_t>(n + jump, 0, 16'777'215);
-        EncodeSDMarker(marker, {static_cast<std::uint32_t>(number), mooring.TemperatureCode(), mooring.AngleCode()});
+        EncodeSDMarker(marker,
+                       {static_cast<std::uint32_t>(number), mooring.TemperatureCode(), mooring.AngleCode()});
         bytes.insert(bytes.end(), marker, marker + SDMarkerSize);
         for (const AcousticClick& c : logged) AppendClick(bytes, CardRecord(c, minuteStart));
         result.Clicks += static_cast<std::int64_t>(logged.size());
@@ -386,8 +392,13 @@ SimulationResult SimulateCard(const SimulationOptions& o) {
         left -= static_cast<std::int64_t>(count);
     }
 
+    // The card as the formatting program left it: at least 2,000,000 blocks.
+    const std::int64_t fileBlocks = (SDBlockSize + writer.StreamBytes()) / SDBlockSize - 33;
+    const auto cardBlocks =
+        static_cast<std::uint32_t>(std::max<std::int64_t>(MinimumCardSizeBlocks, fileBlocks));
+    const LoggerSettings settings = SimulatedSettings(o);
     SDHeaderBlock header;
-    FillSettingsArea(header, o);
+    WriteSettingsArea(header.Settings(), settings, cardBlocks);
     result.BlocksLogged = static_cast<std::uint32_t>((result.StreamBytes + SDBlockSize - 1) / SDBlockSize);
     header.SetBlocksLogged(result.BlocksLogged);
     header.SetOverallMinutes(static_cast<int>(std::min<std::int64_t>((n - 1) * duty + 1, 16'777'215)));
@@ -395,13 +406,22 @@ SimulationResult SimulateCard(const SimulationOptions& o) {
     header.SetLimitMinutes(static_cast<int>(result.LimitMinutes));
     header.SetYearMade(o.YearMade);
     header.SetLoggerNumber(o.LoggerNumber);
-    header.SetLoggerVersion(o.LoggerNumber > 488 ? 1 : 0);
+    header.SetLoggerVersion(static_cast<std::uint8_t>(settings.LoggerVersion));
     if (o.NoSummary) header.ClearSummary();
     if (!writer.Finish(header)) {
         result.Error = writer.Error();
         return result;
     }
     result.Files = writer.Files();
+
+    // The card's settings file, from which the logger took its settings area.
+    const SettingsBlock setup = BuildSettingsBlock(settings, cardBlocks);
+    AtomicFileWriter setupFile(JoinPath(o.OutFolder, "SETUP.ORV"));
+    if (!setupFile.Open() || !setupFile.Write(setup.data(), setup.size()) || !setupFile.Commit()) {
+        result.Error =
+            "Cannot write " + setupFile.FinalPath() + ": " + SystemErrorText(setupFile.LastError());
+        return result;
+    }
 
     for (const auto& t : truths)
         if (t.Clicks > 0) ++result.Trains;
@@ -416,4 +436,4 @@ SimulationResult SimulateCard(const SimulationOptions& o) {
     return result;
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -11,6 +11,7 @@
 #include "core/file_io.h"
 #include "core/header.h"
 #include "core/records.h"
+#include "core/slots.h"
 #include "download/click_conversion.h"
 #include "download/sd_card.h"
 
@@ -26,7 +27,7 @@ constexpr std::int64_t EmptyFileBelow = 370;
 constexpr std::int64_t MapKeptFrom = 12'000'000;
 constexpr int LastOutputFile = 12;
 constexpr std::int64_t NoDurationStandIn = 1'234'567'890;
-constexpr MinuteNumber EarliestStart = 56'940'000;  // 3 April 2008 16:00
+constexpr MinuteNumber EarliestStart = 56'940'000; // 3 April 2008 16:00
 constexpr std::int64_t FutureCheckBelow = 720'000;
 constexpr std::int64_t UnknownSizeBlocks = 2'000'000;
 constexpr std::int64_t UnknownSizeBlocksPerFile = 2'200'000;
@@ -50,7 +51,7 @@ std::string AbsolutePath(const std::string& path) {
 // One KL1 output file and its map file, written under temporary names and given their
 // final names when the file is closed.
 struct OutputFile {
-    std::string Name;  // final name
+    std::string Name; // final name
     BinaryFile Data;
     BinaryFile Map;
     bool HasMap = false;
@@ -115,6 +116,7 @@ private:
     void Decode();
     void DecodeMarker();
     void DecodeClick();
+    bool DecodeClickRun();
     void WriteMinute();
     void CloseCurrentFile(bool startNext);
     void KeepUnclosedFile();
@@ -138,7 +140,7 @@ private:
     BinaryFile source_;
     std::string sourceName_;
     int sourceNumber_ = 0;
-    std::int64_t sourceNext_ = 0;  // file offset after the last read
+    std::int64_t sourceNext_ = 0; // file offset after the last read
     std::int64_t sourceSize_ = 0;
     bool headerReadFailed_ = false;
     bool sizeKnown_ = false;
@@ -146,8 +148,8 @@ private:
 
     // Conversion settings taken at the start.
     MinuteNumber conversionStart_ = 0;
-    std::int64_t overallMinutes_ = 0;  // T
-    MinuteNumber fileStart_ = 0;       // S
+    std::int64_t overallMinutes_ = 0; // T
+    MinuteNumber fileStart_ = 0;      // S
     int loggerNumber_ = 0;
     int blanksLimit_ = 2;
     DataFileHeader header_;
@@ -228,7 +230,8 @@ bool Converter::Start() {
     if (overallMinutes_ == 0) overallMinutes_ = NoDurationStandIn;
     fileStart_ = page_.StartMinuteNumber + 1;
     if (overallMinutes_ > 0 && overallMinutes_ < FutureCheckBelow &&
-        std::int64_t{fileStart_} + overallMinutes_ > std::int64_t{Now()} + 1 && host_.AskYesNo(FutureEndQuestion))
+        std::int64_t{fileStart_} + overallMinutes_ > std::int64_t{Now()} + 1 &&
+        host_.AskYesNo(FutureEndQuestion))
         return false;
 
     const std::uint32_t blocks = std::min<std::uint32_t>(block.BlocksLogged(), SDNoSizeMarker);
@@ -240,7 +243,8 @@ bool Converter::Start() {
         AddUpload("No data summary found, so no indication of file size");
     } else {
         host_.StartProgress(caption, blocks, 0);
-        AddUpload("\t\tData reported  " + DurationText(overallMinutes_) + "    " + ThousandsText(blocks / 2048) + "Mb");
+        AddUpload("\t\tData reported  " + DurationText(overallMinutes_) + "    " +
+                  ThousandsText(blocks / 2048) + "Mb");
     }
 
     header_.SetFirstMinute(fileStart_);
@@ -277,10 +281,12 @@ bool Converter::Start() {
 
     // Keeps the conversion off the card itself: the path must name a KELP folder or file.
     if (UpperCase(firstName_).find("KELP") == std::string::npos) {
-        host_.ShowMessage("You may have tried to save the file to the SD card, or to another folder with a name that "
-                          "does not include the word 'KELP' or 'kelp'");
-        host_.ShowMessage("This requirement is purely to prevent accidental damage to the special formatting of the "
-                          "SD card");
+        host_.ShowMessage(
+            "You may have tried to save the file to the SD card, or to another folder with a name that "
+            "does not include the word 'KELP' or 'kelp'");
+        host_.ShowMessage(
+            "This requirement is purely to prevent accidental damage to the special formatting of the "
+            "SD card");
         return false;
     }
     if (headerReadFailed_) {
@@ -331,7 +337,8 @@ void Converter::BuildHeader() {
     header_.SetLatitude(page_.Lat.substr(0, LatLongLength));
     header_.SetLongitude(page_.Long.substr(0, LatLongLength));
     long long depth = 0;
-    header_.SetDeploymentDepth(ParseBoxNumber(page_.DeploymentDepth, depth) ? static_cast<int>(depth & 0xFFFF) : 0);
+    header_.SetDeploymentDepth(ParseBoxNumber(page_.DeploymentDepth, depth) ? static_cast<int>(depth & 0xFFFF)
+                                                                            : 0);
     header_.SetWaterDepth(ParseBoxNumber(page_.WaterDepth, depth) ? static_cast<int>(depth & 0xFFFF) : 0);
     header_.SetLocation(page_.Location.substr(0, DeploymentLocationLength));
     // The notes replace only as many bytes as they have; the rest keep the card's bytes.
@@ -432,10 +439,13 @@ bool Converter::OpenNextSource() {
     sourceName_ = path;
     sourceNext_ = 0;
     sourceSize_ = source_.Size();
-    const std::string caption = "Converting DATA" + std::to_string(sourceNumber_) + ".ORV to *.KL1 file on PC";
+    const std::string caption =
+        "Converting DATA" + std::to_string(sourceNumber_) + ".ORV to *.KL1 file on PC";
     page_.ProgressCaption = caption;
-    if (!sizeKnown_) host_.StartProgress(caption, (sourceNumber_ + 1) * UnknownSizeBlocksPerFile, 0);
-    else host_.SetProgressLabel(caption);
+    if (!sizeKnown_)
+        host_.StartProgress(caption, (sourceNumber_ + 1) * UnknownSizeBlocksPerFile, 0);
+    else
+        host_.SetProgressLabel(caption);
     return true;
 }
 
@@ -453,8 +463,10 @@ bool Converter::Ensure(int need, int whole) {
 // The end of the last data file: the minute being collected is written, then the file closed.
 void Converter::FinishAtEnd() {
     stop_ = true;
-    if (minuteBytes_ > 0 && out_.IsOpen()) WriteMinute();
-    else CloseCurrentFile(false);
+    if (minuteBytes_ > 0 && out_.IsOpen())
+        WriteMinute();
+    else
+        CloseCurrentFile(false);
 }
 
 void Converter::Decode() {
@@ -463,8 +475,10 @@ void Converter::Decode() {
             if (!stop_) FinishAtEnd();
             break;
         }
-        if (buf_[static_cast<std::size_t>(pos_)] == SDMarkerByte) DecodeMarker();
-        else DecodeClick();
+        if (buf_[static_cast<std::size_t>(pos_)] == SDMarkerByte)
+            DecodeMarker();
+        else if (!DecodeClickRun())
+            DecodeClick();
     }
 }
 
@@ -502,6 +516,42 @@ void Converter::DecodeMarker() {
     streamConsumed_ += SDMarkerSize;
 }
 
+// The common case, decoded without the checks of DecodeClick: ordinary click records one after
+// the other, well inside the chunk (the next record's amplitude included), in a minute with
+// room, after no blank. Stops before anything else; false when it decoded nothing.
+bool Converter::DecodeClickRun() {
+    if (suppressPreStart_ || minuteFull_ || blankRun_ > 0) return false;
+    const std::uint8_t* buf = buf_.data();
+    const std::int64_t start = pos_;
+    const std::int64_t last = fill_ - (SDClickSize + 8);
+    const std::int64_t room = MinuteClickCap - clicksInMinute_;
+    std::int64_t pos = pos_;
+    std::int64_t count = 0;
+    std::uint8_t* out = minute_.data() + minuteBytes_;
+    std::int32_t previous = previousTime_;
+    while (pos <= last && count < room) {
+        const std::uint8_t* c = buf + pos;
+        if (c[0] == SDMarkerByte || IsBlankRecord(c)) break;
+        const std::int32_t t = converter_->Convert(c, c[17], out);
+        if (t < previous && page_.ErrorsList.size() < TimeErrorLinesMax)
+            AddError(std::to_string(streamConsumed_ + (pos - start)) + "\t" + std::to_string(minuteCount_) +
+                     "\t" + std::to_string(t) + "\t" + std::to_string(previous) + "\tt error");
+        previous = t;
+        pos += SDClickSize;
+        out += KL1RecordSize;
+        ++count;
+    }
+    if (count == 0) return false;
+    streamConsumed_ += pos - start;
+    pos_ = pos;
+    previousTime_ = previous;
+    minuteBytes_ += static_cast<std::size_t>(count) * KL1RecordSize;
+    clicksInMinute_ += count;
+    minuteTrailingBlanks_ = 0;
+    if (clicksInMinute_ >= MinuteClickCap) minuteFull_ = true;
+    return true;
+}
+
 void Converter::DecodeClick() {
     if (!Ensure(SDClickSize + 1, SDClickSize)) {
         if (!stop_) FinishAtEnd();
@@ -537,8 +587,8 @@ void Converter::DecodeClick() {
     const int nextAmplitude = amplitudeAhead < fill_ ? buf_[static_cast<std::size_t>(amplitudeAhead)] : -1;
     const std::int32_t t = converter_->Convert(c, nextAmplitude, &minute_[minuteBytes_]);
     if (t < previousTime_ && page_.ErrorsList.size() < TimeErrorLinesMax)
-        AddError(std::to_string(streamConsumed_) + "\t" + std::to_string(minuteCount_) + "\t" + std::to_string(t) +
-                 "\t" + std::to_string(previousTime_) + "\tt error");
+        AddError(std::to_string(streamConsumed_) + "\t" + std::to_string(minuteCount_) + "\t" +
+                 std::to_string(t) + "\t" + std::to_string(previousTime_) + "\tt error");
     previousTime_ = t;
     pos_ += SDClickSize;
     streamConsumed_ += SDClickSize;
@@ -574,8 +624,10 @@ void Converter::WriteMinute() {
     minuteTrailingBlanks_ = 0;
     previousTime_ = 0;
     minuteFull_ = false;
-    if (stop_) CloseCurrentFile(false);
-    else if (bytesWritten_ > env_.Limits.SplitBytes) CloseCurrentFile(true);
+    if (stop_)
+        CloseCurrentFile(false);
+    else if (bytesWritten_ > env_.Limits.SplitBytes)
+        CloseCurrentFile(true);
 }
 
 // Closes the current output file: terminator, map end, header, report; then starts the next one.
@@ -592,7 +644,8 @@ void Converter::CloseCurrentFile(bool startNext) {
     FillEndOfData(terminator, static_cast<int>(TerminatorBytes));
     if (!out_.Data.WriteAt(end, terminator, TerminatorBytes))
         AddUpload("Error writing terminator to.KL1 file: " + out_.Data.LastErrorText());
-    else out_.Size = end + TerminatorBytes;
+    else
+        out_.Size = end + TerminatorBytes;
 
     const MinuteNumber last = static_cast<MinuteNumber>(fileStart_ + minutesInFile_ - 1);
     header_.SetLastMinute(last);
@@ -601,8 +654,9 @@ void Converter::CloseCurrentFile(bool startNext) {
     if (!out_.Data.WriteAt(0, header_.Bytes.data(), DataFileHeader::Size))
         AddUpload("Writing header to .KL1 file: " + out_.Data.LastErrorText());
 
-    AddUpload(out_.Name + "    " + DurationText(minutesInFile_) + "    " + std::to_string(out_.Size / 1'048'576) +
-              "Mb   " + std::to_string(Now() - conversionStart_) + "mins)");
+    AddUpload(out_.Name + "    " + DurationText(minutesInFile_) + "    " +
+              std::to_string(out_.Size / 1'048'576) + "Mb   " + std::to_string(Now() - conversionStart_) +
+              "mins)");
     if (timestampDefects_ > 0) {
         AddUpload("Timestamp defects " + std::to_string(timestampDefects_) + " (not serious) ");
         timestampDefects_ = 0;
@@ -618,7 +672,8 @@ void Converter::CloseCurrentFile(bool startNext) {
         int error = 0;
         if (!RenameFile(out_.Name + PartSuffix, out_.Name, &error))
             AddError("Renaming " + out_.Name + PartSuffix + ": " + SystemErrorText(error));
-        else result_.OutputFiles.push_back(out_.Name);
+        else
+            result_.OutputFiles.push_back(out_.Name);
         const bool mapKept = keepMap && RenameFile(out_.MapName() + PartSuffix, out_.MapName(), &error);
         if (!mapKept) {
             RemoveFile(out_.MapName() + PartSuffix);
@@ -663,8 +718,10 @@ void Converter::KeepUnclosedFile() {
     out_.HasMap = false;
     out_.Data.Close();
     int error = 0;
-    if (RenameFile(out_.Name + PartSuffix, out_.Name, &error)) result_.OutputFiles.push_back(out_.Name);
-    else AddError("Renaming " + out_.Name + PartSuffix + ": " + SystemErrorText(error));
+    if (RenameFile(out_.Name + PartSuffix, out_.Name, &error))
+        result_.OutputFiles.push_back(out_.Name);
+    else
+        AddError("Renaming " + out_.Name + PartSuffix + ": " + SystemErrorText(error));
 }
 
 void Converter::Finish() {
@@ -672,13 +729,15 @@ void Converter::Finish() {
     source_.Close();
     if (result_.StoppedByUser) AddSummary("Part read from: ");
     host_.EndProgress("");
-    if (page_.OpenFileWhenFinished && env_.OpenFirstFile && FileExists(firstName_)) env_.OpenFirstFile(firstName_);
-    (void)program_;
+    if (page_.OpenFileWhenFinished) {
+        CloseAllFiles(program_, host_);
+        if (FileExists(firstName_)) OpenDataFile(program_, host_, firstName_, 1);
+    }
     page_.ClickCountLabel = ThousandsText(result_.ClicksWritten) + " clicks written to file";
     page_.MinutesReadLabel = "Max blanks " + std::to_string(result_.LongestBlankRun);
 }
 
-}  // namespace
+} // namespace
 
 std::string ProposedFileName(ReadSDPage& page, int loggerNumber) {
     if (page.NameMonth.size() == 1) page.NameMonth = "0" + page.NameMonth;
@@ -699,4 +758,4 @@ DownloadResult ReadSDdata(Program& program, Host& host, ReadSDPage& page, const 
     return converter.Run();
 }
 
-}  // namespace kelp
+} // namespace kelp

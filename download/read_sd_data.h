@@ -33,10 +33,10 @@ struct DownloadEnvironment {
 };
 
 struct DownloadResult {
-    bool Started = false;       // the first KL1 file was created
+    bool Started = false; // the first KL1 file was created
     bool StoppedByUser = false;
     bool ReadFailed = false;
-    std::vector<std::string> OutputFiles;  // KL1 files that exist at the end, in order
+    std::vector<std::string> OutputFiles; // KL1 files that exist at the end, in order
     std::int64_t ClicksWritten = 0;
     std::int64_t MinutesWritten = 0;
     int LongestBlankRun = 0;
@@ -48,7 +48,8 @@ inline constexpr const char* FutureEndQuestion =
     "File ends in the future. Do wish to change the time the KELP was Started?";
 
 // "4:   Read SD card  ": the whole conversion, from the start time check to the report.
-DownloadResult ReadSDdata(Program& program, Host& host, ReadSDPage& page, const DownloadEnvironment& env = {});
+DownloadResult ReadSDdata(Program& program, Host& host, ReadSDPage& page,
+                          const DownloadEnvironment& env = {});
 
 // The name proposed for the first KL1 file (without extension); gives the file name date
 // boxes their leading zero first.
@@ -56,4 +57,4 @@ std::string ProposedFileName(ReadSDPage& page, int loggerNumber);
 // The name of output file `number` (2, 3, ...) from the first file's name.
 std::string NextOutputName(const std::string& firstName, int number);
 
-}  // namespace kelp
+} // namespace kelp

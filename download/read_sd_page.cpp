@@ -98,4 +98,4 @@ void TextBoxesChanged(ReadSDPage& page) {
     cut(page.Long, LatLongLength);
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -97,4 +97,4 @@ void TextBoxesChanged(ReadSDPage& page);
 // Parses a box holding a whole number (blanks around it allowed).
 bool ParseBoxNumber(const std::string& text, long long& value);
 
-}  // namespace kelp
+} // namespace kelp

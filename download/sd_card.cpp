@@ -39,15 +39,19 @@ void SDHeaderBlock::SetYearMade(int year) {
     std::memcpy(&Bytes[YearMadeOffset], text, 4);
 }
 
-void SDHeaderBlock::ClearSummary() { std::fill(&Bytes[128], &Bytes[168], std::uint8_t{0}); }
+void SDHeaderBlock::ClearSummary() {
+    std::fill(&Bytes[128], &Bytes[168], std::uint8_t{0});
+}
 
 int StartDelayOffset(int loggerNumber) {
-    const bool secondPlace = (loggerNumber >= 2 && loggerNumber <= 103) || (loggerNumber >= 105 && loggerNumber <= 124);
+    const bool secondPlace =
+        (loggerNumber >= 2 && loggerNumber <= 103) || (loggerNumber >= 105 && loggerNumber <= 124);
     return secondPlace ? 70 : 68;
 }
 
 int StartDelayFrom(const SDHeaderBlock& block, int loggerNumber) {
-    return static_cast<int>(ReadBE(block.Bytes.data(), static_cast<std::size_t>(StartDelayOffset(loggerNumber)), 2));
+    return static_cast<int>(
+        ReadBE(block.Bytes.data(), static_cast<std::size_t>(StartDelayOffset(loggerNumber)), 2));
 }
 
 void EncodeSDMarker(std::uint8_t* out, const SDMinuteMarker& m) {
@@ -57,7 +61,9 @@ void EncodeSDMarker(std::uint8_t* out, const SDMinuteMarker& m) {
     out[5] = m.Angle;
 }
 
-SDMinuteMarker DecodeSDMarker(const std::uint8_t* in) { return {ReadBE24(in + 1), in[4], in[5]}; }
+SDMinuteMarker DecodeSDMarker(const std::uint8_t* in) {
+    return {ReadBE24(in + 1), in[4], in[5]};
+}
 
 void EncodeSDClick(std::uint8_t* out, const SDClickRecord& c) {
     WriteBE(out, 0, 3, c.Time);
@@ -88,7 +94,7 @@ std::string Upper(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
-}  // namespace
+} // namespace
 
 std::string DataFileName(const std::string& data0Name, int n) {
     // Keep the letter case of "DATA" and of the extension as the card shows them.
@@ -101,7 +107,9 @@ std::string DataFileName(const std::string& data0Name, int n) {
     return prefix + std::to_string(n) + extension;
 }
 
-bool IsData0Name(const std::string& name) { return Upper(name) == "DATA0.ORV"; }
+bool IsData0Name(const std::string& name) {
+    return Upper(name) == "DATA0.ORV";
+}
 
 bool HasOrvExtension(const std::string& name) {
     return name.size() >= 4 && Upper(name.substr(name.size() - 4)) == ".ORV";
@@ -120,4 +128,4 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -38,14 +38,20 @@ struct SDHeaderBlock {
     void SetBlocksLogged(std::uint32_t v) { WriteBE(Bytes.data(), BlocksLoggedOffset, 4, v); }
     bool DataSizeKnown() const { return BlocksLogged() != 0 && BlocksLogged() != SDNoSizeMarker; }
     int OverallMinutes() const { return static_cast<int>(ReadBE(Bytes.data(), OverallMinutesOffset, 3)); }
-    void SetOverallMinutes(int v) { WriteBE(Bytes.data(), OverallMinutesOffset, 3, static_cast<std::uint32_t>(v)); }
+    void SetOverallMinutes(int v) {
+        WriteBE(Bytes.data(), OverallMinutesOffset, 3, static_cast<std::uint32_t>(v));
+    }
     // Minutes switched on and logging, minus one.
-    int LoggingMinutesLessOne() const { return static_cast<int>(ReadBE(Bytes.data(), LoggingMinutesOffset, 3)); }
+    int LoggingMinutesLessOne() const {
+        return static_cast<int>(ReadBE(Bytes.data(), LoggingMinutesOffset, 3));
+    }
     void SetLoggingMinutesLessOne(int v) {
         WriteBE(Bytes.data(), LoggingMinutesOffset, 3, static_cast<std::uint32_t>(v));
     }
     int LimitMinutes() const { return static_cast<int>(ReadBE(Bytes.data(), LimitMinutesOffset, 3)); }
-    void SetLimitMinutes(int v) { WriteBE(Bytes.data(), LimitMinutesOffset, 3, static_cast<std::uint32_t>(v)); }
+    void SetLimitMinutes(int v) {
+        WriteBE(Bytes.data(), LimitMinutesOffset, 3, static_cast<std::uint32_t>(v));
+    }
 
     // No summary when the logger number's four bytes are all 0.
     bool HasSummary() const;
@@ -70,16 +76,16 @@ int StartDelayOffset(int loggerNumber);
 int StartDelayFrom(const SDHeaderBlock& block, int loggerNumber);
 
 struct SDMinuteMarker {
-    std::uint32_t MinuteNumber = 0;  // 24 bits, 1 for the first logged minute
-    std::uint8_t Temperature = 0;    // 0.2 degrees C per unit
-    std::uint8_t Angle = 0;          // tilt code
+    std::uint32_t MinuteNumber = 0; // 24 bits, 1 for the first logged minute
+    std::uint8_t Temperature = 0;   // 0.2 degrees C per unit
+    std::uint8_t Angle = 0;         // tilt code
 };
 
 struct SDClickRecord {
-    std::uint32_t Time = 0;      // 24 bits, 5 us units within the minute
+    std::uint32_t Time = 0; // 24 bits, 5 us units within the minute
     std::uint8_t CyclesLessOne = 0;
-    std::uint8_t Bandwidth = 0;  // 0..31
-    std::uint16_t Zsum = 0;      // 11 bits
+    std::uint8_t Bandwidth = 0; // 0..31
+    std::uint16_t Zsum = 0;     // 11 bits
     std::uint8_t EndPeriodCode = 0;
     std::uint8_t Amplitude = 0;
     std::uint8_t E1 = 0;
@@ -107,4 +113,4 @@ bool HasOrvExtension(const std::string& name);
 std::string FolderOf(const std::string& path);
 std::string JoinPath(const std::string& folder, const std::string& name);
 
-}  // namespace kelp
+} // namespace kelp

@@ -16,9 +16,13 @@ std::uint64_t SplitMix(std::uint64_t& x) {
     return z ^ (z >> 31);
 }
 
-std::uint64_t Rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+std::uint64_t Rotl(std::uint64_t x, int k) {
+    return (x << k) | (x >> (64 - k));
+}
 
-float Clampf(double v, double lo, double hi) { return static_cast<float>(std::clamp(v, lo, hi)); }
+float Clampf(double v, double lo, double hi) {
+    return static_cast<float>(std::clamp(v, lo, hi));
+}
 
 // Level of a click as the animal's beam sweeps past the logger: a bell over the train.
 double BeamLevel(double peak, double index, double centre, double width) {
@@ -63,9 +67,11 @@ public:
         while (index_ < total_ && next_ < until) {
             const bool inBuzz = buzzLength_ > 0 && index_ >= buzzStart_;
             double level;
-            if (inBuzz) level = BeamLevel(peak_, peakIndex_, peakIndex_, width_) *
-                                std::exp(-1.2 * (index_ - buzzStart_) / buzzLength_);
-            else level = BeamLevel(peak_, index_, peakIndex_, width_);
+            if (inBuzz)
+                level = BeamLevel(peak_, peakIndex_, peakIndex_, width_) *
+                        std::exp(-1.2 * (index_ - buzzStart_) / buzzLength_);
+            else
+                level = BeamLevel(peak_, index_, peakIndex_, width_);
             // Now and then the logger misses a click of the train.
             if (index_ == 0 || !r.Chance(0.04)) {
                 AcousticClick c;
@@ -179,7 +185,8 @@ public:
             c.kHz = Clampf(kHz_ + 0.3 * r.Normal(), 20, 160);
             c.EndkHz = c.kHz;
             c.Amplitude = static_cast<float>(peak_ / (1 + x * x));
-            c.Cycles = static_cast<std::uint16_t>(std::clamp(std::lround(cycles_ * (1 + 0.02 * r.Normal())), 2L, 400L));
+            c.Cycles = static_cast<std::uint16_t>(
+                std::clamp(std::lround(cycles_ * (1 + 0.02 * r.Normal())), 2L, 400L));
             c.Bandwidth = static_cast<std::uint8_t>(r.Int(0, 2));
             c.E1Ratio = static_cast<float>(r.Uniform(0.85, 0.95));
             c.E2Ratio = static_cast<float>(r.Uniform(0.85, 0.95));
@@ -196,7 +203,7 @@ private:
     double width_ = 1, peak_ = 1, kHz_ = 50, cycles_ = 150;
 };
 
-}  // namespace
+} // namespace
 
 Random::Random(std::uint64_t seed) {
     std::uint64_t x = seed;
@@ -215,19 +222,27 @@ std::uint64_t Random::Next() {
     return result;
 }
 
-double Random::Uniform() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
-double Random::Uniform(double lo, double hi) { return lo + (hi - lo) * Uniform(); }
+double Random::Uniform() {
+    return static_cast<double>(Next() >> 11) * 0x1.0p-53;
+}
+double Random::Uniform(double lo, double hi) {
+    return lo + (hi - lo) * Uniform();
+}
 int Random::Int(int lo, int hi) {
     const auto span = static_cast<std::uint64_t>(static_cast<std::int64_t>(hi) - lo + 1);
     return lo + static_cast<int>(Next() % span);
 }
-double Random::LogUniform(double lo, double hi) { return lo * std::exp(std::log(hi / lo) * Uniform()); }
+double Random::LogUniform(double lo, double hi) {
+    return lo * std::exp(std::log(hi / lo) * Uniform());
+}
 double Random::Normal() {
     const double u1 = 1.0 - Uniform();
     const double u2 = Uniform();
     return std::sqrt(-2.0 * std::log(u1)) * std::cos(2 * Pi * u2);
 }
-double Random::Exponential(double mean) { return -mean * std::log(1.0 - Uniform()); }
+double Random::Exponential(double mean) {
+    return -mean * std::log(1.0 - Uniform());
+}
 int Random::Poisson(double mean) {
     if (mean <= 0) return 0;
     if (mean < 30) {
@@ -245,11 +260,16 @@ int Random::Poisson(double mean) {
 
 const char* SourceKindName(SourceKind kind) {
     switch (kind) {
-    case SourceKind::Porpoise: return "porpoise";
-    case SourceKind::Dolphin: return "dolphin";
-    case SourceKind::Sonar: return "sonar";
-    case SourceKind::Shrimp: return "shrimp";
-    default: return "defect";
+    case SourceKind::Porpoise:
+        return "porpoise";
+    case SourceKind::Dolphin:
+        return "dolphin";
+    case SourceKind::Sonar:
+        return "sonar";
+    case SourceKind::Shrimp:
+        return "shrimp";
+    default:
+        return "defect";
     }
 }
 
@@ -258,13 +278,16 @@ std::int64_t AcousticClick::DurationTicks() const {
     return static_cast<std::int64_t>(Cycles * 200.0 / std::max(1.0f, kHz));
 }
 
-std::unique_ptr<Source> MakePorpoiseTrain(std::int64_t start, Random& random, std::vector<TrainTruth>& truths) {
+std::unique_ptr<Source> MakePorpoiseTrain(std::int64_t start, Random& random,
+                                          std::vector<TrainTruth>& truths) {
     return std::make_unique<PorpoiseTrain>(start, random, truths);
 }
-std::unique_ptr<Source> MakeDolphinTrain(std::int64_t start, Random& random, std::vector<TrainTruth>& truths) {
+std::unique_ptr<Source> MakeDolphinTrain(std::int64_t start, Random& random,
+                                         std::vector<TrainTruth>& truths) {
     return std::make_unique<DolphinTrain>(start, random, truths);
 }
-std::unique_ptr<Source> MakeSonarPassage(std::int64_t start, Random& random, std::vector<TrainTruth>& truths) {
+std::unique_ptr<Source> MakeSonarPassage(std::int64_t start, Random& random,
+                                         std::vector<TrainTruth>& truths) {
     return std::make_unique<SonarPassage>(start, random, truths);
 }
 
@@ -297,17 +320,26 @@ AcousticClick MakeEcho(const AcousticClick& direct, Random& r) {
 }
 
 bool ScenarioByName(const std::string& name, ScenarioRates& rates) {
-    if (name == "porpoise") rates = {0.5, 0, 0, 15, false};
-    else if (name == "dolphin") rates = {0, 0.4, 0, 15, false};
-    else if (name == "mixed") rates = {0.3, 0.12, 0.08, 40, false};
-    else if (name == "noisy") rates = {0.2, 0.05, 0.02, 1500, true};
-    else if (name == "sonar") rates = {0.05, 0, 0.8, 20, false};
-    else if (name == "empty") rates = {0, 0, 0, 0, false};
-    else return false;
+    if (name == "porpoise")
+        rates = {0.5, 0, 0, 15, false};
+    else if (name == "dolphin")
+        rates = {0, 0.4, 0, 15, false};
+    else if (name == "mixed")
+        rates = {0.3, 0.12, 0.08, 40, false};
+    else if (name == "noisy")
+        rates = {0.2, 0.05, 0.02, 1500, true};
+    else if (name == "sonar")
+        rates = {0.05, 0, 0.8, 20, false};
+    else if (name == "empty")
+        rates = {0, 0, 0, 0, false};
+    else
+        return false;
     return true;
 }
 
-std::vector<std::string> ScenarioNames() { return {"porpoise", "dolphin", "mixed", "noisy", "sonar", "empty"}; }
+std::vector<std::string> ScenarioNames() {
+    return {"porpoise", "dolphin", "mixed", "noisy", "sonar", "empty"};
+}
 
 World::World(const ScenarioRates& rates, double activity, Random& random)
     : rates_(rates), activity_(activity), dielPhase_(random.Uniform(0, 24)) {}
@@ -321,14 +353,16 @@ void World::StartEncounters(std::int64_t minute, Random& r) {
     const std::int64_t start = minute * TicksPerMinute;
     const auto startTick = [&] { return start + static_cast<std::int64_t>(r.Uniform() * TicksPerMinute); };
     // Porpoises are about more at night, dolphins in the evening.
-    const int porpoise = r.Poisson(rates_.PorpoiseEncountersPerHour * activity_ / 60 * DielFactor(minute, 1, 0.6));
+    const int porpoise =
+        r.Poisson(rates_.PorpoiseEncountersPerHour * activity_ / 60 * DielFactor(minute, 1, 0.6));
     for (int i = 0; i < porpoise; ++i)
         encounters_.push_back({SourceKind::Porpoise, start + std::llround(r.Uniform(1, 12) * TicksPerMinute),
                                r.Uniform(0.5, 6)});
-    const int dolphin = r.Poisson(rates_.DolphinEncountersPerHour * activity_ / 60 * DielFactor(minute, 20, 0.5));
+    const int dolphin =
+        r.Poisson(rates_.DolphinEncountersPerHour * activity_ / 60 * DielFactor(minute, 20, 0.5));
     for (int i = 0; i < dolphin; ++i)
-        encounters_.push_back({SourceKind::Dolphin, start + std::llround(r.Uniform(2, 20) * TicksPerMinute),
-                               r.Uniform(2, 15)});
+        encounters_.push_back(
+            {SourceKind::Dolphin, start + std::llround(r.Uniform(2, 20) * TicksPerMinute), r.Uniform(2, 15)});
     const int boats = r.Poisson(rates_.BoatPassagesPerHour * activity_ / 60 * DielFactor(minute, 13, 0.8));
     for (int i = 0; i < boats; ++i) sources_.push_back(MakeSonarPassage(startTick(), r, truths_));
 }
@@ -344,7 +378,7 @@ void World::ClicksOfMinute(std::int64_t minute, Random& r, std::vector<AcousticC
             const std::int64_t at = start + static_cast<std::int64_t>(r.Uniform() * TicksPerMinute);
             if (at >= e.End) continue;
             sources_.push_back(e.Kind == SourceKind::Porpoise ? MakePorpoiseTrain(at, r, truths_)
-                                                               : MakeDolphinTrain(at, r, truths_));
+                                                              : MakeDolphinTrain(at, r, truths_));
         }
     }
     std::erase_if(encounters_, [&](const Encounter& e) { return e.End <= end; });
@@ -370,8 +404,10 @@ void World::ClicksOfMinute(std::int64_t minute, Random& r, std::vector<AcousticC
     for (std::size_t i = 0; i < direct; ++i) {
         if (out[i].Amplitude > 40 && r.Chance(0.5)) {
             AcousticClick echo = MakeEcho(out[i], r);
-            if (echo.Tick < end) out.push_back(echo);
-            else pending_.push_back(echo);
+            if (echo.Tick < end)
+                out.push_back(echo);
+            else
+                pending_.push_back(echo);
         }
     }
     std::vector<AcousticClick> later;
@@ -393,4 +429,4 @@ void World::ClicksOfMinute(std::int64_t minute, Random& r, std::vector<AcousticC
     });
 }
 
-}  // namespace kelp::sim
+} // namespace kelp::sim

@@ -17,9 +17,9 @@ class Random {
 public:
     explicit Random(std::uint64_t seed);
     std::uint64_t Next();
-    double Uniform();                      // [0, 1)
-    double Uniform(double lo, double hi);  // [lo, hi)
-    int Int(int lo, int hi);               // lo..hi inclusive
+    double Uniform();                     // [0, 1)
+    double Uniform(double lo, double hi); // [lo, hi)
+    int Int(int lo, int hi);              // lo..hi inclusive
     double LogUniform(double lo, double hi);
     double Normal();
     double Exponential(double mean);
@@ -39,9 +39,9 @@ struct AcousticClick {
     float kHz = 0;
     float EndkHz = 0;
     float Amplitude = 0;  // logger amplitude units; above 255 is clipped by the logger
-    float E1Ratio = 0.5f;  // envelope values as fractions of the recorded amplitude
+    float E1Ratio = 0.5f; // envelope values as fractions of the recorded amplitude
     float E2Ratio = 0.5f;
-    std::int32_t Train = 0;  // the train it belongs to; 0 for background clicks
+    std::int32_t Train = 0; // the train it belongs to; 0 for background clicks
     std::uint16_t Cycles = 0;
     std::uint8_t Bandwidth = 0;
     bool Echo = false;
@@ -60,8 +60,8 @@ struct TrainTruth {
     // Filled by the logger as it records the clicks.
     std::int64_t Clicks = 0;
     std::int64_t Echoes = 0;
-    std::int64_t FirstMinute = 0;  // ordinal of the minute marker (1 for the first)
-    std::int64_t FirstTime = 0;    // ticks within that minute
+    std::int64_t FirstMinute = 0; // ordinal of the minute marker (1 for the first)
+    std::int64_t FirstTime = 0;   // ticks within that minute
     std::int64_t LastMinute = 0;
     std::int64_t LastTime = 0;
 };
@@ -75,7 +75,8 @@ public:
 };
 
 // Train models; each registers its truth entry in `truths` when made.
-std::unique_ptr<Source> MakePorpoiseTrain(std::int64_t start, Random& random, std::vector<TrainTruth>& truths);
+std::unique_ptr<Source> MakePorpoiseTrain(std::int64_t start, Random& random,
+                                          std::vector<TrainTruth>& truths);
 std::unique_ptr<Source> MakeDolphinTrain(std::int64_t start, Random& random, std::vector<TrainTruth>& truths);
 std::unique_ptr<Source> MakeSonarPassage(std::int64_t start, Random& random, std::vector<TrainTruth>& truths);
 
@@ -120,10 +121,10 @@ private:
     double dielPhase_;
     std::vector<Encounter> encounters_;
     std::vector<std::unique_ptr<Source>> sources_;
-    std::vector<AcousticClick> pending_;  // clicks already made that fall in later minutes
+    std::vector<AcousticClick> pending_; // clicks already made that fall in later minutes
     std::vector<TrainTruth> truths_;
     std::int64_t burstEnd_ = -1;
     double burstFactor_ = 1;
 };
 
-}  // namespace kelp::sim
+} // namespace kelp::sim

@@ -73,12 +73,13 @@ TEST(CardSummary, Layout0WithoutLoggingSummary) {
     auto& x = b.Bytes;
     x[66] = 40, x[67] = 200, x[80] = 128, x[81] = 128, x[64] = 120, x[65] = 90;
     x[82] = 1, x[83] = 12, x[84] = 1, x[85] = 30, x[86] = 0, x[87] = 250;
-    EXPECT_EQ(SummaryText(b, nullptr),
-              (std::vector<std::string>{"", "KELP number 0095", "Overall minutes  \t",
-                                        "No summary of logging found. Was the setup button pressed before removing "
-                                        "the SD card?",
-                                        "Mins reaching limit \t7", "Switch range\t40\t200", "", "G,H\t\t120,90",
-                                        "Pa p-p a,b,c\t\t1,12,1", "BW+\t\t30", Tildes, ""}));
+    EXPECT_EQ(
+        SummaryText(b, nullptr),
+        (std::vector<std::string>{"", "KELP number 0095", "Overall minutes  \t",
+                                  "No summary of logging found. Was the setup button pressed before removing "
+                                  "the SD card?",
+                                  "Mins reaching limit \t7", "Switch range\t40\t200", "", "G,H\t\t120,90",
+                                  "Pa p-p a,b,c\t\t1,12,1", "BW+\t\t30", Tildes, ""}));
     // Logger 104 and 125 on use layout 1.
     b.SetLoggerNumber(104);
     EXPECT_EQ(SummaryText(b, nullptr)[5], "Switch range\t120\t90");
@@ -99,7 +100,7 @@ TEST(CardSummary, ShowSummaryReadsOnlyDATA0) {
     ShowSummaryBtnClick(host, page, nullptr);
     ASSERT_GT(page.SummaryList.size(), 10u);
     EXPECT_EQ(page.SummaryList[1], "KELP number 1036");
-    EXPECT_EQ(page.HeaderBuffer.Bytes[10], 0);  // the first 64 bytes of the buffer are cleared
+    EXPECT_EQ(page.HeaderBuffer.Bytes[10], 0); // the first 64 bytes of the buffer are cleared
     EXPECT_EQ(host.Dialogs[0].InitialName, "DATA0.ORV");
 
     page.SummaryList.clear();
@@ -120,8 +121,9 @@ TEST(CardSummary, ShowSummaryReadsOnlyDATA0) {
     removed.Write(bare.Path());
     host.OpenAnswers.push_back({bare.File("DATA0.ORV")});
     ShowSummaryBtnClick(host, page, nullptr);
-    EXPECT_TRUE(host.Showed("No logging summary present. This may be due to removing the SD card before pressing "
-                            "the setup button"));
+    EXPECT_TRUE(
+        host.Showed("No logging summary present. This may be due to removing the SD card before pressing "
+                    "the setup button"));
     EXPECT_TRUE(page.SummaryList.empty());
 }
 
@@ -136,7 +138,7 @@ TEST(CardBlock, DumpsOneBlockOfAnyFile) {
     host.OpenAnswers.push_back({dir.File("any.bin")});
     ShowBlockBtnClick(host, page);
     ASSERT_EQ(page.SummaryList.size(), 488u);
-    EXPECT_EQ(page.SummaryList[0], "0\t10");  // byte 512 is 512 mod 251
+    EXPECT_EQ(page.SummaryList[0], "0\t10"); // byte 512 is 512 mod 251
     EXPECT_EQ(page.SummaryList[487], "487\t" + std::to_string(999 % 251));
 
     page.SummaryList.clear();
@@ -160,7 +162,7 @@ TEST(CardBlock, DumpsOneBlockOfAnyFile) {
 TEST(CardVerify, ReportsCodingErrorsRecordByRecord) {
     TempDir dir;
     TestCard card;
-    SDClickRecord shortClick;  // two cycles: no period summed
+    SDClickRecord shortClick; // two cycles: no period summed
     shortClick.Time = 5000;
     shortClick.CyclesLessOne = 1;
     shortClick.Amplitude = 20;
@@ -171,10 +173,11 @@ TEST(CardVerify, ReportsCodingErrorsRecordByRecord) {
     ReadSDPage page;
     host.OpenAnswers.push_back({dir.File("DATA0.ORV")});
     ReadDATAfileForCodeErrors(host, page);
-    EXPECT_EQ(host.Results().Lines(),
-              (std::vector<std::string>{"ncyc\t544\t2\t2", "zsum zero ncyc\t544\t2\t2", "avF\t544\t2\t0",
-                                        "ClickN\tFilePosn\tminread\ttime\tlasttime", "3\t554\t2\t4000\t5000",
-                                        "5\t3\tmins", "End of 6 * zero", "dropped clicks 4", "dropped clicks 4"}));
+    EXPECT_EQ(
+        host.Results().Lines(),
+        (std::vector<std::string>{"ncyc\t544\t2\t2", "zsum zero ncyc\t544\t2\t2", "avF\t544\t2\t0",
+                                  "ClickN\tFilePosn\tminread\ttime\tlasttime", "3\t554\t2\t4000\t5000",
+                                  "5\t3\tmins", "End of 6 * zero", "dropped clicks 4", "dropped clicks 4"}));
     EXPECT_TRUE(host.Showed("3\t554\t2\t4000\t5000"));
     EXPECT_EQ(host.DurationOf("Done"), 2000);
     EXPECT_EQ(page.VerifyCaption, "3");
@@ -201,5 +204,5 @@ TEST(CardVerify, ReportsCodingErrorsRecordByRecord) {
     EXPECT_TRUE(third.Results().Lines().empty());
 }
 
-}  // namespace
-}  // namespace kelp::testing
+} // namespace
+} // namespace kelp::testing

@@ -102,4 +102,4 @@ struct DownloadRun {
 
 inline const MinuteNumber TestStart = MakeMinute(2024, 5, 1, 10, 0);
 
-}  // namespace kelp::testing
+} // namespace kelp::testing

@@ -43,7 +43,7 @@ TEST(ClickConversion, FrequencyFromThePeriodSum) {
     // Fewer than 10 cycles: (n - 2) x 5000 div Z with Z = (n - 2) x 24 + Zsum; 5 cycles, Zsum 300 -> 40.
     EXPECT_EQ(MeanFrequency(5, 300 >> 8 << 5, 300 & 255), 15000 / 372);
     // At 220 the end frequency stands in; byte 9 follows the frequency before that (here 220, not 200).
-    out = Convert(0, Card(1, 0, 1, 50, 10, 10));  // two cycles sum nothing: Z = 0 -> 220 -> 5000 div 25
+    out = Convert(0, Card(1, 0, 1, 50, 10, 10)); // two cycles sum nothing: Z = 0 -> 220 -> 5000 div 25
     EXPECT_EQ(out[5], 200);
     EXPECT_EQ(out[6], 200);
     EXPECT_EQ(out[9], 0);
@@ -63,8 +63,8 @@ TEST(ClickConversion, TimeBandwidthAmplitudeAndLookAhead) {
     EXPECT_EQ(out[0], 0xAB);
     EXPECT_EQ(out[1], 0xCD);
     EXPECT_EQ(out[2], 0xEF);
-    EXPECT_EQ(out[4], 31);  // Zsum's high bits are not part of the bandwidth
-    EXPECT_EQ(out[7], 1);   // amplitude 0 becomes 1
+    EXPECT_EQ(out[4], 31); // Zsum's high bits are not part of the bandwidth
+    EXPECT_EQ(out[7], 1);  // amplitude 0 becomes 1
     EXPECT_EQ(Convert(0, Card(14, 116, 14, 255, 10, 10), 255)[7], 255);
     EXPECT_EQ(Convert(0, Card(14, 116, 14, 255, 10, 10), 254)[7], 254);
     EXPECT_EQ(Convert(0, Card(14, 116, 14, 255, 10, 10), -1)[7], 255);
@@ -74,20 +74,20 @@ TEST(ClickConversion, EnvelopeCodingKinds) {
     // Kind 0: rising (E1 < E2) low nibble 7 + E2 div E1, high nibble a div E2.
     EXPECT_EQ(EnvelopeByte(0, 10, 35, 100), (2 << 4) | 10);
     EXPECT_EQ(EnvelopeByte(0, 40, 10, 100), (10 << 4) | 3);
-    EXPECT_EQ(EnvelopeByte(0, 0, 0, 255), (15 << 4) | 7);  // divisors of at least 1, nibbles capped
+    EXPECT_EQ(EnvelopeByte(0, 0, 0, 255), (15 << 4) | 7); // divisors of at least 1, nibbles capped
     EXPECT_EQ(EnvelopeByte(0, 1, 200, 0), (0 << 4) | 15);
     // Kind 1: 2 x ratios around 6; high nibble a div E1.
     EXPECT_EQ(EnvelopeByte(1, 10, 35, 100), (10 << 4) | 13);
     EXPECT_EQ(EnvelopeByte(1, 40, 10, 100), (2 << 4) | 0);
     // Kind 2: five low bits around 12/17, three high bits 2a div (E2 + 5) - 2 modulo 8.
     EXPECT_EQ(EnvelopeByte(2, 10, 50, 100), (1 << 5) | 19);
-    EXPECT_EQ(EnvelopeByte(2, 50, 10, 100), (7 << 5) | 10);  // 200 div 15 - 2 = 11, capped at 7
-    EXPECT_EQ(EnvelopeByte(2, 0, 5, 5) >> 5, 7);             // 10 div 10 - 2 = -1 -> 7
-    EXPECT_EQ(EnvelopeByte(2, 0, 0, 2), (6 << 5) | 17);      // 4 div 5 - 2 = -2 -> 6; equal values -> 17
+    EXPECT_EQ(EnvelopeByte(2, 50, 10, 100), (7 << 5) | 10); // 200 div 15 - 2 = 11, capped at 7
+    EXPECT_EQ(EnvelopeByte(2, 0, 5, 5) >> 5, 7);            // 10 div 10 - 2 = -1 -> 7
+    EXPECT_EQ(EnvelopeByte(2, 0, 0, 2), (6 << 5) | 17);     // 4 div 5 - 2 = -2 -> 6; equal values -> 17
     // The converter writes the same byte as the rule.
     EXPECT_EQ(Convert(2, Card(14, 116, 14, 100, 10, 50))[8], EnvelopeByte(2, 10, 50, 100));
     EXPECT_EQ(Convert(1, Card(14, 116, 14, 100, 40, 10))[8], EnvelopeByte(1, 40, 10, 100));
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

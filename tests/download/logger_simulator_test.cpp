@@ -109,7 +109,8 @@ TEST(LoggerSimulator, SplitFilesRepeatTheLastTenBytesOfTheFileBefore) {
             EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + SDBlockSize, whole.begin()));
             joined.insert(joined.end(), bytes.begin() + SDBlockSize, bytes.end());
         } else {
-            EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + SDOverlapBytes, previous.end() - SDOverlapBytes));
+            EXPECT_TRUE(
+                std::equal(bytes.begin(), bytes.begin() + SDOverlapBytes, previous.end() - SDOverlapBytes));
             joined.insert(joined.end(), bytes.begin() + SDOverlapBytes, bytes.end());
         }
         previous = bytes;
@@ -127,7 +128,7 @@ TEST(LoggerSimulator, SplitFilesRepeatTheLastTenBytesOfTheFileBefore) {
 TEST(LoggerSimulator, TheHeaderBlockCarriesSummaryAndSettings) {
     TempDir dir;
     SimulationOptions o = Options(dir.File("card"), "noisy", 50, 2);
-    o.LoggerNumber = 95;  // settings layout 0
+    o.LoggerNumber = 95; // settings layout 0
     o.YearMade = 2016;
     o.MinutesOff = 4;
     o.StartDelay = 30;
@@ -149,8 +150,8 @@ TEST(LoggerSimulator, TheHeaderBlockCarriesSummaryAndSettings) {
     EXPECT_EQ(b.LoggerNumberDigits(), "0095");
     EXPECT_EQ(std::string(b.Bytes.begin() + 160, b.Bytes.begin() + 164), "2016");
     EXPECT_EQ(b.LoggerVersion(), 0);
-    EXPECT_EQ(ReadBE(b.Bytes.data(), 70, 2), 30u);  // layout 0 keeps the start delay at 70..71
-    EXPECT_EQ(b.Bytes[68], 4);                      // and the minutes off at 68
+    EXPECT_EQ(ReadBE(b.Bytes.data(), 70, 2), 30u); // layout 0 keeps the start delay at 70..71
+    EXPECT_EQ(b.Bytes[68], 4);                     // and the minutes off at 68
     EXPECT_EQ(b.Bytes[81], 1);
     EXPECT_EQ(ReadBE(b.Bytes.data(), 126, 2), 95u);
 
@@ -162,15 +163,16 @@ TEST(LoggerSimulator, TheHeaderBlockCarriesSummaryAndSettings) {
 
     o.OutFolder = dir.File("nosummary");
     o.NoSummary = true;
-    o.LoggerNumber = 1036;  // layout 1
+    o.LoggerNumber = 1036; // layout 1
     const SimulationResult n = SimulateCard(o);
     ASSERT_TRUE(n.Ok);
     SDHeaderBlock none;
     const auto noneBytes = ReadFileBytes(n.Files[0]);
     std::copy_n(noneBytes.begin(), SDBlockSize, none.Bytes.begin());
     EXPECT_FALSE(none.HasSummary());
-    EXPECT_TRUE(std::all_of(none.Bytes.begin() + 128, none.Bytes.begin() + 168, [](std::uint8_t v) { return v == 0; }));
-    EXPECT_EQ(ReadBE(none.Bytes.data(), 68, 2), 30u);  // layout 1 keeps the start delay at 68..69
+    EXPECT_TRUE(std::all_of(none.Bytes.begin() + 128, none.Bytes.begin() + 168,
+                            [](std::uint8_t v) { return v == 0; }));
+    EXPECT_EQ(ReadBE(none.Bytes.data(), 68, 2), 30u); // layout 1 keeps the start delay at 68..69
 }
 
 TEST(LoggerSimulator, TruthMatchesTheCardAndTheTrainsSoundLikeTheirKind) {
@@ -190,7 +192,8 @@ TEST(LoggerSimulator, TruthMatchesTheCardAndTheTrainsSoundLikeTheirKind) {
     const auto echoes = Numbers(truth, "echoes");
     std::int64_t trainClicks = 0;
     for (auto c : clicks) trainClicks += c;
-    EXPECT_EQ(trainClicks + Numbers(truth, "background_clicks")[0] + Numbers(truth, "echo_clicks")[0], r.Clicks);
+    EXPECT_EQ(trainClicks + Numbers(truth, "background_clicks")[0] + Numbers(truth, "echo_clicks")[0],
+              r.Clicks);
     ASSERT_EQ(static_cast<std::int64_t>(clicks.size()), r.Trains);
 
     std::map<std::pair<std::int64_t, std::int64_t>, SDClickRecord> at;
@@ -201,7 +204,8 @@ TEST(LoggerSimulator, TruthMatchesTheCardAndTheTrainsSoundLikeTheirKind) {
     const auto lasts = Numbers(truth, "last_time");
     const std::regex kinds("\"kind\": \"(porpoise|dolphin|sonar)\"");
     std::vector<std::string> kind;
-    for (auto it = std::sregex_iterator(truth.begin(), truth.end(), kinds); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(truth.begin(), truth.end(), kinds); it != std::sregex_iterator();
+         ++it)
         kind.push_back((*it)[1]);
     ASSERT_EQ(kind.size(), clicks.size());
     std::map<std::string, int> seen;
@@ -218,7 +222,9 @@ TEST(LoggerSimulator, TruthMatchesTheCardAndTheTrainsSoundLikeTheirKind) {
                 EXPECT_LE(c.Bandwidth, 5);
             } else if (kind[i] == "dolphin") {
                 EXPECT_TRUE(cycles >= 2 && cycles <= 8) << cycles;
-                if (cycles > 2) EXPECT_TRUE(kHz >= 25 && kHz <= 115) << kHz;
+                if (cycles > 2) {
+                    EXPECT_TRUE(kHz >= 25 && kHz <= 115) << kHz;
+                }
             } else {
                 EXPECT_GE(cycles, 90);
                 EXPECT_TRUE(std::abs(kHz - 50) <= 2 || std::abs(kHz - 130) <= 3) << kHz;
@@ -257,7 +263,8 @@ TEST(LoggerSimulator, ScenariosAndOptions) {
     EXPECT_EQ(d.What, SimulatedDefect::Kind::Jump);
     EXPECT_EQ(d.Minute, 5);
     EXPECT_EQ(d.Value, -3);
-    for (const char* bad : {"jump:5", "jump:0:3", "disorder:x", "prestart:0", "blanks:3:", "flood", "stretch:1:2"})
+    for (const char* bad :
+         {"jump:5", "jump:0:3", "disorder:x", "prestart:0", "blanks:3:", "flood", "stretch:1:2"})
         EXPECT_FALSE(ParseSimulatedDefect(bad, d, error)) << bad;
 }
 
@@ -273,7 +280,7 @@ TEST(LoggerSimulator, InjectedDefectsOnTheCard) {
     const SimulationResult r = SimulateCard(o);
     ASSERT_TRUE(r.Ok) << r.Error;
     const auto bytes = ReadFileBytes(r.Files[0]);
-    EXPECT_NE(bytes[SDBlockSize], SDMarkerByte);                      // clicks before the first marker
+    EXPECT_NE(bytes[SDBlockSize], SDMarkerByte); // clicks before the first marker
     EXPECT_EQ(bytes[SDBlockSize + 2 * SDClickSize], SDMarkerByte);
     // Minute numbers 1, 2, 3, then 24 on.
     std::vector<std::uint32_t> numbers;
@@ -284,8 +291,10 @@ TEST(LoggerSimulator, InjectedDefectsOnTheCard) {
             numbers.push_back(DecodeSDMarker(&bytes[at]).MinuteNumber);
             at += SDMarkerSize;
         } else {
-            if (IsBlankRecord(&bytes[at])) ++blanks;
-            else minutes[numbers.size()].push_back(DecodeSDClick(&bytes[at]));
+            if (IsBlankRecord(&bytes[at]))
+                ++blanks;
+            else
+                minutes[numbers.size()].push_back(DecodeSDClick(&bytes[at]));
             at += SDClickSize;
         }
     }
@@ -299,5 +308,5 @@ TEST(LoggerSimulator, InjectedDefectsOnTheCard) {
     EXPECT_EQ(backwards, 1);
 }
 
-}  // namespace
-}  // namespace kelp::testing
+} // namespace
+} // namespace kelp::testing

@@ -13,7 +13,8 @@ namespace {
 
 std::vector<std::uint8_t> RecordAt(const std::vector<std::uint8_t>& file, std::size_t index) {
     const std::size_t at = HeaderLength + index * 10;
-    return {file.begin() + static_cast<std::ptrdiff_t>(at), file.begin() + static_cast<std::ptrdiff_t>(at + 10)};
+    return {file.begin() + static_cast<std::ptrdiff_t>(at),
+            file.begin() + static_cast<std::ptrdiff_t>(at + 10)};
 }
 
 DataFileHeader HeaderOf(const std::vector<std::uint8_t>& file) {
@@ -23,7 +24,8 @@ DataFileHeader HeaderOf(const std::vector<std::uint8_t>& file) {
 }
 
 bool EndsWithTerminator(const std::vector<std::uint8_t>& file) {
-    return file.size() >= 380 && std::all_of(file.end() - 20, file.end(), [](std::uint8_t b) { return b == 255; });
+    return file.size() >= 380 &&
+           std::all_of(file.end() - 20, file.end(), [](std::uint8_t b) { return b == 255; });
 }
 
 std::vector<std::string> LeftoverTemporaries(const std::string& folder) {
@@ -36,7 +38,7 @@ std::vector<std::string> LeftoverTemporaries(const std::string& folder) {
 TEST(ReadSDdata, ConvertsACardIntoAKL1File) {
     TempDir dir;
     TestCard card;
-    card.Header.Bytes[100] = 77;  // a settings byte, copied as it is
+    card.Header.Bytes[100] = 77; // a settings byte, copied as it is
     card.Marker(1, 61, 31).Click(1000).Click(2000, 255).Click(3000, 255).Click(4000, 100);
     card.Marker(2, 62, 32).Click(500).Blanks(3);
     const auto files = card.Write(dir.Path());
@@ -64,7 +66,7 @@ TEST(ReadSDdata, ConvertsACardIntoAKL1File) {
     EXPECT_EQ(h.FormatCode(), 24);
     EXPECT_EQ(h.RecordLengthByte(), 10);
     EXPECT_EQ(h.Bytes[2], 1);
-    EXPECT_EQ(h.Bytes[3], 1);  // logger 1036 codes its envelopes in kind 2
+    EXPECT_EQ(h.Bytes[3], 1); // logger 1036 codes its envelopes in kind 2
     EXPECT_EQ(h.EnvelopeCodingKind(), 2);
     EXPECT_EQ(h.Latitude(), "55.1N");
     EXPECT_EQ(h.Longitude(), "3.2W");
@@ -81,7 +83,7 @@ TEST(ReadSDdata, ConvertsACardIntoAKL1File) {
     EXPECT_EQ(h.OriginalFirstMinute(), S);
     EXPECT_EQ(h.EndpointStart(), S);
     EXPECT_EQ(h.EndpointEnd(), S + 1);
-    EXPECT_EQ(h.ClickCount(), 7u);  // the two converted blank records count as records of the minute
+    EXPECT_EQ(h.ClickCount(), 7u); // the two converted blank records count as records of the minute
 
     EXPECT_EQ(RecordAt(bytes, 0), (std::vector<std::uint8_t>{0, 0, 0, 61, 31, 0, 0, 0, 0, 254}));
     EXPECT_EQ(RecordAt(bytes, 5), (std::vector<std::uint8_t>{0, 0, 0, 62, 32, 0, 0, 0, 0, 254}));
@@ -89,16 +91,16 @@ TEST(ReadSDdata, ConvertsACardIntoAKL1File) {
     ClickConverter converter(2);
     converter.Convert(&card.Stream[6], card.Stream[6 + 17], expected.data());
     EXPECT_EQ(RecordAt(bytes, 1), expected);
-    EXPECT_EQ(RecordAt(bytes, 2)[7], 255);  // clipped, and so is the next
-    EXPECT_EQ(RecordAt(bytes, 3)[7], 254);  // clipped, the next is not
+    EXPECT_EQ(RecordAt(bytes, 2)[7], 255); // clipped, and so is the next
+    EXPECT_EQ(RecordAt(bytes, 3)[7], 254); // clipped, the next is not
     EXPECT_EQ(ReadBE24(RecordAt(bytes, 6).data()), 500u);
 
-    EXPECT_FALSE(FileExists(dir.File("site.k1m")));  // small files keep no map
+    EXPECT_FALSE(FileExists(dir.File("site.k1m"))); // small files keep no map
     EXPECT_TRUE(LeftoverTemporaries(dir.Path()).empty());
-    EXPECT_EQ(run.page.UploadList, (std::vector<std::string>{"\t\tData reported  10m    2Mb",
-                                                              kl1 + "    2m    0Mb   0mins)"}));
+    EXPECT_EQ(run.page.UploadList,
+              (std::vector<std::string>{"\t\tData reported  10m    2Mb", kl1 + "    2m    0Mb   0mins)"}));
     ASSERT_EQ(run.page.ErrorsList.size(), 3u);
-    std::string blankLine = "1\t0";  // minutes written, blocks read, then the bytes left from the record on
+    std::string blankLine = "1\t0"; // minutes written, blocks read, then the bytes left from the record on
     for (int i = 0; i < 30; ++i) blankLine += "\t255";
     EXPECT_EQ(run.page.ErrorsList[0], blankLine);
     EXPECT_EQ(run.page.ClickCountLabel, "7 clicks written to file");
@@ -112,6 +114,21 @@ TEST(ReadSDdata, ConvertsACardIntoAKL1File) {
     EXPECT_EQ(run.host.Dialogs[1].Title, "Save KELP data file to PC as *.kl1 file ");
     EXPECT_EQ(run.host.Dialogs[1].Filter, "KELP data file|*.KL1|All files|*.*");
     EXPECT_EQ(run.host.Dialogs[1].InitialName, " 0 00 00 KELP1036.KL1");
+}
+
+TEST(ReadSDdata, OpensTheFirstFileWhenFinished) {
+    TempDir dir;
+    TestCard card;
+    card.Marker(1).Click(100).Marker(2).Click(200).Blanks(3);
+    DownloadRun run;
+    run.page.BlanksText = "2";
+    run.page.OpenFileWhenFinished = true;
+    run.Run(card.Write(dir.Path())[0], dir.File("open.KL1"));
+    const FileSlot& slot = run.program.Slot(1);
+    ASSERT_TRUE(slot.IsOpen);
+    EXPECT_EQ(slot.FullName, dir.File("open.KL1"));
+    EXPECT_EQ(slot.FirstMinute, TestStart + 1);
+    EXPECT_EQ(slot.LastMinute, TestStart + 2);
 }
 
 TEST(ReadSDdata, ProposesANameFromTheFileNameBoxes) {
@@ -148,9 +165,10 @@ TEST_P(StartDelay, ComesFromTheSettingsPlaceOfTheLoggerNumber) {
 }
 
 INSTANTIATE_TEST_SUITE_P(LoggerNumbers, StartDelay,
-                         ::testing::Values(std::pair{0, 5}, std::pair{1, 5}, std::pair{104, 5}, std::pair{125, 5},
-                                           std::pair{2, 7}, std::pair{103, 7}, std::pair{105, 7},
-                                           std::pair{124, 7}, std::pair{401, 5}, std::pair{489, 5}));
+                         ::testing::Values(std::pair{0, 5}, std::pair{1, 5}, std::pair{104, 5},
+                                           std::pair{125, 5}, std::pair{2, 7}, std::pair{103, 7},
+                                           std::pair{105, 7}, std::pair{124, 7}, std::pair{401, 5},
+                                           std::pair{489, 5}));
 
 TEST(ReadSDdata, QuestionsAndRefusalsEndWithoutOutput) {
     TempDir dir;
@@ -178,7 +196,7 @@ TEST(ReadSDdata, QuestionsAndRefusalsEndWithoutOutput) {
         noOutput(run);
     }
     {
-        DownloadRun run;  // 16:00 on that day is not early
+        DownloadRun run; // 16:00 on that day is not early
         run.page.StartYear = "2008";
         run.page.StartMonth = "4";
         run.page.StartDay = "3";
@@ -238,10 +256,11 @@ TEST(ReadSDdata, QuestionsAndRefusalsEndWithoutOutput) {
         DownloadRun run;
         if (elsewhere.find("kelp") == std::string::npos && elsewhere.find("KELP") == std::string::npos) {
             run.Run(data0, elsewhere);
-            EXPECT_TRUE(run.host.Showed("You may have tried to save the file to the SD card, or to another folder "
-                                        "with a name that does not include the word 'KELP' or 'kelp'"));
-            EXPECT_TRUE(run.host.Showed(
-                "This requirement is purely to prevent accidental damage to the special formatting of the SD card"));
+            EXPECT_TRUE(
+                run.host.Showed("You may have tried to save the file to the SD card, or to another folder "
+                                "with a name that does not include the word 'KELP' or 'kelp'"));
+            EXPECT_TRUE(run.host.Showed("This requirement is purely to prevent accidental damage to the "
+                                        "special formatting of the SD card"));
             EXPECT_FALSE(run.result.Started);
             EXPECT_FALSE(FileExists(elsewhere));
         }
@@ -269,7 +288,7 @@ TEST(ReadSDdata, CardWithoutSummary) {
     run.page.StartYear = "2024";
     run.page.StartMonth = "6";
     run.page.StartDay = "1";
-    run.page.StartHour = "11";  // no duration known: no question about the future
+    run.page.StartHour = "11"; // no duration known: no question about the future
     run.Run(card.Write(dir.Path())[0], dir.File("nosum.KL1"));
     EXPECT_FALSE(run.host.Showed(FutureEndQuestion));
     EXPECT_TRUE(run.Uploaded("No data summary found, so no indication of file size"));
@@ -293,7 +312,7 @@ TEST(ReadSDdata, ClicksBeforeTheFirstMarkerAreDropped) {
     const auto bytes = ReadFileBytes(dir.File("pre.KL1"));
     EXPECT_EQ(RecordAt(bytes, 0)[9], 254);
     EXPECT_EQ(ReadBE24(RecordAt(bytes, 1).data()), 300u);
-    EXPECT_EQ(run.result.ClicksWritten, 3);  // the click and the two blanks the terminator covers
+    EXPECT_EQ(run.result.ClicksWritten, 3); // the click and the two blanks the terminator covers
 }
 
 TEST(ReadSDdata, TimestampDefectsAndClicksOutOfOrderAreReportedNotRejected) {
@@ -320,7 +339,7 @@ TEST(ReadSDdata, OldDataAfterAMinuteJumpGoesToTheNextFileWhenTheBlanksLimitIs2) 
     run.page.BlanksText = "2";
     run.Run(card.Write(dir.Path())[0], dir.File("old KELP.KL1"));
     EXPECT_TRUE(run.Uploaded("Please check next file - it may be old data.  Minute counter jumped by 49"));
-    ASSERT_EQ(run.result.OutputFiles.size(), 2u);  // one jump, one new file
+    ASSERT_EQ(run.result.OutputFiles.size(), 2u); // one jump, one new file
     EXPECT_EQ(run.result.OutputFiles[1], dir.File("old KELP file002.KL1"));
     const DataFileHeader first = HeaderOf(ReadFileBytes(run.result.OutputFiles[0]));
     const DataFileHeader second = HeaderOf(ReadFileBytes(run.result.OutputFiles[1]));
@@ -341,7 +360,7 @@ TEST(ReadSDdata, BlanksInsideTheDataAreKeptAndTheRunAtTheEndStopsTheConversion) 
     TempDir dir;
     TestCard card;
     card.Marker(1).Click(1000).Blanks(3, 0).Click(2000).Marker(2).Click(100).Blanks(12);
-    DownloadRun run;  // blanks limit 10
+    DownloadRun run; // blanks limit 10
     run.Run(card.Write(dir.Path())[0], dir.File("bl.KL1"));
     const auto bytes = ReadFileBytes(dir.File("bl.KL1"));
     // 6 records in minute 1, marker + click + 10 blanks in minute 2, of which the terminator covers 2.
@@ -364,7 +383,7 @@ TEST(ReadSDdata, AMinuteKeepsAtMost65536Clicks) {
     TestCard card;
     card.Marker(1);
     for (std::uint32_t t = 1; t <= 65'536; ++t) card.Click(t);
-    card.Click(1);  // skipped undecoded: no time error for it
+    card.Click(1); // skipped undecoded: no time error for it
     card.Marker(2).Click(5).Blanks(3);
     DownloadRun run;
     run.page.BlanksText = "2";
@@ -381,16 +400,17 @@ TEST(ReadSDdata, AMinuteKeepsAtMost65536Clicks) {
 TEST(ReadSDdata, ALargeOutputContinuesInFile002) {
     TempDir dir;
     TestCard card;
-    card.Marker(1).Click(1).Click(2).Click(3).Marker(2).Click(4).Click(5).Click(6).Marker(3).Click(7).Blanks(3);
+    card.Marker(1).Click(1).Click(2).Click(3).Marker(2).Click(4).Click(5).Click(6).Marker(3).Click(7).Blanks(
+        3);
     DownloadRun run;
     run.page.BlanksText = "2";
-    run.env.Limits.SplitBytes = 400;  // passed by the end of the second minute (440 bytes)
+    run.env.Limits.SplitBytes = 400; // passed by the end of the second minute (440 bytes)
     run.Run(card.Write(dir.Path())[0], dir.File("big KELP.KL1"));
     ASSERT_EQ(run.result.OutputFiles,
               (std::vector<std::string>{dir.File("big KELP.KL1"), dir.File("big KELP file002.KL1")}));
     const auto first = ReadFileBytes(run.result.OutputFiles[0]);
     const auto second = ReadFileBytes(run.result.OutputFiles[1]);
-    EXPECT_EQ(first.size(), 440u + 20);  // nothing of the data is covered by the terminator
+    EXPECT_EQ(first.size(), 440u + 20); // nothing of the data is covered by the terminator
     EXPECT_TRUE(EndsWithTerminator(first));
     EXPECT_EQ(ReadBE24(RecordAt(first, 7).data()), 6u);
     const MinuteNumber S = TestStart + 1;
@@ -414,7 +434,7 @@ TEST(ReadSDdata, TheTwelfthOutputFileKeepsOnlyItsHeader) {
     TestCard card;
     for (std::uint32_t m = 1; m <= 15; ++m) card.Marker(m).Click(m * 10);
     DownloadRun run;
-    run.env.Limits.SplitBytes = 370;  // every minute fills a file
+    run.env.Limits.SplitBytes = 370; // every minute fills a file
     run.Run(card.Write(dir.Path())[0], dir.File("many KELP.KL1"));
     ASSERT_EQ(run.result.OutputFiles.size(), 12u);
     EXPECT_EQ(run.result.OutputFiles[11], dir.File("many KELP file012.KL1"));
@@ -471,7 +491,7 @@ TEST(ReadSDdata, AReadErrorLeavesTheFileWithItsFirstHeaderAndNoTerminator) {
     EXPECT_FALSE(EndsWithTerminator(bytes));
     EXPECT_EQ((bytes.size() - 360) % 40, 0u);
     EXPECT_EQ(HeaderOf(bytes).LastMinute(), 0);
-    EXPECT_EQ(HeaderOf(bytes).ClickCount(), 4096u);  // still the card's block count
+    EXPECT_EQ(HeaderOf(bytes).ClickCount(), 4096u); // still the card's block count
     EXPECT_FALSE(FileExists(dir.File("err.k1m")));
     EXPECT_EQ(run.host.KeepAwakeChanges, (std::vector<bool>{true, false}));
 }
@@ -479,7 +499,7 @@ TEST(ReadSDdata, AReadErrorLeavesTheFileWithItsFirstHeaderAndNoTerminator) {
 TEST(ReadSDdata, AnEmptyDataFileStartsANewStreamInTheNextOne) {
     TempDir dir;
     TestCard head;
-    head.Marker(1).Click(100).Click(200);  // the last 10 bytes stand for the start of DATA1
+    head.Marker(1).Click(100).Click(200); // the last 10 bytes stand for the start of DATA1
     head.Write(dir.Path());
     WriteFileBytes(dir.File("DATA1.ORV"), {});
     TestCard rest;
@@ -504,13 +524,14 @@ TEST(ReadSDdata, NoMoreThan32SourceFiles) {
     ASSERT_GT(files.size(), 34u);
     DownloadRun run;
     run.Run(files[0], dir.File("lim.KL1"));
-    EXPECT_EQ(run.host.DurationOf("program cannot handle more than 32 source files. Please contact Tobin Marr"),
-              10000);
+    EXPECT_EQ(
+        run.host.DurationOf("program cannot handle more than 32 source files. Please contact Tobin Marr"),
+        10000);
     // What DATA0 .. DATA32 hold is converted, up to the last whole minute record.
     const std::int64_t stream = (1024 - 512) + 32 * (1024 - 10);
     const auto bytes = ReadFileBytes(dir.File("lim.KL1"));
     EXPECT_EQ(static_cast<std::int64_t>(bytes.size() - 380) / 10, stream / 46 * 5 + (stream % 46 + 4) / 10);
 }
 
-}  // namespace
-}  // namespace kelp::testing
+} // namespace
+} // namespace kelp::testing

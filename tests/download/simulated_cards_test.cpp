@@ -19,7 +19,7 @@ SimulationOptions Deployment(const std::string& folder, std::int64_t minutes = 4
     o.Minutes = minutes;
     o.Seed = seed;
     o.Scenario = "mixed";
-    o.Activity = 20;  // plenty of trains in a short card
+    o.Activity = 20; // plenty of trains in a short card
     return o;
 }
 
@@ -80,7 +80,8 @@ TEST(SimulatedCards, ASplitCardConvertsAsOneWhateverTheChunkSize) {
         ASSERT_GT(parts.Files.size(), 1u);
         ASSERT_LE(parts.Files.size(), 33u);
         for (const std::int64_t chunk : {64, 97, 1000, 1'048'586}) {
-            const std::string out = dir.File("s" + std::to_string(split) + "c" + std::to_string(chunk) + ".KL1");
+            const std::string out =
+                dir.File("s" + std::to_string(split) + "c" + std::to_string(chunk) + ".KL1");
             const auto converted = Convert(parts.Files[0], out, chunk);
             // Every byte is the same, the header included.
             EXPECT_EQ(Difference(converted, reference), "") << "split " << split << " chunk " << chunk;
@@ -128,7 +129,8 @@ TEST(SimulatedCards, DefectsAndLimitsAsTheDownloadReportsThem) {
     run.Run(card.Files[0], dir.File("defects.KL1"));
     const auto& errors = run.page.ErrorsList;
     const auto count = [&](const std::string& ending) {
-        return std::count_if(errors.begin(), errors.end(), [&](const std::string& l) { return l.ends_with(ending); });
+        return std::count_if(errors.begin(), errors.end(),
+                             [&](const std::string& l) { return l.ends_with(ending); });
     };
     EXPECT_EQ(count("\tSuppressPreStart"), 3);
     EXPECT_GE(count("\tt error"), 1);
@@ -150,5 +152,5 @@ TEST(SimulatedCards, DefectsAndLimitsAsTheDownloadReportsThem) {
     EXPECT_EQ(more.result.LongestBlankRun, 4);
 }
 
-}  // namespace
-}  // namespace kelp::testing
+} // namespace
+} // namespace kelp::testing
