@@ -67,23 +67,26 @@ int RunClusters(Context& ctx, const ClustersArguments& a) {
 }
 
 CommandRegistrar registrar(60, [](CLI::App& app, Context& ctx) {
-    auto* cmd = app.add_subcommand("clusters", "Find click clusters and bands: write FILE.KL2 for each FILE.KL1");
-    cmd->footer("Writes FILE.KL2 next to each KL1 file (and FILE.k2m when the KL1 file is larger than\n"
-                "12,000,000 bytes). Prints one line per file written: the KL2 name, minutes, KL1 clicks read,\n"
-                "KL2 records written and cluster summary records, tab-separated. The pre-filter is on when\n"
-                "--spl-min or --ncyc-min is above 1 or --minute-limit above 0; --khz-max (0: 170) applies\n"
-                "only then. Exit status 1 when a file could not be processed or its data ended damaged.");
+    auto* cmd =
+        app.add_subcommand("clusters", "Find click clusters and bands: write FILE.KL2 for each FILE.KL1");
+    cmd->footer(
+        "Writes FILE.KL2 next to each KL1 file (and FILE.k2m when the KL1 file is larger than\n"
+        "12,000,000 bytes). Prints one line per file written: the KL2 name, minutes, KL1 clicks read,\n"
+        "KL2 records written and cluster summary records, tab-separated. The pre-filter is on when\n"
+        "--spl-min or --ncyc-min is above 1 or --minute-limit above 0; --khz-max (0: 170) applies\n"
+        "only then. Exit status 1 when a file could not be processed or its data ended damaged.");
     auto a = std::make_shared<ClustersArguments>();
     cmd->add_option("FILE", a->Files, "KL1 files")->required();
     cmd->add_option("--spl-min", a->SplMin, "Minimum SPL of the clicks clustered (\"SPL\", default 0)");
     cmd->add_option("--ncyc-min", a->NcycMin, "Minimum cycles (\"Duration cycles\", default 0)");
     cmd->add_option("--khz-max", a->kHzMax, "Maximum kHz (\"kHz<\", default 0 meaning 170)");
-    cmd->add_option("--minute-limit", a->MinuteLimit, "Clicks kept per minute (\"Min limit\", default 0: all)");
+    cmd->add_option("--minute-limit", a->MinuteLimit,
+                    "Clicks kept per minute (\"Min limit\", default 0: all)");
     cmd->add_flag("--dev", a->Development, "Development mode");
     cmd->add_option("--tda-version", a->Version, "Train detection version 1 or 2 (2 needs --dev)");
     cmd->add_option("--fusion-gap", a->FusionGap, "Version 2: initial fusion gap in ticks (default 100)");
     cmd->callback([&ctx, a] { ctx.exitCode = RunClusters(ctx, *a); });
 });
 
-}  // namespace
-}  // namespace kelp::cli
+} // namespace
+} // namespace kelp::cli

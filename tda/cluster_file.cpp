@@ -26,8 +26,10 @@ constexpr std::size_t OutputFlushBytes = 1 << 18;
 constexpr int ReadBlockBytes = 1 << 18;
 
 void ShowWriteError(Host& host, int error) {
-    if (error == ENOSPC) host.ShowMessage(DiscFullText);
-    else host.ShowTimedMessage(Message2s, SystemErrorText(error));
+    if (error == ENOSPC)
+        host.ShowMessage(DiscFullText);
+    else
+        host.ShowTimedMessage(Message2s, SystemErrorText(error));
 }
 
 ClusterParameters ParametersFor(Program& program, const FileSlot& slot) {
@@ -123,8 +125,10 @@ public:
         }
         mapWritten = false;
         if (mapOpen_) {
-            if (map_.Commit()) mapWritten = true;
-            else host_.ShowTimedMessage(Message2s, SystemErrorText(map_.LastError()));
+            if (map_.Commit())
+                mapWritten = true;
+            else
+                host_.ShowTimedMessage(Message2s, SystemErrorText(map_.LastError()));
         }
         return true;
     }
@@ -183,7 +187,7 @@ private:
     int error_ = 0;
 };
 
-}  // namespace
+} // namespace
 
 std::string MakeClusterFile(Program& program, Host& host, ClusterRunSummary* summaryOut) {
     ClusterRunSummary summary;
@@ -202,7 +206,8 @@ std::string MakeClusterFile(Program& program, Host& host, ClusterRunSummary* sum
     // The header as the file holds it now, with whatever opening and mapping repaired.
     DataFileHeader kl1Header;
     if (slot.File.ReadAt(0, kl1Header.Bytes.data(), kl1Header.Bytes.size()) != HeaderLength) {
-        host.ShowTimedMessage(Message2s, SystemErrorText(slot.File.LastError() ? slot.File.LastError() : EIO));
+        host.ShowTimedMessage(Message2s,
+                              SystemErrorText(slot.File.LastError() ? slot.File.LastError() : EIO));
         if (summaryOut) *summaryOut = summary;
         return "";
     }
@@ -217,7 +222,8 @@ std::string MakeClusterFile(Program& program, Host& host, ClusterRunSummary* sum
     program.DataPositionLabel = FindingClustersText;
     host.StateChanged("data position label");
     const std::int64_t span = std::int64_t{slot.LastMinute} - slot.FirstMinute;
-    const std::int64_t totalMinutes = std::max<std::int64_t>(1, span / std::max(1, slot.MinutesPerMarker) + 1);
+    const std::int64_t totalMinutes =
+        std::max<std::int64_t>(1, span / std::max(1, slot.MinutesPerMarker) + 1);
     host.StartProgress(AnalysingClustersText, totalMinutes, 0);
     const std::int64_t progressStep = std::max<std::int64_t>(1, totalMinutes / 100);
 
@@ -247,7 +253,8 @@ std::string MakeClusterFile(Program& program, Host& host, ClusterRunSummary* sum
             // The minute ends here.
             const std::size_t before = output.Data().size();
             finder.FinishMinute(output.Data());
-            summary.Records += static_cast<std::int64_t>((output.Data().size() - before) / parameters.RecordLength()) - 1;
+            summary.Records +=
+                static_cast<std::int64_t>((output.Data().size() - before) / parameters.RecordLength()) - 1;
             ++summary.Minutes;
             summary.Clusters += finder.Summaries();
             output.AddMapEntry(output.Position());
@@ -269,9 +276,12 @@ std::string MakeClusterFile(Program& program, Host& host, ClusterRunSummary* sum
                 finder.StartMinute(record);
                 continue;
             }
-            if (type == TypeEndOfData) end = InputEnd::EndOfData;
-            else if (type >= 0) end = InputEnd::RecordClassError;
-            else end = walk.ReadFailed() ? InputEnd::ReadError : InputEnd::CutShort;
+            if (type == TypeEndOfData)
+                end = InputEnd::EndOfData;
+            else if (type >= 0)
+                end = InputEnd::RecordClassError;
+            else
+                end = walk.ReadFailed() ? InputEnd::ReadError : InputEnd::CutShort;
             break;
         }
     } else if (walk.ReadFailed()) {
@@ -291,8 +301,9 @@ std::string MakeClusterFile(Program& program, Host& host, ClusterRunSummary* sum
         host.ShowTimedMessage(Message5s, RecordClassErrorText);
         summary.InputDamaged = true;
     } else if (end == InputEnd::CutShort) {
-        host.ShowTimedMessage(Message5s, slot.ShortName + " ends without its end-of-data records: the KL2 file "
-                                                          "holds the minutes up to the last whole record");
+        host.ShowTimedMessage(Message5s, slot.ShortName +
+                                             " ends without its end-of-data records: the KL2 file "
+                                             "holds the minutes up to the last whole record");
         summary.InputDamaged = true;
     }
 
@@ -316,4 +327,4 @@ std::string MakeClusterFile(Program& program, Host& host, ClusterRunSummary* sum
     return name;
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -19,13 +19,13 @@ inline constexpr const char* AnalysingClustersText = "analysing clusters";
 
 // What a run of the cluster finder did.
 struct ClusterRunSummary {
-    std::string Name;              // the KL2 file written; empty when none was
-    std::int64_t Minutes = 0;      // minute markers written
-    std::int64_t Clicks = 0;       // KL1 click records read
-    std::int64_t Records = 0;      // KL2 click and summary records written
-    std::int64_t Clusters = 0;     // cluster summary records among them
-    bool MapWritten = false;       // a ".k2m" map file was written
-    bool InputDamaged = false;     // the KL1 file ended early or held records of no known type
+    std::string Name;          // the KL2 file written; empty when none was
+    std::int64_t Minutes = 0;  // minute markers written
+    std::int64_t Clicks = 0;   // KL1 click records read
+    std::int64_t Records = 0;  // KL2 click and summary records written
+    std::int64_t Clusters = 0; // cluster summary records among them
+    bool MapWritten = false;   // a ".k2m" map file was written
+    bool InputDamaged = false; // the KL1 file ended early or held records of no known type
 };
 
 // MakeClusterFile: writes the KL2 file of the KL1 file open in slot 1, with the version
@@ -34,4 +34,4 @@ struct ClusterRunSummary {
 // KL2 file name, empty on failure (with a message shown).
 std::string MakeClusterFile(Program& program, Host& host, ClusterRunSummary* summary = nullptr);
 
-}  // namespace kelp
+} // namespace kelp

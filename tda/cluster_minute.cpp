@@ -1,6 +1,7 @@
 #include "tda/cluster_minute.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -24,16 +25,15 @@ constexpr int SmoothPasses = 16;
 constexpr int ScanFirst = 28;
 constexpr int ScanLast = 135;
 
-constexpr std::int32_t IsolationTicks = 800;     // 4 ms of silence in a band isolates a click
+constexpr std::int32_t IsolationTicks = 800; // 4 ms of silence in a band isolates a click
 constexpr std::int32_t FusionGapStart = 100;
 constexpr std::int32_t FusionGapMax = 2'000;
 constexpr std::int32_t LoudAfterWeakTicks = 1'000;
 constexpr int LoudAfterWeakSpl = 40;
 constexpr int LoudAfterWeakCount = 4;
-constexpr std::int32_t RiskMinGap = 3'000;       // 15 ms
+constexpr std::int32_t RiskMinGap = 3'000; // 15 ms
 constexpr std::int32_t MinClusterDuration = 100;
 constexpr int NoClick = -1;
-constexpr std::int32_t NoTime = INT32_MIN;
 
 // Bands are numbered 0..MaxBands; one table entry more than the largest band count.
 constexpr int BandSlots = 16;
@@ -93,18 +93,20 @@ void CountBurstGap(std::array<Group, 3>& groups, std::int32_t gap) {
         }
     const std::int32_t c1 = groups[0].Count, c2 = groups[1].Count, c3 = groups[2].Count;
     std::size_t replaced = 0;
-    if (c2 < c1 && c3 < c2) replaced = 2;
-    else if (c2 < c1) replaced = 1;
-    else if (c3 < c1) replaced = 2;
+    if (c2 < c1 && c3 < c2)
+        replaced = 2;
+    else if (c2 < c1)
+        replaced = 1;
+    else if (c3 < c1)
+        replaced = 2;
     groups[replaced] = {gap, 1};
 }
 
-}  // namespace
+} // namespace
 
 std::uint8_t ClusterLogCode(std::int64_t value) {
-    if (value < 0) value = 0;
-    int shift = 0;
-    while ((value >> shift) > 15) ++shift;
+    if (value < 16) return static_cast<std::uint8_t>(value < 0 ? 0 : value);
+    const int shift = static_cast<int>(std::bit_width(static_cast<std::uint64_t>(value))) - 4;
     if (shift > 15) return 255;
     return static_cast<std::uint8_t>(shift * 16 + (value >> shift));
 }
@@ -144,8 +146,10 @@ ClusterFinder::ClusterFinder(ClusterParameters parameters) : parameters_(std::mo
 }
 
 void ClusterFinder::StartMinute(const std::uint8_t* marker) {
-    if (marker) markerBytes_ = {marker[3], marker[4], marker[5]};
-    else markerBytes_ = {0, 0, 0};
+    if (marker)
+        markerBytes_ = {marker[3], marker[4], marker[5]};
+    else
+        markerBytes_ = {0, 0, 0};
     rawClicks_ = highClicks_ = 0;
     highLong_ = highShort_ = lowLong_ = lowShort_ = 0;
     longSum_ = longCount_ = 0;
@@ -163,11 +167,15 @@ void ClusterFinder::AddClick(const std::uint8_t* r) {
     lastTimeHigh_ = r[0];
     if (kHz >= 120 && kHz <= 160) {
         ++highClicks_;
-        if (ncyc > 5) ++highLong_;
-        else ++highShort_;
+        if (ncyc > 5)
+            ++highLong_;
+        else
+            ++highShort_;
     } else if (kHz < 120) {
-        if (ncyc > 5) ++lowLong_;
-        else ++lowShort_;
+        if (ncyc > 5)
+            ++lowLong_;
+        else
+            ++lowShort_;
     }
     if (ncyc > 40) {
         longSum_ += ncyc;
@@ -327,15 +335,12 @@ void ClusterFinder::ComputeStatusesAndGaps() {
         lastEnd[c.Band] = c.End;
     }
 
-    // Gap before: the time of the band's latest click louder than SPL / 8, kept per SPL / 8.
-    std::array<std::array<std::int32_t, 32>, BandSlots> louder;
-    for (auto& row : louder) row.fill(NoTime);
+    // Gap before: back to the band's nearest earlier click louder than SPL / 8.
     for (ClusterClick& c : clicks_) {
-        auto& row = louder[c.Band];
-        const std::int32_t earlier = row[static_cast<std::size_t>(c.SPL() / 8)];
-        c.GapBefore = earlier == NoTime ? 0 : c.Time - earlier;
-        const int above = std::min(32, c.SPL());
-        for (int t = 0; t < above; ++t) row[static_cast<std::size_t>(t)] = c.Time;
+        const int threshold = c.SPL() / 8;
+        int j = c.PrevInBand;
+        while (j != NoClick && at(j).SPL() <= threshold) j = at(j).PrevInBand;
+        c.GapBefore = j == NoClick ? 0 : c.Time - at(j).Time;
     }
 
     // Fusion: a click that follows the previous click, in its band, after a short silence
@@ -348,7 +353,8 @@ void ClusterFinder::ComputeStatusesAndGaps() {
         const std::int32_t silence = c.Time - before.End;
         if (silence < fusionGap) {
             c.Status = StatusFused;
-            if (silence < FusionGapStart) fusionGap = std::min(FusionGapMax, fusionGap + (FusionGapStart - silence));
+            if (silence < FusionGapStart)
+                fusionGap = std::min(FusionGapMax, fusionGap + (FusionGapStart - silence));
         } else {
             fusionGap = std::max(FusionGapStart, fusionGap - (silence - FusionGapStart));
         }
@@ -359,7 +365,8 @@ void ClusterFinder::ComputeStatusesAndGaps() {
         ClusterClick& c = at(i);
         if (c.SPL() <= LoudAfterWeakSpl || c.Status == StatusFused) continue;
         int weak = 0;
-        for (int j = c.PrevInBand; j != NoClick && c.Time - at(j).Time <= LoudAfterWeakTicks; j = at(j).PrevInBand) {
+        for (int j = c.PrevInBand; j != NoClick && c.Time - at(j).Time <= LoudAfterWeakTicks;
+             j = at(j).PrevInBand) {
             const ClusterClick& e = at(j);
             if (e.Status > StatusOrdinary || e.SPL() >= c.SPL() / 2) break;
             if (++weak == LoudAfterWeakCount) {
@@ -486,7 +493,8 @@ void ClusterFinder::FindClusters() {
         s[7] = static_cast<std::uint8_t>(maxSpl);
         s[8] = static_cast<std::uint8_t>(start.Envelope());
         s[9] = static_cast<std::uint8_t>(ClusterSlopeOf(levels) * 16 + MemberCountCode(members));
-        s[10] = ClusterLogCode(std::max<std::int64_t>(MinClusterDuration, std::int64_t{lastTime} - start.Time));
+        s[10] =
+            ClusterLogCode(std::max<std::int64_t>(MinClusterDuration, std::int64_t{lastTime} - start.Time));
         s[11] = ClusterLogCode(cycles);
         s[12] = static_cast<std::uint8_t>(minkHz);
         s[13] = static_cast<std::uint8_t>(maxkHz);
@@ -501,14 +509,19 @@ void ClusterFinder::FindClusters() {
 }
 
 void ClusterFinder::WriteClick(const ClusterClick& c, std::uint8_t* out) const {
-    const int R = parameters_.RecordLength();
-    std::memset(out, 0, static_cast<std::size_t>(R));
-    std::memcpy(out, c.Bytes.data(), c.Bytes.size());
-    if (R == 40) out[9] = c.Band;
-    out[15] = c.Band;
-    out[16] = ClusterLogCode(c.GapBefore);
-    out[18] = c.Status;
-    out[R - 1] = c.Status;
+    std::uint8_t record[40] = {};
+    std::memcpy(record, c.Bytes.data(), c.Bytes.size());
+    record[15] = c.Band;
+    record[16] = ClusterLogCode(c.GapBefore);
+    record[18] = c.Status;
+    if (parameters_.Version == 2) {
+        record[9] = c.Band;
+        record[39] = c.Status;
+        std::memcpy(out, record, 40);
+    } else {
+        record[19] = c.Status;
+        std::memcpy(out, record, 20);
+    }
 }
 
 void ClusterFinder::WriteSummary(const ClusterClick& start, const std::array<std::uint8_t, 20>& s,
@@ -526,4 +539,4 @@ void ClusterFinder::WriteSummary(const ClusterClick& start, const std::array<std
     out[R - 1] = StatusClusterSummary;
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -23,16 +23,17 @@ inline constexpr std::int32_t FirstRiskGroupValue = 25'000;
 inline constexpr std::int32_t SecondRiskGroupValue = 50'000;
 
 struct ClusterParameters {
-    int Version = 1;                 // 1: 20-byte records; 2: 40-byte development records
-    int InitialFusionGap = 100;      // version 2 takes it from the development page
-    int MaxBands = 9;                // the band scan stops when this many bands are found (12 in version 2)
-    bool PreFilter = false;          // reduce each minute's clicks before clustering
+    int Version = 1;            // 1: 20-byte records; 2: 40-byte development records
+    int InitialFusionGap = 100; // version 2 takes it from the development page
+    int MaxBands = 9;           // the band scan stops when this many bands are found (12 in version 2)
+    bool PreFilter = false;     // reduce each minute's clicks before clustering
     int SplMin = 0;
     int NcycMin = 0;
     int MaxkHz = 170;
-    int MinuteLimit = 0;             // clicks kept per minute by the pre-filter; 0: all
-    bool EnvelopeReady = true;       // KL1 header byte 2 bit 0; otherwise derived from bytes 8 and 9
-    std::int64_t MinuteClickLimit = 999'999'999;  // the logger's limit: a minute that reached it gets N-clicks 255
+    int MinuteLimit = 0;       // clicks kept per minute by the pre-filter; 0: all
+    bool EnvelopeReady = true; // KL1 header byte 2 bit 0; otherwise derived from bytes 8 and 9
+    std::int64_t MinuteClickLimit =
+        999'999'999; // the logger's limit: a minute that reached it gets N-clicks 255
     // Version 2: the smoothed histogram of each banded minute and its number of clicks.
     std::function<void(const std::array<std::int32_t, 256>& histogram, int clicks)> OnHistogram;
 
@@ -42,11 +43,11 @@ struct ClusterParameters {
 // One KL1 click as the finder keeps it for one minute.
 struct ClusterClick {
     std::int32_t Time = 0;
-    std::int32_t End = 0;         // Time + Ncyc x cycle period / 8
-    std::int32_t GapBefore = 0;   // ticks back to the nearest earlier louder click of the band
+    std::int32_t End = 0;       // Time + Ncyc x cycle period / 8
+    std::int32_t GapBefore = 0; // ticks back to the nearest earlier louder click of the band
     std::int32_t PrevInBand = -1;
     std::int32_t NextInBand = -1;
-    std::array<std::uint8_t, 9> Bytes{};  // record bytes 0..8 as the KL2 record carries them
+    std::array<std::uint8_t, 9> Bytes{}; // record bytes 0..8 as the KL2 record carries them
     std::uint8_t Band = 0;
     std::uint8_t Status = 1;
 
@@ -107,11 +108,11 @@ private:
     std::int32_t v2_ = SecondRiskGroupValue;
 
     // The minute being gathered.
-    std::array<std::uint8_t, 3> markerBytes_{};  // KL1 marker bytes 3, 4, 5
-    std::int64_t rawClicks_ = 0;       // every click record of the minute
-    std::int64_t highClicks_ = 0;      // of them, 120 to 160 kHz
-    std::int64_t highLong_ = 0, highShort_ = 0, lowLong_ = 0, lowShort_ = 0;  // Ncyc above 5 / at most 5
-    std::int64_t longSum_ = 0, longCount_ = 0;  // clicks with Ncyc above 40
+    std::array<std::uint8_t, 3> markerBytes_{}; // KL1 marker bytes 3, 4, 5
+    std::int64_t rawClicks_ = 0;                // every click record of the minute
+    std::int64_t highClicks_ = 0;               // of them, 120 to 160 kHz
+    std::int64_t highLong_ = 0, highShort_ = 0, lowLong_ = 0, lowShort_ = 0; // Ncyc above 5 / at most 5
+    std::int64_t longSum_ = 0, longCount_ = 0;                               // clicks with Ncyc above 40
     std::uint8_t lastTimeHigh_ = 0;
     std::int64_t leftOut_ = 0;
 
@@ -119,4 +120,4 @@ private:
     std::vector<Summary> summaries_;
 };
 
-}  // namespace kelp
+} // namespace kelp

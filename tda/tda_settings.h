@@ -26,16 +26,16 @@ struct TdaEntry {
 
 struct TdaSettings {
     // Trains page.
-    TdaEntry TdaSPLmin{"0", 0};    // "SPL": minimum SPL of the clicks clustered
-    TdaEntry TdaNcycMin{"0", 0};   // "Duration          cycles": minimum Ncyc
-    TdaEntry TDAkHz{"0", 0};       // "kHz<": maximum kHz, 0 meaning 170
-    TdaEntry TDAMinLim{"0", 0};    // "Min limit": clicks kept per minute, 0 meaning no limit
-    bool NoSpeciesSplit = false;   // "do not distinguish cetacean species"
-    int TrainFilterVersion = 1;    // " Train filter version ": 1 or 2 (2 only in development mode)
+    TdaEntry TdaSPLmin{"0", 0};  // "SPL": minimum SPL of the clicks clustered
+    TdaEntry TdaNcycMin{"0", 0}; // "Duration          cycles": minimum Ncyc
+    TdaEntry TDAkHz{"0", 0};     // "kHz<": maximum kHz, 0 meaning 170
+    TdaEntry TDAMinLim{"0", 0};  // "Min limit": clicks kept per minute, 0 meaning no limit
+    bool NoSpeciesSplit = false; // "do not distinguish cetacean species"
+    int TrainFilterVersion = 1;  // " Train filter version ": 1 or 2 (2 only in development mode)
 
     // Development page, read by version 2 of the cluster finder.
-    TdaEntry InitialFusionGap{"100", 100};  // "InitialFusionGap"
-    TdaEntry ForceGapAt{"3", 3};            // "Force gap at"
+    TdaEntry InitialFusionGap{"100", 100}; // "InitialFusionGap"
+    TdaEntry ForceGapAt{"3", 3};           // "Force gap at"
     // Version 2 plots each banded minute's "kHz prevalence as fraction of N of clicks": the
     // app draws the smoothed histogram it is given, divided by the minute's clicks.
     std::function<void(const std::array<std::int32_t, 256>& histogram, int clicks)> OnMinuteHistogram;
@@ -70,4 +70,4 @@ inline constexpr std::array<std::uint16_t, 256> CyclePeriod = [] {
     return table;
 }();
 
-}  // namespace kelp
+} // namespace kelp

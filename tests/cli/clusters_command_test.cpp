@@ -75,5 +75,5 @@ TEST_F(ClustersCommandTest, BadInputAndBadOptions) {
     EXPECT_EQ(RunKelpCli({"clusters", dir.File("missing.KL1")}).Status, 1);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

@@ -109,10 +109,12 @@ TEST_F(ClusterFileTest, TheKl2FileReadsBackThroughTheReader) {
     FileSlot& slot = program.Slot(1);
     while (slot.MoreData) {
         NextRecord(program, host, 1);
-        if (IsClickType(slot.NRType)) clicks.push_back(slot.Click);
-        else if (slot.NRType == TypeMinuteMarker) markers.push_back(slot.Marker);
+        if (IsClickType(slot.NRType))
+            clicks.push_back(slot.Click);
+        else if (slot.NRType == TypeMinuteMarker)
+            markers.push_back(slot.Marker);
     }
-    ASSERT_EQ(markers.size(), 2u);  // the first marker is decoded by positioning
+    ASSERT_EQ(markers.size(), 2u); // the first marker is decoded by positioning
     EXPECT_EQ(markers[0].Temperature, 91);
     EXPECT_EQ(markers[0].NClicks, 13);
     EXPECT_EQ(markers[1].NClicks, 16);
@@ -123,13 +125,13 @@ TEST_F(ClusterFileTest, TheKl2FileReadsBackThroughTheReader) {
     EXPECT_EQ(clicks[0].ClassCode, StatusClusterStart);
     for (int i = 1; i <= 8; ++i) {
         EXPECT_EQ(clicks[static_cast<std::size_t>(i)].ClassCode, StatusBurst);
-        EXPECT_EQ(clicks[static_cast<std::size_t>(i)].GapBefore, 9 << 6);  // 600 ticks coded as 9 x 64
+        EXPECT_EQ(clicks[static_cast<std::size_t>(i)].GapBefore, 9 << 6); // 600 ticks coded as 9 x 64
     }
     const ClickRecord& summaryRecord = clicks[9];
     EXPECT_EQ(summaryRecord.ClassCode, StatusClusterSummary);
     EXPECT_EQ(summaryRecord.Time, 206790);
     EXPECT_EQ(summaryRecord.kHz, 128);
-    EXPECT_EQ(summaryRecord.ClusterSize, 4);  // member count code 2
+    EXPECT_EQ(summaryRecord.ClusterSize, 4); // member count code 2
     EXPECT_EQ(summaryRecord.ClusterSlope, 2);
     EXPECT_EQ(summaryRecord.ClusterDuration, 10 << 6);
     EXPECT_EQ(summaryRecord.ClusterCycles, 11 << 2);
@@ -150,7 +152,7 @@ TEST_F(ClusterFileTest, MinuteLimitKhzAndLevelPreFilter) {
     settings.TDAkHz.Set("130");
     ClusterRunSummary run;
     ASSERT_NE(Run(kl1, &run), "");
-    EXPECT_FALSE(program.Slot(1).IsOpen);  // in a batch the KL2 file is not opened
+    EXPECT_FALSE(program.Slot(1).IsOpen); // in a batch the KL2 file is not opened
     EXPECT_EQ(run.Records, 29 + 2);
 
     // With a level minimum above 1 the kHz limit applies too: the 16 clicks of 140 kHz, the
@@ -272,6 +274,29 @@ TEST_F(ClusterFileTest, DamagedInputEndsCleanlyAndTheKl1FileIsLeftAlone) {
     EXPECT_NE(host.Messages[0].Text.find("cut.KL1 ends without its end-of-data records"), std::string::npos);
 }
 
+TEST_F(ClusterFileTest, AFirstRecordThatIsNoMarkerCountsAsAnEmptyMarker) {
+    // As mapping would repair it, but without touching the KL1 file.
+    DataFileBuilder b(FileKind::KL1, MakeMinute(2024, 6, 4, 0, 0));
+    b.Click(Click(500, 130, 10, 90));
+    for (int i = 0; i < 4; ++i) b.Click(Click(1000 + i * 5000, 130, 10, 90));
+    b.Minute(77, 33);
+    const std::string kl1 = b.Write(dir.File("first.KL1"));
+    ASSERT_TRUE(OpenDataFile(program, host, kl1, 1));
+    const auto before = ReadFileBytes(kl1);
+    program.Options.BatchRunning = true;
+    ClusterRunSummary run;
+    const std::string kl2 = MakeClusterFile(program, host, &run);
+    ASSERT_FALSE(kl2.empty());
+    EXPECT_EQ(ReadFileBytes(kl1), before);
+    EXPECT_EQ(run.Minutes, 2);
+    EXPECT_EQ(run.Clicks, 4);
+    const auto out = ReadFileBytes(kl2);
+    EXPECT_EQ(out[360 + 3], 0);
+    EXPECT_EQ(out[360 + 7], 4);
+    EXPECT_EQ(out[360 + 19], TypeMinuteMarker);
+    EXPECT_EQ(ReadBE24(&out[380]), 1000u);
+}
+
 TEST_F(ClusterFileTest, RandomBytesNeverCrashTheFinder) {
     program.Options.BatchRunning = true;
     std::mt19937 random(6);
@@ -279,7 +304,8 @@ TEST_F(ClusterFileTest, RandomBytesNeverCrashTheFinder) {
         std::vector<std::uint8_t> bytes(400 + random() % 20000);
         for (auto& v : bytes) v = static_cast<std::uint8_t>(random());
         // Mostly clicks and markers, so that the stream gets past its first records.
-        for (std::size_t i = 369; i < bytes.size(); i += 10) bytes[i] = (random() % 8 == 0) ? 254 : random() % 2;
+        for (std::size_t i = 369; i < bytes.size(); i += 10)
+            bytes[i] = (random() % 8 == 0) ? 254 : random() % 2;
         bytes[1] = static_cast<std::uint8_t>(round % 2 ? 10 : random());
         const std::string path = dir.File("r" + std::to_string(round) + ".KL1");
         WriteFileBytes(path, bytes);
@@ -304,5 +330,5 @@ TEST_F(ClusterFileTest, AFailedWriteLeavesNoKl2File) {
     EXPECT_TRUE(program.Slot(1).IsOpen);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

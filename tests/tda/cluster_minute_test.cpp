@@ -26,15 +26,16 @@ struct Kl1Click {
 
 std::array<std::uint8_t, 10> Record(const Kl1Click& c) {
     return {static_cast<std::uint8_t>(c.Time >> 16), static_cast<std::uint8_t>(c.Time >> 8),
-            static_cast<std::uint8_t>(c.Time), static_cast<std::uint8_t>(c.Ncyc),
-            static_cast<std::uint8_t>(c.BW), static_cast<std::uint8_t>(c.kHz),
-            static_cast<std::uint8_t>(c.EndkHz), static_cast<std::uint8_t>(c.SPL),
-            static_cast<std::uint8_t>(c.Envelope), 0};
+            static_cast<std::uint8_t>(c.Time),       static_cast<std::uint8_t>(c.Ncyc),
+            static_cast<std::uint8_t>(c.BW),         static_cast<std::uint8_t>(c.kHz),
+            static_cast<std::uint8_t>(c.EndkHz),     static_cast<std::uint8_t>(c.SPL),
+            static_cast<std::uint8_t>(c.Envelope),   0};
 }
 
-Bytes RunMinute(ClusterFinder& finder, const std::vector<Kl1Click>& clicks, int temperature = 100, int angle = 60) {
-    const std::array<std::uint8_t, 10> marker{0, 0, 0, static_cast<std::uint8_t>(temperature),
-                                              static_cast<std::uint8_t>(angle), 7, 0, 0, 0, 254};
+Bytes RunMinute(ClusterFinder& finder, const std::vector<Kl1Click>& clicks, int temperature = 100,
+                int angle = 60) {
+    const std::array<std::uint8_t, 10> marker{
+        0, 0, 0, static_cast<std::uint8_t>(temperature), static_cast<std::uint8_t>(angle), 7, 0, 0, 0, 254};
     finder.StartMinute(marker.data());
     for (const Kl1Click& c : clicks) finder.AddClick(Record(c).data());
     Bytes out;
@@ -43,7 +44,8 @@ Bytes RunMinute(ClusterFinder& finder, const std::vector<Kl1Click>& clicks, int 
 }
 
 Bytes RecordAt(const Bytes& out, std::size_t index, std::size_t length = 20) {
-    return Bytes(out.begin() + static_cast<long>(index * length), out.begin() + static_cast<long>((index + 1) * length));
+    return Bytes(out.begin() + static_cast<long>(index * length),
+                 out.begin() + static_cast<long>((index + 1) * length));
 }
 
 // Clicks at a regular interval, all alike.
@@ -55,7 +57,8 @@ std::vector<Kl1Click> Regular(int count, int first, int interval, int kHz = 130,
 
 TEST(ClusterMinute, FewerThanFourClicksGiveTheBareMarker) {
     ClusterFinder finder({});
-    const Bytes out = RunMinute(finder, {{5000, 10, 3, 130, 128, 90}, {9000, 45, 3, 100, 98, 90}, {20000, 60, 3, 140, 138, 90}});
+    const Bytes out = RunMinute(
+        finder, {{5000, 10, 3, 130, 128, 90}, {9000, 45, 3, 100, 98, 90}, {20000, 60, 3, 140, 138, 90}});
     ASSERT_EQ(out.size(), 20u);
     // 3 clicks, two of them 120..160 kHz (both above 5 cycles), one below 120 kHz (above 5
     // cycles); the long-click mean (45 + 60) / (2 + 3) = 21 is not above 50.
@@ -76,7 +79,7 @@ TEST(ClusterMinute, MarkerCountsLongClicksRatiosAndLimit) {
     const Bytes out = RunMinute(finder, clicks);
     EXPECT_EQ(out[1], 1);
     EXPECT_EQ(out[6], 180000 >> 16);
-    EXPECT_EQ(out[7], 255);  // the minute reached the logger's click limit
+    EXPECT_EQ(out[7], 255); // the minute reached the logger's click limit
     EXPECT_EQ(out[8], 3);
     // HiNcycR = min(15, 2 * max(4, 3) / max(4, 0)) = 2; LoNcycR the same.
     EXPECT_EQ(out[9], 0x22);
@@ -199,13 +202,22 @@ TEST(ClusterMinute, LoudAfterFourWeakClicksStartsACluster) {
     EXPECT_EQ(finder.Clicks()[5].Status, StatusClusterStart);
 
     // Three weak clicks are not enough.
-    RunMinute(finder, {{500, 4, 3, 130, 130, 20}, {650, 4, 3, 130, 130, 20}, {800, 4, 3, 130, 130, 20},
-                       {950, 4, 3, 130, 130, 90}, tail, far});
+    RunMinute(finder, {{500, 4, 3, 130, 130, 20},
+                       {650, 4, 3, 130, 130, 20},
+                       {800, 4, 3, 130, 130, 20},
+                       {950, 4, 3, 130, 130, 90},
+                       tail,
+                       far});
     EXPECT_EQ(finder.Clicks()[3].Status, StatusOrdinary);
 
     // A click of at least half the level ends the walk.
-    RunMinute(finder, {{500, 4, 3, 130, 130, 20}, {650, 4, 3, 130, 130, 20}, {800, 4, 3, 130, 130, 45},
-                       {950, 4, 3, 130, 130, 20}, {1100, 4, 3, 130, 130, 20}, {1250, 4, 3, 130, 130, 90}, tail,
+    RunMinute(finder, {{500, 4, 3, 130, 130, 20},
+                       {650, 4, 3, 130, 130, 20},
+                       {800, 4, 3, 130, 130, 45},
+                       {950, 4, 3, 130, 130, 20},
+                       {1100, 4, 3, 130, 130, 20},
+                       {1250, 4, 3, 130, 130, 90},
+                       tail,
                        far});
     EXPECT_EQ(finder.Clicks()[5].Status, StatusOrdinary);
 }
@@ -214,8 +226,11 @@ TEST(ClusterMinute, GapBeforeSkipsClicksTooWeakToCount) {
     ClusterFinder finder({});
     // The last click (SPL 200) looks back past clicks of SPL 25 (not above 200 / 8) to the
     // click of SPL 26 at 2,000.
-    const std::vector<Kl1Click> clicks = {{1000, 5, 3, 130, 130, 26}, {2000, 5, 3, 130, 130, 26}, {2500, 5, 3, 130, 130, 25},
-              {3000, 5, 3, 130, 130, 25}, {5000, 5, 3, 130, 130, 200}};
+    const std::vector<Kl1Click> clicks = {{1000, 5, 3, 130, 130, 26},
+                                          {2000, 5, 3, 130, 130, 26},
+                                          {2500, 5, 3, 130, 130, 25},
+                                          {3000, 5, 3, 130, 130, 25},
+                                          {5000, 5, 3, 130, 130, 200}};
     RunMinute(finder, clicks);
     EXPECT_EQ(finder.Clicks()[4].GapBefore, 3000);
     EXPECT_EQ(finder.Clicks()[3].GapBefore, 500);
@@ -255,7 +270,8 @@ TEST(ClusterMinute, HandCheckedMinuteWithBurstAndCluster) {
         {0x03, 0x29, 0x4E, 12, 5, 120, 118, 60, 0x42, 0, 0, 0, 0, 0, 0, 1, 89, 0, 1, 1},
         {0x03, 0x2A, 0x5B, 6, 7, 140, 135, 45, 0x43, 0, 0, 0, 0, 0, 0, 1, 88, 0, 1, 1},
     };
-    for (std::size_t r = 0; r < expected.size(); ++r) EXPECT_EQ(RecordAt(out, r), expected[r]) << "record " << r;
+    for (std::size_t r = 0; r < expected.size(); ++r)
+        EXPECT_EQ(RecordAt(out, r), expected[r]) << "record " << r;
 }
 
 TEST(ClusterMinute, PreFilterReducesTheClicksButNotTheMarkerCounts) {
@@ -267,13 +283,13 @@ TEST(ClusterMinute, PreFilterReducesTheClicksButNotTheMarkerCounts) {
     p.MinuteLimit = 3;
     ClusterFinder finder(p);
     const Bytes out = RunMinute(finder, {{10000, 10, 3, 130, 130, 100},
-                                         {20000, 10, 3, 131, 131, 100},   // above the kHz limit
-                                         {30000, 10, 3, 120, 120, 49},    // below the SPL minimum
+                                         {20000, 10, 3, 131, 131, 100}, // above the kHz limit
+                                         {30000, 10, 3, 120, 120, 49},  // below the SPL minimum
                                          {40000, 10, 3, 120, 120, 50},
                                          {50000, 10, 3, 120, 120, 50},
-                                         {60000, 10, 3, 120, 120, 50}});  // beyond the minute limit
+                                         {60000, 10, 3, 120, 120, 50}}); // beyond the minute limit
     EXPECT_EQ(out[7], 6);
-    EXPECT_EQ(out.size(), 20u);  // three clicks kept: the bare marker
+    EXPECT_EQ(out.size(), 20u); // three clicks kept: the bare marker
     ASSERT_EQ(finder.Clicks().size(), 3u);
     EXPECT_EQ(finder.Clicks()[2].Time, 50000);
 }
@@ -284,8 +300,8 @@ TEST(ClusterMinute, OlderKl1FilesGetTheirEnvelopeDerived) {
     ClusterFinder finder(p);
     finder.StartMinute(nullptr);
     std::array<std::uint8_t, 10> r = Record({10000, 10, 3, 130, 130, 100});
-    r[8] = 10;  // p
-    r[9] = 1;   // q: p >= q, low nibble max(0, 7 - 10 / 3) = 4; high nibble min(15, 200 / 1) = 15
+    r[8] = 10; // p
+    r[9] = 1;  // q: p >= q, low nibble max(0, 7 - 10 / 3) = 4; high nibble min(15, 200 / 1) = 15
     finder.AddClick(r.data());
     Bytes out;
     finder.FinishMinute(out);
@@ -295,12 +311,12 @@ TEST(ClusterMinute, OlderKl1FilesGetTheirEnvelopeDerived) {
 TEST(ClusterMinute, SlopeOfDecayingAndGrowingClusters) {
     EXPECT_EQ(ClusterSlopeOf({}), 0);
     EXPECT_EQ(ClusterSlopeOf({100}), 0);
-    EXPECT_EQ(ClusterSlopeOf({100, 20}), 8);                  // 200 / 20 - 2
-    EXPECT_EQ(ClusterSlopeOf({20, 100}), 0);                  // 40 / 100 - 2 is below 0
-    EXPECT_EQ(ClusterSlopeOf({90, 80, 30}), 4);               // 180 / 30 - 2
-    EXPECT_EQ(ClusterSlopeOf({90, 80, 30, 20}), 4);           // 340 / 50 - 2
-    EXPECT_EQ(ClusterSlopeOf({100, 90, 50, 20, 10}), 10);     // (100 + 90) * 2 / (20 + 10) - 2
-    EXPECT_EQ(ClusterSlopeOf({255, 255, 1, 1, 1, 1}), 15);    // limited to 15
+    EXPECT_EQ(ClusterSlopeOf({100, 20}), 8);               // 200 / 20 - 2
+    EXPECT_EQ(ClusterSlopeOf({20, 100}), 0);               // 40 / 100 - 2 is below 0
+    EXPECT_EQ(ClusterSlopeOf({90, 80, 30}), 4);            // 180 / 30 - 2
+    EXPECT_EQ(ClusterSlopeOf({90, 80, 30, 20}), 4);        // 340 / 50 - 2
+    EXPECT_EQ(ClusterSlopeOf({100, 90, 50, 20, 10}), 10);  // (100 + 90) * 2 / (20 + 10) - 2
+    EXPECT_EQ(ClusterSlopeOf({255, 255, 1, 1, 1, 1}), 15); // limited to 15
     // From the 13th member on, levels cycle through places 7..12: member 13 goes to place 8.
     std::vector<int> levels(6, 200);
     levels.resize(12, 30);
@@ -325,15 +341,15 @@ TEST(ClusterMinute, VersionTwoWritesFortyByteRecords) {
     p.MaxBands = 12;
     ClusterFinder finder(p);
     const Bytes out = RunMinute(finder, Regular(5, 10000, 10000));
-    ASSERT_EQ(out.size(), 40u * 7);  // marker, four clicks, summary of the last, last click
+    ASSERT_EQ(out.size(), 40u * 7); // marker, four clicks, summary of the last, last click
     EXPECT_EQ(out[39], 254);
     const Bytes summary = RecordAt(out, 5, 40);
     EXPECT_EQ(summary[39], 4);
-    EXPECT_EQ(summary[9], 1);  // the band
+    EXPECT_EQ(summary[9], 1); // the band
     const Bytes click = RecordAt(out, 1, 40);
     EXPECT_EQ(click[9], 1);
     EXPECT_EQ(click[39], 3);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp
