@@ -145,6 +145,7 @@ private:
     bool headerReadFailed_ = false;
     bool sizeKnown_ = false;
     bool endOfInput_ = false;
+    bool progressShown_ = false;
 
     // Conversion settings taken at the start.
     MinuteNumber conversionStart_ = 0;
@@ -188,7 +189,10 @@ private:
 };
 
 DownloadResult Converter::Run() {
-    if (!Start()) return result_;
+    if (!Start()) {
+        if (progressShown_) host_.EndProgress("");
+        return result_;
+    }
     result_.Started = true;
     page_.Converting = true;
     host_.StateChanged("ReadSD");
@@ -238,6 +242,7 @@ bool Converter::Start() {
     sizeKnown_ = blocks != 0 && blocks != SDNoSizeMarker;
     const std::string caption = "Converting DATA0.ORV to *.KL1 file on PC";
     page_.ProgressCaption = caption;
+    progressShown_ = true;
     if (!sizeKnown_) {
         host_.StartProgress(caption, UnknownSizeBlocks, 0);
         AddUpload("No data summary found, so no indication of file size");

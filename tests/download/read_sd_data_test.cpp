@@ -131,6 +131,36 @@ TEST(ReadSDdata, OpensTheFirstFileWhenFinished) {
     EXPECT_EQ(slot.LastMinute, TestStart + 2);
 }
 
+TEST(ReadSDdata, LargeFilesKeepTheirMapSmallOnesLoseEvenAnOldOne) {
+    TempDir dir;
+    TestCard card;
+    TestCard minute;
+    for (std::uint32_t t = 1; t <= 40'000; ++t) minute.Click(t * 100);
+    for (std::uint32_t m = 1; m <= 31; ++m) card.Marker(m).Raw(minute.Stream);
+    card.Blanks(3);
+    card.Header.SetOverallMinutes(31); // more minutes than the summary gives would count as old data
+    DownloadRun run;
+    run.page.BlanksText = "2";
+    run.Run(card.Write(dir.Path())[0], dir.File("big.KL1"));
+    const auto bytes = ReadFileBytes(dir.File("big.KL1"));
+    ASSERT_GE(bytes.size(), 12'000'000u);
+    const auto map = ReadFileBytes(dir.File("big.k1m"));
+    ASSERT_EQ(map.size(), 8u * 32);
+    EXPECT_EQ(ReadLE64(&map[0]), 360);
+    EXPECT_EQ(ReadLE64(&map[8]), 360 + 400'010);
+    EXPECT_EQ(ReadLE64(&map[8 * 31]), static_cast<std::int64_t>(bytes.size()) - 20);
+
+    // A small file of the same name as an earlier large one: the earlier map would not fit.
+    TempDir small;
+    TestCard few;
+    few.Marker(1).Click(100).Blanks(3);
+    WriteFileBytes(small.File("big.k1m"), map);
+    DownloadRun again;
+    again.page.BlanksText = "2";
+    again.Run(few.Write(small.Path())[0], small.File("big.KL1"));
+    EXPECT_FALSE(FileExists(small.File("big.k1m")));
+}
+
 TEST(ReadSDdata, ProposesANameFromTheFileNameBoxes) {
     ReadSDPage page;
     page.FileNameLocation = "Loch Fyne";
@@ -247,6 +277,7 @@ TEST(ReadSDdata, QuestionsAndRefusalsEndWithoutOutput) {
         run.host.OpenAnswers.push_back({data0});
         run.result = ReadSDdata(run.program, run.host, run.page, run.env);
         noOutput(run);
+        EXPECT_FALSE(run.host.ProgressVisible); // the bar shown before the save dialog goes again
     }
     {
         // A path without "KELP" might be the card itself.

@@ -3,10 +3,12 @@
 // download reports them.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 
 #include "core/header.h"
 #include "core/records.h"
+#include "download/card_diagnostics.h"
 #include "download/logger_simulator.h"
 #include "tests/download/card_support.h"
 
@@ -150,6 +152,45 @@ TEST(SimulatedCards, DefectsAndLimitsAsTheDownloadReportsThem) {
     EXPECT_EQ(minutes[9].size(), 65'536u);
     EXPECT_TRUE(more.Uploaded("Timestamp defects 7 (not serious) "));
     EXPECT_EQ(more.result.LongestBlankRun, 4);
+}
+
+TEST(SimulatedCards, ACardOfRandomBytesIsConvertedWithoutHarm) {
+    TempDir dir;
+    std::uint64_t x = 12345;
+    for (int round = 0; round < 6; ++round) {
+        const std::string card = dir.File("card" + std::to_string(round));
+        std::filesystem::create_directories(card);
+        for (int file = 0; file < 3; ++file) {
+            std::vector<std::uint8_t> bytes(static_cast<std::size_t>(700 + 9'000 * round + 37 * file));
+            for (auto& b : bytes) {
+                x = x * 6364136223846793005ULL + 1442695040888963407ULL;
+                b = static_cast<std::uint8_t>(x >> 56);
+                // Now and then a marker byte, as a damaged card might hold.
+                if ((x >> 40) % 97 == 0) b = 254;
+            }
+            WriteFileBytes(card + "/DATA" + std::to_string(file) + ".ORV", bytes);
+        }
+        DownloadRun run;
+        run.page.BlanksText = round % 2 ? "2" : "50";
+        run.env.Limits.ChunkBytes = 64 + 100 * round;
+        run.env.Limits.SplitBytes = 2'000;
+        run.Run(card + "/DATA0.ORV", dir.File("random" + std::to_string(round) + ".KL1"));
+        EXPECT_TRUE(run.result.Started);
+        for (const auto& out : run.result.OutputFiles) {
+            const auto bytes = ReadFileBytes(out);
+            ASSERT_GE(bytes.size(), 360u);
+            EXPECT_EQ((bytes.size() - 360) % 10, 0u) << out;
+        }
+        EXPECT_EQ(run.host.KeepAwakeChanges, (std::vector<bool>{true, false}));
+
+        // The checks read the same bytes without harm too.
+        HeadlessHost host;
+        ReadSDPage page;
+        host.OpenAnswers = {{card + "/DATA0.ORV"}, {card + "/DATA0.ORV"}};
+        ShowSummaryBtnClick(host, page);
+        ReadDATAfileForCodeErrors(host, page);
+        EXPECT_EQ(host.DurationOf("Done"), 2000);
+    }
 }
 
 } // namespace
