@@ -12,9 +12,6 @@
 
 namespace kelp::cli {
 
-// Referenced by tests that run these commands in-process, so that the linker keeps this file.
-int SettingsCommandsLinked = 1;
-
 namespace {
 
 std::string Lower(std::string text) {
@@ -70,7 +67,8 @@ bool ApplySetting(Program& program, const std::string& assignment, std::string& 
         error = "--set " + assignment + ": value not accepted (see kelp-cli settings new --help)";
         return false;
     };
-    if (name == "minutes-off" || name == "continuous?") return (number && SetMinutesOff(program, *number)) || bad();
+    if (name == "minutes-off" || name == "continuous?")
+        return (number && SetMinutesOff(program, *number)) || bad();
     if (name == "click-limit" || name == "limit on clicks logged in any min")
         return (number && SetClickLimit(program, *number)) || bad();
     if (name == "filter" || name == "high pass filter") {
@@ -79,16 +77,23 @@ bool ApplySetting(Program& program, const std::string& assignment, std::string& 
         return (number && SetFilter(program, *number)) || bad();
     }
     if (name == "alerting" || name == "alerting device") {
-        if (lowerValue == "off") SetAlerting(program, AlertingOff);
-        else if (lowerValue == "high" || lowerValue == "high power") SetAlerting(program, AlertingHighPower);
-        else if (lowerValue == "low" || lowerValue == "low power") SetAlerting(program, AlertingLowPower);
-        else return bad();
+        if (lowerValue == "off")
+            SetAlerting(program, AlertingOff);
+        else if (lowerValue == "high" || lowerValue == "high power")
+            SetAlerting(program, AlertingHighPower);
+        else if (lowerValue == "low" || lowerValue == "low power")
+            SetAlerting(program, AlertingLowPower);
+        else
+            return bad();
         return true;
     }
     if (name == "trigger") {
-        if (lowerValue == "on" || lowerValue == "1") SetTrigger(program, true);
-        else if (lowerValue == "off" || lowerValue == "0") SetTrigger(program, false);
-        else return bad();
+        if (lowerValue == "on" || lowerValue == "1")
+            SetTrigger(program, true);
+        else if (lowerValue == "off" || lowerValue == "0")
+            SetTrigger(program, false);
+        else
+            return bad();
         return true;
     }
     if (name == "layout" || name == "setup file version") {
@@ -124,8 +129,10 @@ struct WriteOptions {
 int PreparePage(Context& ctx, const WriteOptions& o) {
     if (!o.gains.empty() && !UseGainRegistry(ctx.program, ctx.host, o.gains)) return ExitFailure;
     TargetKELPNumberEditChange(ctx.program, ctx.host, std::to_string(o.logger));
-    if (o.preset == "porpoise") LowSensHPBtnClick(ctx.program, ctx.host);
-    else if (o.preset == "dolphin") LowSensDolBtnClick(ctx.program, ctx.host);
+    if (o.preset == "porpoise")
+        LowSensHPBtnClick(ctx.program, ctx.host);
+    else if (o.preset == "dolphin")
+        LowSensDolBtnClick(ctx.program, ctx.host);
     for (const auto& set : o.sets) {
         std::string error;
         if (!ApplySetting(ctx.program, set, error)) {
@@ -140,7 +147,8 @@ int RunNew(Context& ctx, const WriteOptions& o) {
     if (const int status = PreparePage(ctx, o); status != ExitSuccess) return status;
     if (!o.cardFolder.empty()) SettingsPageOf(ctx.program).CardFolder = o.cardFolder;
     ctx.host.SaveAnswers.push_back(o.output);
-    return RewriteSETUPfileBtnClick(ctx.program, ctx.host, SetupTarget::SettingsFile) ? ExitSuccess : ExitFailure;
+    return RewriteSETUPfileBtnClick(ctx.program, ctx.host, SetupTarget::SettingsFile) ? ExitSuccess
+                                                                                      : ExitFailure;
 }
 
 int RunWriteCard(Context& ctx, const WriteOptions& o) {
@@ -172,14 +180,17 @@ int RunGains(Context& ctx, const std::string& gains) {
 void AddWriteOptions(CLI::App* cmd, const std::shared_ptr<WriteOptions>& o) {
     cmd->add_option("--logger", o->logger, "Logger (KELP) number whose defaults the settings start from")
         ->required();
-    cmd->add_option("--preset", o->preset, "Low-sensitivity preset")->check(CLI::IsMember({"porpoise", "dolphin"}));
-    cmd->add_option("--set", o->sets, "Setting NAME=VALUE (repeatable; names below)")->allow_extra_args(false);
+    cmd->add_option("--preset", o->preset, "Low-sensitivity preset")
+        ->check(CLI::IsMember({"porpoise", "dolphin"}));
+    cmd->add_option("--set", o->sets, "Setting NAME=VALUE (repeatable; names below)")
+        ->allow_extra_args(false);
     cmd->add_option("--gains", o->gains, "Registry file of logger gains over the built-in table");
     cmd->footer(SetHelp());
 }
 
 CommandRegistrar registrar(50, [](CLI::App& app, Context& ctx) {
-    auto* settings = app.add_subcommand("settings", "Logger settings: KLS files, SETUP.ORV, showing settings");
+    auto* settings =
+        app.add_subcommand("settings", "Logger settings: KLS files, SETUP.ORV, showing settings");
     settings->require_subcommand(1);
 
     auto newOptions = std::make_shared<WriteOptions>();
@@ -214,5 +225,5 @@ CommandRegistrar registrar(50, [](CLI::App& app, Context& ctx) {
     gains->callback([&ctx, gainsFile] { ctx.exitCode = RunGains(ctx, *gainsFile); });
 });
 
-}  // namespace
-}  // namespace kelp::cli
+} // namespace
+} // namespace kelp::cli

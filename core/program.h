@@ -30,6 +30,7 @@ struct ProgramOptions {
     bool BatchRunning = false;
     bool Busy = false;
     bool TimeSelectionSet = false;
+    bool ApostropheBeforeTimes = false;  // "put  '   in front of date.times": times listed for spreadsheets
 };
 
 // What the data-file side needs to know of the display, and the display's hooks (kept

@@ -40,34 +40,59 @@ const std::array<SettingsBoxInfo, SettingsBoxCount> BoxTable = {{
     {B::ShowAsKELPNumber, "Show settings as for KELP number", "as-logger", "0", 0, 99999, false},
 }};
 
-std::size_t Index(SettingsBox box) { return static_cast<std::size_t>(box); }
+std::size_t Index(SettingsBox box) {
+    return static_cast<std::size_t>(box);
+}
 
 // The setting behind a box (the two logger number boxes of reading have none but the first).
 int* ValueOf(LoggerSettings& s, SettingsBox box) {
     switch (box) {
-    case B::TargetKELPNumber: return &s.LoggerNumber;
-    case B::SwitchAngleFrom: return &s.SwitchAngleFrom;
-    case B::SwitchAngleTo: return &s.SwitchAngleTo;
-    case B::StartDelay: return &s.StartDelay;
-    case B::Gain: return &s.Gain;
-    case B::Hysteresis: return &s.Hysteresis;
-    case B::MinSPL: return &s.MinSPL;
-    case B::MaxSPL: return &s.MaxSPL;
-    case B::StartSPL: return &s.StartSPL;
-    case B::BWThreshold: return &s.BWThreshold;
-    case B::Stmin: return &s.Stmin;
-    case B::Stmax: return &s.Stmax;
-    case B::MinCycles: return &s.MinCycles;
-    case B::HRIntercept: return &s.HRIntercept;
-    case B::LowBias: return &s.LowBias;
-    case B::HighBias: return &s.HighBias;
-    case B::AlertingkHz: return &s.AlertingkHz;
-    case B::TriggerClicks: return &s.TriggerClicks;
-    case B::TriggerSPL: return &s.TriggerSPL;
-    case B::TriggerkHzStart: return &s.TriggerkHzStart;
-    case B::TriggerMinCycles: return &s.TriggerMinCycles;
-    case B::TriggerkHzEnd: return &s.TriggerkHzEnd;
-    default: return nullptr;
+    case B::TargetKELPNumber:
+        return &s.LoggerNumber;
+    case B::SwitchAngleFrom:
+        return &s.SwitchAngleFrom;
+    case B::SwitchAngleTo:
+        return &s.SwitchAngleTo;
+    case B::StartDelay:
+        return &s.StartDelay;
+    case B::Gain:
+        return &s.Gain;
+    case B::Hysteresis:
+        return &s.Hysteresis;
+    case B::MinSPL:
+        return &s.MinSPL;
+    case B::MaxSPL:
+        return &s.MaxSPL;
+    case B::StartSPL:
+        return &s.StartSPL;
+    case B::BWThreshold:
+        return &s.BWThreshold;
+    case B::Stmin:
+        return &s.Stmin;
+    case B::Stmax:
+        return &s.Stmax;
+    case B::MinCycles:
+        return &s.MinCycles;
+    case B::HRIntercept:
+        return &s.HRIntercept;
+    case B::LowBias:
+        return &s.LowBias;
+    case B::HighBias:
+        return &s.HighBias;
+    case B::AlertingkHz:
+        return &s.AlertingkHz;
+    case B::TriggerClicks:
+        return &s.TriggerClicks;
+    case B::TriggerSPL:
+        return &s.TriggerSPL;
+    case B::TriggerkHzStart:
+        return &s.TriggerkHzStart;
+    case B::TriggerMinCycles:
+        return &s.TriggerMinCycles;
+    case B::TriggerkHzEnd:
+        return &s.TriggerkHzEnd;
+    default:
+        return nullptr;
     }
 }
 
@@ -80,7 +105,6 @@ std::optional<int> ParseDigits(std::string_view text, int maxDigits) {
     if (ec != std::errc() || ptr != end || text.front() == '-' || text.front() == '+') return std::nullopt;
     return value;
 }
-
 
 std::string Lower(std::string_view text) {
     std::string out(text);
@@ -107,11 +131,15 @@ void ShowEnabled(SettingsPage& page, bool development) {
     }
 }
 
-}  // namespace
+} // namespace
 
-const std::array<SettingsBoxInfo, SettingsBoxCount>& SettingsBoxes() { return BoxTable; }
+const std::array<SettingsBoxInfo, SettingsBoxCount>& SettingsBoxes() {
+    return BoxTable;
+}
 
-const SettingsBoxInfo& InfoOf(SettingsBox box) { return BoxTable[Index(box)]; }
+const SettingsBoxInfo& InfoOf(SettingsBox box) {
+    return BoxTable[Index(box)];
+}
 
 std::optional<int> ParseSettingsBoxText(SettingsBox box, std::string_view text) {
     const auto& info = InfoOf(box);
@@ -144,15 +172,30 @@ int SettingsPage::Value(SettingsBox box) const {
     return *ValueOf(copy, box);
 }
 
-SettingsPage& SettingsPageOf(Program& program) { return program.State<SettingsPage>(); }
+SettingsPage& SettingsPageOf(Program& program) {
+    auto& page = program.State<SettingsPage>();
+    if (!program.RegisteredGain) {
+        // The file summaries compare a file's gain with the registered one.
+        const SettingsPage* registered = &page;
+        program.RegisteredGain = [registered](int n) { return registered->Gains.GainOf(n); };
+    }
+    return page;
+}
+
+void InstallLoggerSettings(Program& program) {
+    SettingsPageOf(program);
+    ShowSettingsOnPage(program);
+}
 
 void ShowSettingsOnPage(Program& program) {
     auto& page = SettingsPageOf(program);
     for (const auto& info : BoxTable)
-        if (info.Box != B::ShowAsKELPNumber) page.Text[Index(info.Box)] = std::to_string(page.Value(info.Box));
+        if (info.Box != B::ShowAsKELPNumber)
+            page.Text[Index(info.Box)] = std::to_string(page.Value(info.Box));
     page.MinutesOffText = MinutesOffCaption(page.Settings.MinutesOff);
     page.ClickLimitText = ClickLimitCaption(page.Settings.ClickLimit);
-    if (const auto filter = FilterCaption(page.Settings.HighPassFilter); !filter.empty()) page.FilterText = filter;
+    if (const auto filter = FilterCaption(page.Settings.HighPassFilter); !filter.empty())
+        page.FilterText = filter;
     page.AlertingText = AlertingCaption(page.Settings.Alerting);
     page.TriggerText = TriggerCaption(page.Settings.Trigger);
     ShowAngleLabels(page);
@@ -203,13 +246,16 @@ namespace {
 void ApplyPreset(Program& program, Host& host, bool porpoise) {
     auto& page = SettingsPageOf(program);
     if (page.Settings.LoggerNumber == 0)
-        host.ShowTimedMessage(Message3s, porpoise ? "Please enter the KELP number in 'Create settings for KELP "
-                                                    "number' to set the file structure version and gain"
-                                                  : "Please enter the KELP number in 'Create settings for KELP "
-                                                    "number' and then repeat this");
+        host.ShowTimedMessage(Message3s, porpoise
+                                             ? "Please enter the KELP number in 'Create settings for KELP "
+                                               "number' to set the file structure version and gain"
+                                             : "Please enter the KELP number in 'Create settings for KELP "
+                                               "number' and then repeat this");
     const std::string typed = page.Text[Index(B::TargetKELPNumber)];
-    if (porpoise) ApplyPorpoisePreset(page.Settings, page.Gains);
-    else ApplyDolphinPreset(page.Settings, page.Gains);
+    if (porpoise)
+        ApplyPorpoisePreset(page.Settings, page.Gains);
+    else
+        ApplyDolphinPreset(page.Settings, page.Gains);
     page.CardSizeLabel.clear();
     page.DelayLabel.clear();
     ShowSettingsOnPage(program);
@@ -217,15 +263,19 @@ void ApplyPreset(Program& program, Host& host, bool porpoise) {
     host.StateChanged("settings");
 }
 
-}  // namespace
+} // namespace
 
-void LowSensHPBtnClick(Program& program, Host& host) { ApplyPreset(program, host, true); }
+void LowSensHPBtnClick(Program& program, Host& host) {
+    ApplyPreset(program, host, true);
+}
 
-void LowSensDolBtnClick(Program& program, Host& host) { ApplyPreset(program, host, false); }
+void LowSensDolBtnClick(Program& program, Host& host) {
+    ApplyPreset(program, host, false);
+}
 
 void SettingsBoxChange(Program& program, SettingsBox box, const std::string& text) {
     auto& page = SettingsPageOf(program);
-    if (box == B::TargetKELPNumber || box == B::ShowAsKELPNumber) return;  // their own handlers
+    if (box == B::TargetKELPNumber || box == B::ShowAsKELPNumber) return; // their own handlers
     const auto value = ParseSettingsBoxText(box, text);
     page.Text[Index(box)] = value ? text : InfoOf(box).DefaultText;
     *ValueOf(page.Settings, box) = value ? *value : *ParseSettingsBoxText(box, InfoOf(box).DefaultText);
@@ -363,7 +413,7 @@ bool RewriteSetupFile(Program& program, SettingsPage& page, Host& host) {
     const auto chosen = host.OpenFileDialog(request);
     if (chosen.empty()) return false;
     const std::string& path = chosen.front();
-    NoteSDCardFile(program, path);  // the card being written is the card whose size counts
+    NoteSDCardFile(program, path); // the card being written is the card whose size counts
 
     SetupFileRewrite setup;
     int error = 0;
@@ -376,7 +426,7 @@ bool RewriteSetupFile(Program& program, SettingsPage& page, Host& host) {
     host.StateChanged("settings");
     const SettingsBlock block = BuildPageSettingsBlock(page);
     bool ok = setup.Write(block, error);
-    if (ok) host.Wait(Message5s);  // the card's file system is given time before the file is closed
+    if (ok) host.Wait(Message5s); // the card's file system is given time before the file is closed
     int closeError = 0;
     if (!setup.Close(closeError) && ok) {
         ok = false;
@@ -392,7 +442,7 @@ bool RewriteSetupFile(Program& program, SettingsPage& page, Host& host) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool RewriteSETUPfileBtnClick(Program& program, Host& host, SetupTarget target) {
     auto& page = SettingsPageOf(program);
@@ -410,7 +460,8 @@ bool RewriteSETUPfileBtnClick(Program& program, Host& host, SetupTarget target) 
         host.ShowTimedMessage(Message3s, NotRegisteredMessage(*n));
         return false;
     }
-    return target == SetupTarget::SettingsFile ? WriteKLSFile(page, host) : RewriteSetupFile(program, page, host);
+    return target == SetupTarget::SettingsFile ? WriteKLSFile(page, host)
+                                               : RewriteSetupFile(program, page, host);
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -19,7 +19,7 @@ namespace kelp {
 
 // The page's entry boxes.
 enum class SettingsBox : int {
-    TargetKELPNumber,  // "Create settings for KELP number:"
+    TargetKELPNumber, // "Create settings for KELP number:"
     SwitchAngleFrom,
     SwitchAngleTo,
     StartDelay,
@@ -41,7 +41,7 @@ enum class SettingsBox : int {
     TriggerkHzStart,
     TriggerMinCycles,
     TriggerkHzEnd,
-    ShowAsKELPNumber,  // "Show settings as for KELP number"
+    ShowAsKELPNumber, // "Show settings as for KELP number"
     Count
 };
 inline constexpr int SettingsBoxCount = static_cast<int>(SettingsBox::Count);
@@ -66,7 +66,7 @@ std::optional<SettingsBox> SettingsBoxByName(std::string_view name);
 struct SettingsPage {
     SettingsPage();
 
-    LoggerSettings Settings;  // the values behind the boxes
+    LoggerSettings Settings; // the values behind the boxes
     std::array<std::string, SettingsBoxCount> Text{};
     std::array<bool, SettingsBoxCount> Enabled{};
 
@@ -83,7 +83,7 @@ struct SettingsPage {
     std::string CardSizeLabel;
     std::string DelayLabel;
     std::string YearMadeLabel;
-    std::string AngleFromLabel;  // the switch angles in degrees beside their boxes
+    std::string AngleFromLabel; // the switch angles in degrees beside their boxes
     std::string AngleToLabel;
     std::string SetupButtonCaption = "Change SETUP on SD card";
 
@@ -100,8 +100,11 @@ struct SettingsPage {
     int Value(SettingsBox box) const;
 };
 
-// The page, made with its defaults on first use.
+// The page, made with its defaults on first use; it also gives the program the
+// registered gains (Program::RegisteredGain).
 SettingsPage& SettingsPageOf(Program& program);
+// At start: the page with its defaults shown and the registered gains installed.
+void InstallLoggerSettings(Program& program);
 
 // Puts every box text, caption and label that follows from the settings on the page,
 // and enables the boxes as development mode and the layout allow.
@@ -161,4 +164,4 @@ std::string NotRegisteredMessage(int loggerNumber);
 inline constexpr const char* GainRequiredMessage = "Gain value required";
 inline constexpr const char* InvalidLoggerNumberMessage = "Please enter valid KELP number";
 
-}  // namespace kelp
+} // namespace kelp

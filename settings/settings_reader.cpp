@@ -11,7 +11,9 @@ namespace kelp {
 
 namespace {
 
-std::size_t Index(SettingsBox box) { return static_cast<std::size_t>(box); }
+std::size_t Index(SettingsBox box) {
+    return static_cast<std::size_t>(box);
+}
 
 DataFileHeader HeaderOf(const SettingsPage& page) {
     DataFileHeader header;
@@ -19,7 +21,9 @@ DataFileHeader HeaderOf(const SettingsPage& page) {
     return header;
 }
 
-bool IsMinutesOffCode(int code) { return code == 0 || code == 1 || code == 2 || code == 4 || code == 9; }
+bool IsMinutesOffCode(int code) {
+    return code == 0 || code == 1 || code == 2 || code == 4 || code == 9;
+}
 
 // The boxes whose values every layout carries, and those only layout 1 carries.
 constexpr SettingsBox CommonBoxes[] = {SettingsBox::SwitchAngleFrom, SettingsBox::SwitchAngleTo,
@@ -31,18 +35,25 @@ constexpr SettingsBox CommonBoxes[] = {SettingsBox::SwitchAngleFrom, SettingsBox
 constexpr SettingsBox Layout1Boxes[] = {SettingsBox::HRIntercept, SettingsBox::LowBias, SettingsBox::HighBias,
                                         SettingsBox::AlertingkHz};
 
-}  // namespace
+} // namespace
 
-std::string ReadMinutesOffCaption(int code) { return code == 0 ? "ON continuously" : MinutesOffCaption(code); }
+std::string ReadMinutesOffCaption(int code) {
+    return code == 0 ? "ON continuously" : MinutesOffCaption(code);
+}
 
 std::string ReadClickLimitCaption(int code) {
     switch (code) {
     case 0:
-    case 128: return "no limit";
-    case 1: return "1024";
-    case 2: return "4096";
-    case 3: return "65536";
-    default: return "undetermined";
+    case 128:
+        return "no limit";
+    case 1:
+        return "1024";
+    case 2:
+        return "4096";
+    case 3:
+        return "65536";
+    default:
+        return "undetermined";
     }
 }
 
@@ -153,9 +164,9 @@ std::vector<std::pair<std::string, std::string>> ShownSettings(const SettingsPag
     lines.emplace_back("Continuous?", page.MinutesOffText);
     lines.emplace_back("Limit on clicks logged in any min", page.ClickLimitText);
     lines.emplace_back("High pass filter ", page.FilterText);
-    for (SettingsBox b : {SettingsBox::Gain, SettingsBox::Hysteresis, SettingsBox::MinSPL, SettingsBox::MaxSPL,
-                          SettingsBox::StartSPL, SettingsBox::BWThreshold, SettingsBox::Stmin, SettingsBox::Stmax,
-                          SettingsBox::MinCycles})
+    for (SettingsBox b : {SettingsBox::Gain, SettingsBox::Hysteresis, SettingsBox::MinSPL,
+                          SettingsBox::MaxSPL, SettingsBox::StartSPL, SettingsBox::BWThreshold,
+                          SettingsBox::Stmin, SettingsBox::Stmax, SettingsBox::MinCycles})
         box(b);
     if (s.SettingsLayout == 1) {
         box(SettingsBox::HRIntercept);
@@ -167,4 +178,4 @@ std::vector<std::pair<std::string, std::string>> ShownSettings(const SettingsPag
     return lines;
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -36,12 +36,12 @@ void DecodeSettings(Program& program, Host& host, int n);
 void ShowSettingsAsForChange(Program& program, Host& host, const std::string& text);
 
 // Captions of the stepped settings as the reader shows them.
-std::string ReadMinutesOffCaption(int code);  // "ON continuously" for 0
-std::string ReadClickLimitCaption(int code);  // "no limit" for 0 and 128, "undetermined" for unknown codes
+std::string ReadMinutesOffCaption(int code); // "ON continuously" for 0
+std::string ReadClickLimitCaption(int code); // "no limit" for 0 and 128, "undetermined" for unknown codes
 
 // What the page shows after a reading, one (caption, value) pair per decoded setting:
 // the source, logger number, version, layout, year made, card size, then every setting
 // the layout carries. The trigger is not read back and is not listed.
 std::vector<std::pair<std::string, std::string>> ShownSettings(const SettingsPage& page);
 
-}  // namespace kelp
+} // namespace kelp

@@ -9,10 +9,6 @@
 #include "settings/settings_layout.h"
 #include "tests/support/builders.h"
 
-namespace kelp::cli {
-extern int SettingsCommandsLinked;
-}
-
 namespace kelp {
 namespace {
 
@@ -27,7 +23,6 @@ struct CliRun {
 };
 
 CliRun RunKelpCli(std::vector<std::string> args) {
-    EXPECT_EQ(cli::SettingsCommandsLinked, 1);
     args.insert(args.begin(), "kelp-cli");
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -41,9 +36,9 @@ CliRun RunKelpCli(std::vector<std::string> args) {
 
 TEST(SettingsCli, NewWritesTheBlockOfTheLoggerWithItsSettings) {
     TempDir dir;
-    const auto run = RunKelpCli({"settings", "new", "--logger", "489", "--preset", "porpoise", "--set", "gain=120",
-                          "--set", "Alerting device=high", "--set", "alerting-khz=130", "--set", "trigger=on",
-                          "--set", "N of clicks=12", "-o", dir.File("p.KLS")});
+    const auto run = RunKelpCli({"settings", "new", "--logger", "489", "--preset", "porpoise", "--set",
+                                 "gain=120", "--set", "Alerting device=high", "--set", "alerting-khz=130",
+                                 "--set", "trigger=on", "--set", "N of clicks=12", "-o", dir.File("p.KLS")});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, dir.File("p.KLS") + " written\n");
     LoggerSettings s = DefaultsForLogger(489);
@@ -65,8 +60,9 @@ TEST(SettingsCli, RefusalsAndBadSettings) {
     EXPECT_EQ(run.err, "Gain value required\n");
     run = RunKelpCli({"settings", "new", "--logger", "2001", "--set", "gain=5", "-o", dir.File("x.KLS")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("KELP number 2001 not registered.  Please download the latest version of KELP.exe"),
-              std::string::npos);
+    EXPECT_NE(
+        run.err.find("KELP number 2001 not registered.  Please download the latest version of KELP.exe"),
+        std::string::npos);
     run = RunKelpCli({"settings", "new", "--logger", "6", "--set", "to=256", "-o", dir.File("x.KLS")});
     EXPECT_EQ(run.status, 2);
     run = RunKelpCli({"settings", "new", "--logger", "6", "--set", "colour=red", "-o", dir.File("x.KLS")});
@@ -79,9 +75,10 @@ TEST(SettingsCli, RefusalsAndBadSettings) {
 TEST(SettingsCli, LabGainRegistryLetsALoggerBeWritten) {
     TempDir dir;
     WriteFileBytes(dir.File("lab.tsv"), {'5', '0', '\t', '9', '9', '\n'});
-    auto run = RunKelpCli({"settings", "new", "--logger", "50", "--gains", dir.File("lab.tsv"), "-o", dir.File("l.KLS")});
+    auto run = RunKelpCli(
+        {"settings", "new", "--logger", "50", "--gains", dir.File("lab.tsv"), "-o", dir.File("l.KLS")});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(ReadFileBytes(dir.File("l.KLS"))[64], 99);  // layout 0: gain at 64
+    EXPECT_EQ(ReadFileBytes(dir.File("l.KLS"))[64], 99); // layout 0: gain at 64
     run = RunKelpCli({"settings", "gains", "--gains", dir.File("lab.tsv")});
     EXPECT_NE(run.out.find("50\t99\n"), std::string::npos);
     EXPECT_NE(run.out.find("1036\t87\n"), std::string::npos);
@@ -93,8 +90,8 @@ TEST(SettingsCli, WriteCardThenShow) {
     TempDir dir;
     std::vector<std::uint8_t> setup(2048, 0xA5);
     WriteFileBytes(dir.File("SETUP.ORV"), setup);
-    auto run = RunKelpCli({"settings", "write-card", dir.File("SETUP.ORV"), "--logger", "104", "--set", "delay=90",
-                    "--set", "click-limit=0"});
+    auto run = RunKelpCli({"settings", "write-card", dir.File("SETUP.ORV"), "--logger", "104", "--set",
+                           "delay=90", "--set", "click-limit=0"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "SETUP file changed\n");
     const auto after = ReadFileBytes(dir.File("SETUP.ORV"));
@@ -119,5 +116,5 @@ TEST(SettingsCli, WriteCardThenShow) {
     EXPECT_EQ(run.status, 1);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

@@ -16,7 +16,9 @@ using testing::ReadFileBytes;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
-std::size_t At(SettingsBox box) { return static_cast<std::size_t>(box); }
+std::size_t At(SettingsBox box) {
+    return static_cast<std::size_t>(box);
+}
 
 class SettingsFilesTest : public ::testing::Test {
 protected:
@@ -50,17 +52,17 @@ TEST_F(SettingsFilesTest, SettingsFileHoldsTheWholeBlock) {
 
     SettingsBoxChange(program, SettingsBox::SwitchAngleTo, "255");
     EXPECT_EQ(ProposedSettingsFileName(page), "Temporary Gain87 tank  settings.KLS");
-    SettingsBoxChange(program, SettingsBox::SwitchAngleTo, "0255");  // not exactly "255"
+    SettingsBoxChange(program, SettingsBox::SwitchAngleTo, "0255"); // not exactly "255"
     EXPECT_EQ(ProposedSettingsFileName(page), "Temporary Gain87 sea  settings.KLS");
 
-    host.SaveAnswers.push_back(std::nullopt);  // cancelled: nothing written, nothing said
+    host.SaveAnswers.push_back(std::nullopt); // cancelled: nothing written, nothing said
     host.Messages.clear();
     EXPECT_FALSE(RewriteSETUPfileBtnClick(program, host, SetupTarget::SettingsFile));
     EXPECT_TRUE(host.Messages.empty());
 }
 
 TEST_F(SettingsFilesTest, Refusals) {
-    Enter(1500);  // registered, but no gain
+    Enter(1500); // registered, but no gain
     EXPECT_FALSE(RewriteSETUPfileBtnClick(program, host, SetupTarget::SettingsFile));
     EXPECT_EQ(host.DurationOf("Gain value required"), 3000);
     EXPECT_TRUE(host.Dialogs.empty());
@@ -77,7 +79,7 @@ TEST_F(SettingsFilesTest, Refusals) {
     EXPECT_TRUE(host.Showed(NotRegisteredMessage(2001)));
     EXPECT_TRUE(host.Dialogs.empty());
 
-    page.Text[At(SettingsBox::TargetKELPNumber)] = "five";  // a box the window did not check
+    page.Text[At(SettingsBox::TargetKELPNumber)] = "five"; // a box the window did not check
     EXPECT_FALSE(RewriteSETUPfileBtnClick(program, host, SetupTarget::SettingsFile));
     EXPECT_TRUE(host.Showed("Please enter valid KELP number"));
     EXPECT_TRUE(host.Dialogs.empty());
@@ -125,13 +127,13 @@ TEST_F(SettingsFilesTest, SetupFileChangesOnlyItsFirst128Bytes) {
 
 TEST_F(SettingsFilesTest, SetupFileThatCannotBeOpened) {
     Enter(6);
-    host.OpenAnswers.push_back({dir.File("SETUP.ORV")});  // missing
+    host.OpenAnswers.push_back({dir.File("SETUP.ORV")}); // missing
     EXPECT_FALSE(RewriteSETUPfileBtnClick(program, host, SetupTarget::SDCard));
     EXPECT_TRUE(host.Showed("SETUP.ORV not opened successfully"));
     EXPECT_FALSE(std::filesystem::exists(dir.File("SETUP.ORV")));
     EXPECT_EQ(page.SetupButtonCaption, "Change SETUP on SD card");
 
-    host.OpenAnswers.push_back({});  // cancelled
+    host.OpenAnswers.push_back({}); // cancelled
     host.Messages.clear();
     EXPECT_FALSE(RewriteSETUPfileBtnClick(program, host, SetupTarget::SDCard));
     EXPECT_TRUE(host.Messages.empty());
@@ -155,7 +157,7 @@ TEST_P(RoundTrip, SetupFileReadsBackToTheSameSettings) {
     StepMinutesOff(writer);
     StepClickLimit(writer);
     StepFilter(writer);
-    if (w.Settings.SettingsLayout == 1) StepAlerting(writer);  // layout 0 does not read it back
+    if (w.Settings.SettingsLayout == 1) StepAlerting(writer); // layout 0 does not read it back
     // The card's SETUP.ORV as the card formatter left it, with the logger version at byte 191.
     std::vector<std::uint8_t> setup(512);
     setup[191] = static_cast<std::uint8_t>(LoggerVersionFor(logger));
@@ -171,7 +173,7 @@ TEST_P(RoundTrip, SetupFileReadsBackToTheSameSettings) {
     EXPECT_EQ(r.LoggerNumberLabel, std::to_string(logger));
     EXPECT_EQ(r.SourceLabel, "From SETUP.ORV");
     LoggerSettings expected = w.Settings;
-    expected.LoggerNumber = 0;  // the number box is cleared; the number is in its label
+    expected.LoggerNumber = 0; // the number box is cleared; the number is in its label
     if (expected.SettingsLayout == 0) {
         // Layout 0 carries neither the layout-1 detector settings nor the alerting state.
         expected.HRIntercept = r.Settings.HRIntercept;
@@ -198,7 +200,7 @@ INSTANTIATE_TEST_SUITE_P(Loggers, RoundTrip, ::testing::Values(50, 104, 488, 489
 TEST_F(SettingsFilesTest, SettingsFileWithoutANumberAndShowingItAsForALogger) {
     Enter(50);
     Set(SettingsBox::Gain, 140);
-    StepFilter(program);  // 10kHz
+    StepFilter(program); // 10kHz
     WriteKLS("field.KLS");
 
     Program other;
@@ -207,9 +209,10 @@ TEST_F(SettingsFilesTest, SettingsFileWithoutANumberAndShowingItAsForALogger) {
     auto& r = SettingsPageOf(other);
     EXPECT_EQ(r.LoggerNumberLabel, "0");
     EXPECT_EQ(r.Settings.SettingsLayout, 1);
-    EXPECT_EQ(h.MessageTexts(),
-              std::vector<std::string>{"No KELP number. Enter the number in Show settings as for KELP number ..."});
-    EXPECT_NE(r.Settings.Gain, 140);  // layout 0 bytes decoded as layout 1
+    EXPECT_EQ(
+        h.MessageTexts(),
+        std::vector<std::string>{"No KELP number. Enter the number in Show settings as for KELP number ..."});
+    EXPECT_NE(r.Settings.Gain, 140); // layout 0 bytes decoded as layout 1
 
     h.Messages.clear();
     ShowSettingsAsForChange(other, h, "50");
@@ -220,7 +223,7 @@ TEST_F(SettingsFilesTest, SettingsFileWithoutANumberAndShowingItAsForALogger) {
     EXPECT_EQ(r.CardSizeLabel, "1GB    (2,000,000 blocks)");
     EXPECT_EQ(r.LoggerNumberLabel, "0");
 
-    ShowSettingsAsForChange(other, h, "0");  // decodes as logger 1: layout 0
+    ShowSettingsAsForChange(other, h, "0"); // decodes as logger 1: layout 0
     EXPECT_EQ(r.Settings.SettingsLayout, 0);
     ShowSettingsAsForChange(other, h, "1036");
     EXPECT_EQ(r.Settings.SettingsLayout, 1);
@@ -233,8 +236,8 @@ TEST_F(SettingsFilesTest, DataFileHeaderOfALoggerDecodesWithoutMessage) {
     testing::DataFileBuilder builder(FileKind::KL3);
     LoggerSettings s = DefaultsForLogger(1036);
     s.Alerting = AlertingHighPower;
-    s.AlertingkHz = 120;  // byte 140
-    s.ClickLimit = 0;     // written as 128
+    s.AlertingkHz = 120; // byte 140
+    s.ClickLimit = 0;    // written as 128
     s.MinutesOff = 4;
     WriteSettingsArea(builder.Header().Settings(), s, 1, 123456);
     builder.Header().SetLoggerNumberText("1234");
@@ -267,10 +270,10 @@ TEST_F(SettingsFilesTest, DataFileHeaderOfALoggerDecodesWithoutMessage) {
 TEST_F(SettingsFilesTest, CardFirstBlockAndOddBytes) {
     // DATA0.ORV of a card taken out before its summary: no number, so layout 1.
     std::vector<std::uint8_t> data0(512 * 3);
-    data0[66] = 7;   // minutes off: not a code the logger knows
-    data0[79] = 5;   // a filter code without caption
-    data0[81] = 9;   // limit code without caption
-    data0[92] = 1;   // alerting: changes nothing
+    data0[66] = 7; // minutes off: not a code the logger knows
+    data0[79] = 5; // a filter code without caption
+    data0[81] = 9; // limit code without caption
+    data0[92] = 1; // alerting: changes nothing
     data0[191] = 1;
     WriteFileBytes(dir.File("DATA0.ORV"), data0);
     page.FilterText = "40kHz";
@@ -279,7 +282,7 @@ TEST_F(SettingsFilesTest, CardFirstBlockAndOddBytes) {
     EXPECT_EQ(page.Settings.SettingsLayout, 1);
     EXPECT_EQ(page.MinutesOffText, "ON continuously");
     EXPECT_EQ(page.Settings.MinutesOff, 0);
-    EXPECT_EQ(host.MillisecondsWaited, 3000);  // "error.. adopting default value.." stood for 3 s
+    EXPECT_EQ(host.MillisecondsWaited, 3000); // "error.. adopting default value.." stood for 3 s
     EXPECT_EQ(page.FilterText, "40kHz");
     EXPECT_EQ(page.Settings.HighPassFilter, 5);
     EXPECT_EQ(page.ClickLimitText, "undetermined");
@@ -293,7 +296,7 @@ TEST_F(SettingsFilesTest, CardFirstBlockAndOddBytes) {
     shortFile[64] = 45;
     WriteFileBytes(dir.File("SETUP.ORV"), shortFile);
     ASSERT_TRUE(ReadSettingsFromFile(program, host, dir.File("SETUP.ORV")));
-    EXPECT_EQ(page.Settings.SettingsLayout, 1);  // number 0 at 126..127
+    EXPECT_EQ(page.Settings.SettingsLayout, 1); // number 0 at 126..127
     EXPECT_EQ(page.Settings.SwitchAngleFrom, 45);
     EXPECT_EQ(page.Settings.Gain, 0);
     EXPECT_EQ(page.FilterText, "80kHz");
@@ -325,9 +328,9 @@ TEST_F(SettingsFilesTest, ShownSettingsFollowTheLayout) {
     EXPECT_EQ(value("Continuous?"), "ON continuously");
     EXPECT_EQ(value("High pass filter "), "20kHz");
     EXPECT_EQ(value("Gain (fixed)"), "0");
-    EXPECT_EQ(value("HRintercept"), "<none>");  // not in layout 0
+    EXPECT_EQ(value("HRintercept"), "<none>"); // not in layout 0
     EXPECT_EQ(value("Alerting device"), "<none>");
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

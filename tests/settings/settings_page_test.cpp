@@ -4,11 +4,14 @@
 
 #include "core/headless_host.h"
 #include "settings/settings_page.h"
+#include "tests/support/builders.h"
 
 namespace kelp {
 namespace {
 
-std::size_t At(SettingsBox box) { return static_cast<std::size_t>(box); }
+std::size_t At(SettingsBox box) {
+    return static_cast<std::size_t>(box);
+}
 
 class SettingsPageTest : public ::testing::Test {
 protected:
@@ -70,21 +73,23 @@ TEST_F(SettingsPageTest, NumbersThatAreNotLoggers) {
     EXPECT_TRUE(host.Messages.empty());
 
     TargetKELPNumberEditChange(program, host, "2001");
-    EXPECT_EQ(host.DurationOf("KELP number 2001 not registered.  Please download the latest version of KELP.exe"),
-              3000);
+    EXPECT_EQ(
+        host.DurationOf("KELP number 2001 not registered.  Please download the latest version of KELP.exe"),
+        3000);
     LoggerSettings expected = before;
     expected.LoggerNumber = 2001;
-    EXPECT_EQ(page.Settings, expected);  // nothing but the number in its box
+    EXPECT_EQ(page.Settings, expected); // nothing but the number in its box
 
-    TargetKELPNumberEditChange(program, host, "123456");  // more than 5 digits
+    TargetKELPNumberEditChange(program, host, "123456"); // more than 5 digits
     EXPECT_EQ(page.Text[At(SettingsBox::TargetKELPNumber)], "0");
 }
 
 TEST_F(SettingsPageTest, PresetsAndTheirMessages) {
     LowSensHPBtnClick(program, host);
-    EXPECT_TRUE(host.Showed("Please enter the KELP number in 'Create settings for KELP number' to set the file "
-                            "structure version and gain"));
-    EXPECT_EQ(page.Settings.Gain, 0);  // logger 0 has no registered gain
+    EXPECT_TRUE(
+        host.Showed("Please enter the KELP number in 'Create settings for KELP number' to set the file "
+                    "structure version and gain"));
+    EXPECT_EQ(page.Settings.Gain, 0); // logger 0 has no registered gain
     LowSensDolBtnClick(program, host);
     EXPECT_TRUE(host.Showed(
         "Please enter the KELP number in 'Create settings for KELP number' and then repeat this"));
@@ -99,7 +104,7 @@ TEST_F(SettingsPageTest, PresetsAndTheirMessages) {
     EXPECT_EQ(page.Text[At(SettingsBox::TargetKELPNumber)], "6");
     EXPECT_EQ(page.Text[At(SettingsBox::Gain)], "120");
 
-    TargetKELPNumberEditChange(program, host, "6");  // the number again resets the filter
+    TargetKELPNumberEditChange(program, host, "6"); // the number again resets the filter
     EXPECT_EQ(page.FilterText, "20kHz");
     EXPECT_EQ(page.Settings.HighPassFilter, 2);
 }
@@ -110,10 +115,10 @@ TEST_F(SettingsPageTest, BoxEntry) {
     EXPECT_EQ(page.AngleFromLabel, "90deg  ");
     SettingsBoxChange(program, SettingsBox::SwitchAngleTo, "x");
     EXPECT_EQ(page.Text[At(SettingsBox::SwitchAngleTo)], "110");
-    SettingsBoxChange(program, SettingsBox::SwitchAngleTo, "256");  // not a byte
+    SettingsBoxChange(program, SettingsBox::SwitchAngleTo, "256"); // not a byte
     EXPECT_EQ(page.Text[At(SettingsBox::SwitchAngleTo)], "110");
     EXPECT_EQ(page.Settings.SwitchAngleTo, 110);
-    SettingsBoxChange(program, SettingsBox::StartDelay, "65536");  // not 16 bits
+    SettingsBoxChange(program, SettingsBox::StartDelay, "65536"); // not 16 bits
     EXPECT_EQ(page.Settings.StartDelay, 0);
     SettingsBoxChange(program, SettingsBox::StartDelay, "65535");
     EXPECT_EQ(page.Settings.StartDelay, 65535);
@@ -153,11 +158,22 @@ TEST_F(SettingsPageTest, LayoutOneSettingsOnlyInDevelopmentMode) {
 }
 
 TEST_F(SettingsPageTest, UserGainRegistry) {
+    ASSERT_TRUE(program.RegisteredGain);
+    EXPECT_EQ(program.RegisteredGain(1036), 87);
     EXPECT_FALSE(UseGainRegistry(program, host, "/nonexistent/gains.tsv"));
     ASSERT_EQ(host.Messages.size(), 1u);
     EXPECT_EQ(host.Messages[0].Text.rfind("Logger gain registry not used: /nonexistent/gains.tsv: ", 0), 0u);
     EXPECT_EQ(page.Gains, BuiltInGainTable());
+
+    testing::TempDir dir;
+    testing::WriteFileBytes(dir.File("lab.tsv"), {'5', '0', '\t', '6', '6', '\n'});
+    ASSERT_TRUE(UseGainRegistry(program, host, dir.File("lab.tsv")));
+    EXPECT_EQ(program.RegisteredGain(50), 66);  // the file summaries see the lab's gains
+    TargetKELPNumberEditChange(program, host, "50");
+    EXPECT_EQ(page.Text[At(SettingsBox::Gain)], "66");
+    ASSERT_TRUE(UseGainRegistry(program, host, ""));
+    EXPECT_EQ(program.RegisteredGain(50), 0);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp
