@@ -1,0 +1,277 @@
+#include "tda/train_file.h"
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <vector>
+
+#include "core/bytes.h"
+#include "core/file_io.h"
+#include "core/header.h"
+#include "core/host.h"
+#include "core/map_file.h"
+#include "core/program.h"
+#include "core/records.h"
+#include "core/slots.h"
+#include "tda/train_pass.h"
+
+namespace kelp {
+
+namespace {
+
+constexpr std::size_t OutputBufferBytes = 1 << 20;
+constexpr std::int64_t EventsEveryMinutes = 120;
+constexpr std::int64_t EstimateEveryMinutes = 1'440;
+
+// Output written through a buffer; the first failure is kept and later writes are dropped.
+class BufferedOutput {
+public:
+    explicit BufferedOutput(AtomicFileWriter& writer) : writer_(writer) { buffer_.reserve(OutputBufferBytes); }
+    std::vector<std::uint8_t>& Buffer() { return buffer_; }
+    void Append(const std::uint8_t* data, std::size_t count) { buffer_.insert(buffer_.end(), data, data + count); }
+    void FlushIfFull() {
+        if (buffer_.size() >= OutputBufferBytes) Flush();
+    }
+    bool Flush() {
+        if (ok_ && !buffer_.empty()) ok_ = writer_.Write(buffer_.data(), buffer_.size());
+        buffer_.clear();
+        return ok_;
+    }
+    std::int64_t Position() const { return writer_.Written() + static_cast<std::int64_t>(buffer_.size()); }
+    bool Ok() const { return ok_; }
+
+private:
+    AtomicFileWriter& writer_;
+    std::vector<std::uint8_t> buffer_;
+    bool ok_ = true;
+};
+
+// The KL3 map file: 360, the KL3 position after every minute, and the final position once more.
+class Kl3Map {
+public:
+    Kl3Map(Host& host, const std::string& name) : writer_(name), out_(writer_) {
+        ok_ = writer_.Open();
+        if (!ok_) host.ShowTimedMessage(Message2s, SystemErrorText(writer_.LastError()));
+        else Add(HeaderLength);
+    }
+    void Add(std::int64_t position) {
+        if (!ok_) return;
+        std::uint8_t bytes[8];
+        WriteLE64(bytes, position);
+        out_.Append(bytes, 8);
+        out_.FlushIfFull();
+    }
+    // Keeps the map for a large KL3 file; otherwise removes it (and any old one).
+    void Finish(Host& host, bool keep) {
+        if (ok_ && keep) {
+            if (!out_.Flush() || !writer_.Commit()) host.ShowTimedMessage(Message2s, SystemErrorText(writer_.LastError()));
+            return;
+        }
+        writer_.Abandon();
+        RemoveFile(writer_.FinalPath());
+    }
+
+private:
+    AtomicFileWriter writer_;
+    BufferedOutput out_;
+    bool ok_ = false;
+};
+
+std::int64_t MapEntry(const FileSlot& s, std::int64_t i) {
+    if (i < 0 || i > s.MapCount + 1 || i >= static_cast<std::int64_t>(s.Map.size())) return 0;
+    return s.Map[static_cast<std::size_t>(i)];
+}
+
+enum class BlockRead { Ok, Short, Error };
+
+// Reads minute block i into `block`; Short when the block is shorter than `minimum` bytes.
+BlockRead ReadMinuteBlock(FileSlot& s, std::int64_t i, std::int64_t minimum, std::vector<std::uint8_t>& block,
+                          std::int32_t& size) {
+    const std::int64_t start = MapEntry(s, i);
+    const std::int64_t bytes = MapEntry(s, i + 1) - start;
+    if (bytes < minimum) return BlockRead::Short;
+    if (start < HeaderLength || start + bytes > s.FileSize || bytes > INT32_MAX / 2) return BlockRead::Error;
+    size = static_cast<std::int32_t>(bytes);
+    const std::size_t room = std::max<std::size_t>(static_cast<std::size_t>(size), static_cast<std::size_t>(s.RecordLength));
+    if (block.size() < room) block.resize(room);
+    std::fill(block.begin() + size, block.begin() + static_cast<std::ptrdiff_t>(room), std::uint8_t{0});
+    if (s.File.ReadAt(start, block.data(), static_cast<std::size_t>(size)) != bytes) return BlockRead::Error;
+    return BlockRead::Ok;
+}
+
+std::string EndEstimateText(std::int64_t bytesRead, std::int64_t bytesLeft,
+                            std::chrono::steady_clock::time_point started) {
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count();
+    const std::int64_t rate = bytesRead / std::max<std::int64_t>(1, seconds);
+    if (rate <= 1) return "";
+    const std::int64_t end = CurrentMinute() + bytesLeft / rate / 60;
+    return "File end time estimate:  " + DateTimeText(static_cast<MinuteNumber>(end)) +
+           "   hold ESC at the end of a file to escape";
+}
+
+struct FindTrainsJob {
+    Program& P;
+    Host& H;
+    TrainDetector& D;
+    TrainDetectionState& State;
+    AtomicFileWriter& Kl3;
+    std::string Kl3Name;
+};
+
+// The minute loop; false when a file error abandoned the run.
+bool FindTrains(FindTrainsJob& job) {
+    Program& p = job.P;
+    Host& h = job.H;
+    TrainDetector& d = job.D;
+    FileSlot& s = p.Slot(1);
+    const int R = s.RecordLength;
+    BufferedOutput out(job.Kl3);
+
+    Kl3Map map(h, WithExtension(job.Kl3Name, ".k3m"));
+    job.State.Summary = TrainSummary{};
+    job.State.Summary.Legend = TrainSummaryLegend(s.ShortName);
+    h.StateChanged(changed::TrainSummaryArea);
+    h.StartProgress("... seeking cetaceans ...", s.MapCount + 10, 0);
+    const auto started = std::chrono::steady_clock::now();
+
+    std::vector<std::uint8_t> block;
+    std::int32_t size = 0;
+    const BlockRead first = ReadMinuteBlock(s, 0, 10, block, size);
+    if (first != BlockRead::Ok) {
+        if (first == BlockRead::Error) h.ShowTimedMessage(Message10s, ReadErrorText);
+        // Nothing more is written: the KL3 file keeps only its header.
+        map.Finish(h, false);
+        h.EndProgress(" done ....");
+        return out.Flush();
+    }
+    TakeMinuteMarker(d, block.data());
+    std::int64_t bytesRead = size;
+
+    for (std::int64_t i = 0;; ++i) {
+        const bool searched = SearchMinute(d, block.data(), size, R);
+        ++d.Counters.FileMins;
+        AppendKL3Minute(d, block.data(), size, R, searched, out.Buffer());
+        out.FlushIfFull();
+        if (!out.Ok()) break;
+        map.Add(out.Position());
+        FinishMinute(d, block.data());
+
+        const BlockRead next = ReadMinuteBlock(s, i + 1, R, block, size);
+        if (next == BlockRead::Short) {
+            if (!p.Options.DevelopmentMode) RemoveFile(WithExtension(s.FullName, ".k2m"));
+            break;
+        }
+        if (next == BlockRead::Error) {
+            const int error = s.File.LastError();
+            h.ShowMessage(error != 0 ? SystemErrorText(error) : std::string(ReadErrorText));
+            map.Finish(h, false);
+            h.EndProgress("");
+            return false;
+        }
+        bytesRead += size;
+        TakeMinuteMarker(d, block.data());
+        const std::int64_t minute = i + 1;
+        if (minute % EventsEveryMinutes == 0) {
+            h.ProcessEvents();
+            h.StepProgress(minute);
+        }
+        if (minute % EstimateEveryMinutes == 0) {
+            const std::string text = EndEstimateText(bytesRead, s.FileSize - MapEntry(s, minute + 1), started);
+            if (!text.empty()) {
+                job.State.FileEndEstimate = text;
+                h.StateChanged(changed::TrainSummaryArea);
+            }
+        }
+        if (minute % 2 == 0)
+            h.SetProgressLabel(DateTimeText(static_cast<MinuteNumber>(s.FirstMinute + minute * s.MinutesPerMarker)));
+    }
+    if (!out.Ok()) {
+        h.ShowMessage(SystemErrorText(job.Kl3.LastError()));
+        map.Finish(h, false);
+        h.EndProgress("");
+        return false;
+    }
+
+    map.Add(out.Position());
+    std::vector<std::uint8_t> end(static_cast<std::size_t>(2 * R), 255);
+    const std::int64_t finalSize = out.Position() + static_cast<std::int64_t>(end.size());
+    map.Finish(h, finalSize >= job.State.MapKeepBytes);
+    out.Append(end.data(), end.size());
+    if (!out.Flush()) {
+        h.ShowMessage(SystemErrorText(job.Kl3.LastError()));
+        h.EndProgress("");
+        return false;
+    }
+
+    const TrainFileFacts facts{s.ShortName, s.FileSize, R, s.FirstMinute, s.LastMinute};
+    job.State.Summary = MakeTrainSummary(d.Counters, facts);
+    job.State.LastCounters = d.Counters;
+    h.StateChanged(changed::TrainSummaryArea);
+    AppendTrainResultsLine(h.Results(), TrainResultsLine(d.Counters, facts));
+    h.EndProgress(" done ....");
+    return true;
+}
+
+}  // namespace
+
+std::string KL3NameFor(const std::string& kl2Name) { return WithExtension(kl2Name, ".KL3"); }
+
+bool RunTrainDetection(Program& p, Host& h) {
+    FileSlot& s = p.Slot(1);
+    const int R = s.Header.RecordLength();
+    if (!s.IsOpen || s.Kind != FileKind::KL2 || (R != 20 && R != 40)) {
+        h.ShowTimedMessage(MessageShort, NotKL2Text);
+        return false;
+    }
+    TrainDetectionState& state = p.State<TrainDetectionState>();
+    state.PageControlVisible = false;
+    h.StateChanged(changed::TrainsPageControl);
+    for (int slot = 2; slot <= SlotCount; ++slot)
+        if (p.Slot(slot).IsOpen) CloseDataFile(p, h, slot);
+    if (!s.MapReady) BuildMap(p, h, 1, p.Options.RefreshMapFiles);
+
+    TrainDetectionSettings settings = state.Settings;
+    if (!p.Options.DevelopmentMode) settings.Version = 1;
+    const auto detector = MakeTrainDetector(settings, state.TdaMinuteLimit);
+
+    h.SetProgressLabel("Seeking cetaceans . . . ");
+    const std::string kl3Name = KL3NameFor(s.FullName);
+    RemoveFile(kl3Name);
+    RemoveFile(WithExtension(kl3Name, ".k3m"));
+    DataFileHeader header;
+    AtomicFileWriter kl3(kl3Name);
+    bool ok = s.File.ReadAt(0, header.Bytes.data(), header.Bytes.size()) == HeaderLength;
+    if (!ok) {
+        h.ShowMessage(s.File.LastError() != 0 ? s.File.LastErrorText() : std::string(ReadErrorText));
+    } else if (!kl3.Open()) {
+        ok = false;
+        h.ShowMessage(SystemErrorText(kl3.LastError()));
+    } else {
+        header.SetTdaVersion(1);
+        p.DataPositionLabel = "seeking cetaceans ...";
+        h.StateChanged(changed::SourceBox);
+        if (!kl3.Write(header.Bytes.data(), header.Bytes.size())) {
+            ok = false;
+            h.ShowMessage(SystemErrorText(kl3.LastError()));
+        } else {
+            FindTrainsJob job{p, h, *detector, state, kl3, kl3Name};
+            ok = FindTrains(job);
+            if (ok && !kl3.Commit()) {
+                ok = false;
+                h.ShowMessage(SystemErrorText(kl3.LastError()));
+            }
+        }
+    }
+    if (ok) state.LastKL3Name = kl3Name;
+
+    if (p.Options.BatchRunning) {
+        CloseDataFile(p, h, 1);
+    } else if (ok) {
+        CloseDataFile(p, h, 1);
+        OpenDataFile(p, h, kl3Name, 1);
+    }
+    return ok;
+}
+
+}  // namespace kelp

@@ -1,0 +1,47 @@
+#pragma once
+// The train detection pass over a file: the KL2 file in slot 1 is read one minute block at
+// a time, each block is searched, and the minute markers with the clicks of the written
+// trains go to the KL3 file (and, for large files, its map file).
+#include <cstdint>
+#include <string>
+
+#include "tda/train_detector.h"
+#include "tda/train_parameters.h"
+#include "tda/train_summary.h"
+
+namespace kelp {
+
+class Program;
+class Host;
+
+namespace changed {
+inline constexpr const char* TrainsPageControl = "trains page control";  // shown or hidden
+inline constexpr const char* TrainSummaryArea = "train summary";         // legend, labels and bars
+}  // namespace changed
+
+inline constexpr const char* NotKL2Text = "File 1 not open, or not KL2";
+inline constexpr const char* ReadErrorText = "EreadError in FindTrains";
+
+// The train detection's long-lived state in the program: the settings it reads, the
+// minute click limit set by the commands and what the last run showed.
+struct TrainDetectionState {
+    TrainDetectionSettings Settings;
+    std::int64_t TdaMinuteLimit = 65'536;
+    bool PageControlVisible = true;
+    TrainSummary Summary;
+    std::string FileEndEstimate;  // "File end time estimate:  ..."
+    // KL3 files from this size on keep their map file.
+    std::int64_t MapKeepBytes = 12'000'000;
+    // The last run's totals (for callers that report them).
+    TrainRunCounters LastCounters;
+    std::string LastKL3Name;
+};
+
+// "Find trains Fs[1] " and batch runs: needs a KL2 file in slot 1; writes the KL3 file.
+// Returns true when a KL3 file was written.
+bool RunTrainDetection(Program& program, Host& host);
+
+// The KL3 file's name for a KL2 file.
+std::string KL3NameFor(const std::string& kl2Name);
+
+}  // namespace kelp

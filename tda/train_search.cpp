@@ -1,0 +1,593 @@
+#include "tda/train_search.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "core/time.h"
+#include "tda/train_scoring.h"
+
+namespace kelp {
+
+namespace {
+
+constexpr std::int32_t StartGapTicks = 133;         // a louder click of the band further back than this starts a train
+constexpr std::int32_t FirstWindowEndTicks = 250'000;
+constexpr std::int32_t MaxIciTicks = 250'000;
+constexpr std::int32_t CopyMarginTicks = 100;       // a one-click train is copied when its window runs on this long
+
+std::int32_t Abs(std::int32_t v) { return v < 0 ? -v : v; }
+
+// ICI x numerator / 64, truncated.
+std::int32_t WindowOffset(std::int32_t ici, std::int32_t numerator) {
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(ici) * numerator / 64);
+}
+
+// A fit weighted by the time loading, rounded to the nearest integer.
+std::int32_t Loaded(const TrainParameters& p, std::int32_t fit) {
+    if (p.TimeLoading == 1.0) return fit;
+    return static_cast<std::int32_t>(RoundHalfEven(fit * p.TimeLoading));
+}
+
+// The sum of the four relative differences of two clusters' size, duration, slope and cycles.
+std::int32_t ClusterDifference(std::int32_t size, std::int32_t duration, std::int32_t slope, std::int32_t cycles,
+                               const SearchClick& actual) {
+    auto relative = [](std::int64_t expected, std::int64_t value) {
+        const std::int64_t d = expected > value ? expected - value : value - expected;
+        return d * 16 / (4 * (expected + value) + 1);
+    };
+    return static_cast<std::int32_t>(relative(size, actual.ClusterSize) + relative(duration, actual.ClusterDuration) +
+                                     relative(slope, actual.ClusterSlope) + relative(cycles, actual.ClusterCycles));
+}
+
+bool RangesOverlap(std::int32_t min1, std::int32_t max1, std::int32_t min2, std::int32_t max2) {
+    return min1 <= max2 && min2 <= max1;
+}
+
+std::int32_t LaterClusterFit(const SearchClick& P, const SearchClick& R, const SearchClick& c) {
+    if (!c.IsCluster() || !(R.IsCluster() || P.IsCluster())) return c.IsCluster() ? 8 : 32;
+    std::int32_t size, duration, slope, cycles, minkHz, maxkHz;
+    if (P.IsCluster() && R.IsCluster()) {
+        // The mean of P's and c's clusters; its kHz range is the union of theirs.
+        size = (P.ClusterSize + c.ClusterSize) / 2;
+        duration = (P.ClusterDuration + c.ClusterDuration) / 2;
+        slope = (P.ClusterSlope + c.ClusterSlope) / 2;
+        cycles = (P.ClusterCycles + c.ClusterCycles) / 2;
+        minkHz = std::min(P.ClusterMinkHz, c.ClusterMinkHz);
+        maxkHz = std::max(P.ClusterMaxkHz, c.ClusterMaxkHz);
+    } else {
+        const SearchClick& e = R.IsCluster() ? c : P;
+        size = e.ClusterSize;
+        duration = e.ClusterDuration;
+        slope = e.ClusterSlope;
+        cycles = e.ClusterCycles;
+        minkHz = e.ClusterMinkHz;
+        maxkHz = e.ClusterMaxkHz;
+    }
+    const SearchClick& actual = R.IsCluster() ? R : c;
+    if (!RangesOverlap(actual.ClusterMinkHz, actual.ClusterMaxkHz, minkHz, maxkHz)) return 8;
+    return ClusterDifference(size, duration, slope, cycles, actual);
+}
+
+void AddSaturation(TrainRecord& t, const SearchClick& R, const SearchClick& K) {
+    if (K.SPL < 254) {
+        t.SaturatedRun = 0;
+        return;
+    }
+    t.N255 += K.SPL == 255 ? 2 : 1;
+    if (R.SPL > 253) {
+        ++t.SaturatedRun;
+        t.R255 = std::max(t.R255, t.SaturatedRun);
+    }
+}
+
+void AddFrequencyAndShape(TrainRecord& t, const SearchClick& R, const SearchClick& K) {
+    t.MinkHz = std::min(t.MinkHz, K.kHz);
+    t.MaxkHz = std::max(t.MaxkHz, K.kHz);
+    t.kHzSum += K.kHz;
+    t.kHzChangeSum += Abs(R.kHz - K.kHz);
+    t.BWSum += K.BW;
+    t.EnvelopeChangeSum += Abs(R.EnvelopeHigh - K.EnvelopeHigh);
+}
+
+void AddClusterValues(TrainRecord& t, const SearchClick& K) {
+    ++t.NClstr;
+    t.NinCSum += K.ClusterSize;
+    t.ClsDSum += K.ClusterDuration;
+    t.ClSlpSum += K.ClusterSlope;
+}
+
+std::int32_t LevelSteadiness(std::int32_t a, std::int32_t b) { return std::min(16, std::min(a, b) / (Abs(a - b) + 1)); }
+
+// The windows for the next click after the last committed click R.
+void SetWindowsAfter(const TrainParameters& p, TrainRecord& t, std::int32_t time) {
+    t.WindowStart = time + WindowOffset(t.ICI, 64 - p.Max64thsICIdrop);
+    t.WindowEnd = time + WindowOffset(t.ICI, 64 + p.Max64thsICIrise);
+    t.Window2Start = t.WindowStart + t.ICI;
+    t.Window2End = t.WindowEnd + t.ICI;
+}
+
+// Puts the template back into a slot without counting it as freed.
+void ResetTrain(TrainRecord& t) {
+    for (int k = 0; k < ClickListLength && t.ClickList[static_cast<std::size_t>(k)] != EmptyClickEntry; ++k)
+        t.ClickList[static_cast<std::size_t>(k)] = EmptyClickEntry;
+    static_cast<TrainFields&>(t) = TrainFields{};
+}
+
+// c becomes the second click of a one-click train.
+void MakeSecondClick(TrainDetector& d, TrainRecord& t, const SearchClick& c, const ClickFit& fitToFirst) {
+    const TrainParameters& p = d.Parameters;
+    const SearchClick R = t.Last;
+    t.ICI = t.FirstICI = c.Time - R.Time;
+    SetWindowsAfter(p, t, c.Time);
+    const ClickFit sums = PairFits(R, c);
+    t.FreqFitSum = sums.FreqFit;
+    t.SplFitSum = sums.SplFit;
+    t.TimeFitSum = sums.TimeFit;
+    t.ClusterFitSum = sums.ClusterFit;
+    t.RunningFreqFit = t.RunningFreqFit * 3 / 4 + fitToFirst.FreqFit;
+    t.RunningSplFit = t.RunningSplFit * 3 / 4 + fitToFirst.SplFit;
+    if (fitToFirst.ClusterFit < 32) {
+        t.RunningClusterFit = t.RunningClusterFit * 3 / 4 + fitToFirst.ClusterFit;
+        ++t.ClusterFitCount;
+    }
+    t.NcycSum += c.Ncyc;
+    t.ClusterCyclesSum += c.ClusterCycles;
+    t.SPLSum += c.SPL;
+    t.PkDfSum = LevelSteadiness(R.SPL, c.SPL);
+    if (c.SPL <= R.SPL) {
+        ++t.SPLReversals;
+        t.SPLRising = 0;
+    }
+    const std::int32_t ratio = (R.SPL + c.SPL) / (Abs(R.SPL - c.SPL) + 1);
+    if (c.SPL > 50 && ratio > 64) ++t.Pk32;
+    else if (c.SPL > 30 && ratio > 32) ++t.Pk16;
+    AddSaturation(t, R, c);
+    AddFrequencyAndShape(t, R, c);
+    if (c.IsCluster()) AddClusterValues(t, c);
+    t.ClickList[1] = c.RecordOffset;
+    t.Previous = t.Last;
+    t.Last = c;
+    t.Length = t.RealRun = t.Nin = 2;
+}
+
+void OfferToOneClickTrain(TrainDetector& d, int slot, const SearchClick& c) {
+    const TrainParameters& p = d.Parameters;
+    TrainRecord& t = d.Table[slot];
+    if (t.Disturbance > 8) {
+        FreeTrain(d, slot);
+        return;
+    }
+    const ClickFit fit = PairFits(c, t.Last);
+    const bool inBand = c.Band == t.Band || !p.StayWithinBands;
+    const bool similar = inBand && (fit.FreqFit < p.SecondClkFit || c.IsCluster());
+    if (c.Time < t.WindowStart) {
+        if (similar) ApplyDisturbance(t, c);
+    } else if (c.Time < t.WindowEnd) {
+        if (!similar || t.Disturbance > 7) {
+            if (t.Disturbance > 8) FreeTrain(d, slot);
+            return;
+        }
+        if (t.WindowEnd - c.Time > CopyMarginTicks) {
+            // A copy keeps waiting for a later second click.
+            const int copySlot = AllocateSlot(d);
+            if (!t.InUse()) return;  // the purge of a full table freed this train
+            if (t.Last.SPL > 0) {
+                TrainRecord& copy = d.Table[copySlot];
+                CopyTrain(copy, t);
+                copy.WindowStart = c.Time + CopyMarginTicks;
+                ApplyDisturbance(copy, c);
+            }
+        }
+        MakeSecondClick(d, t, c, fit);
+    } else {
+        FreeTrain(d, slot);
+    }
+}
+
+// Commits the pending candidate; `closing` applies the rules of a train that closes.
+// False when the train was freed.
+bool CommitCandidate(TrainDetector& d, int slot, bool closing) {
+    const TrainParameters& p = d.Parameters;
+    TrainRecord& t = d.Table[slot];
+    if (closing) {
+        bool commit = false;
+        if (t.HasCandidate()) {
+            const std::int32_t spread = (t.MaxkHz - t.MinkHz) / 4;
+            commit = t.Candidate.kHz > t.MinkHz - spread && t.Candidate.kHz < t.MaxkHz + spread;
+        }
+        if (t.RealRun < p.MinterminalNSV) {
+            // Too short a run of real clicks at the end: it is cut off with the gap before it.
+            commit = false;
+            const std::int32_t oldNin = t.Nin;
+            t.Length -= t.RealRun + 2;
+            t.Nin -= t.RealRun + 1;
+            for (std::int32_t k = std::max(0, t.Nin); k < oldNin && k < ClickListLength; ++k)
+                t.ClickList[static_cast<std::size_t>(k)] = EmptyClickEntry;
+            if (t.Length < p.MinNinTrain) {
+                FreeTrain(d, slot);
+                return false;
+            }
+        }
+        if (!commit) {
+            t.Candidate = SearchClick{};
+            if (t.Length < p.MinNinTrain) {
+                FreeTrain(d, slot);
+                return false;
+            }
+            return true;
+        }
+    }
+
+    const SearchClick K = t.Candidate;
+    const ClickFit fit = t.CandidateFit;
+    ++t.Length;
+    ++t.Nin;
+    t.RivalCount = 0;
+    t.RealRun = t.AfterGap ? 1 : t.RealRun + 1;
+    if (t.Nin < ClickListLength) {
+        t.ClickList[static_cast<std::size_t>(t.Nin - 1)] = K.RecordOffset + (t.AfterGap ? 1 : 0);
+        t.AfterGap = 0;
+    } else {
+        // A train holds at most 499 clicks.
+        --t.Length;
+        --t.Nin;
+    }
+    if (t.Length <= 0) return true;
+
+    t.RunningTimeFit = t.RunningTimeFit * 3 / 4 + fit.TimeFit + p.rollingTadd;
+    t.RunningFreqFit = t.RunningFreqFit * 3 / 4 + fit.FreqFit + p.rollingFadd;
+    t.RunningSplFit = t.RunningSplFit * 3 / 4 + fit.SplFit + p.rollingPadd;
+    if (fit.ClusterFit < 32) {
+        t.RunningClusterFit = t.RunningClusterFit * 3 / 4 + fit.ClusterFit;
+        t.ClusterFitSum += fit.ClusterFit;
+        ++t.ClusterFitCount;
+    }
+    if (K.IsCluster()) AddClusterValues(t, K);
+    if (fit.FreqFit < 4) ++t.GoodFreqFits;
+    t.TimeFitSum += fit.TimeFit;
+    t.FreqFitSum += fit.FreqFit;
+    t.SplFitSum += fit.SplFit;
+
+    const SearchClick R = t.Last;
+    const SearchClick P = t.Previous;
+    const std::int32_t oldIci = R.Time - P.Time;
+    if (t.ICI < oldIci) ++t.ICIUpCount;
+    if (t.Length == 3) {
+        t.ICIRising = oldIci < t.ICI ? 1 : 0;
+    } else if ((t.ICI < oldIci && t.ICIRising) || (t.ICI > oldIci && !t.ICIRising)) {
+        ++t.ICIReversals;
+        t.ICIRising = t.ICIRising ? 0 : 1;
+    }
+    t.ICIChangeSum += Abs(t.ICI - oldIci);
+
+    t.NcycSum += K.Ncyc;
+    t.ClusterCyclesSum += K.ClusterCycles;
+    t.SPLSum += K.SPL;
+    t.PkDfSum += LevelSteadiness(R.SPL, K.SPL);
+    if (K.SPL == R.SPL) {
+        ++t.SPLReversals;
+        t.SPLRising = t.SPLRising ? 0 : 1;
+    } else if (K.SPL < R.SPL && t.SPLRising) {
+        ++t.SPLReversals;
+        t.SPLRising = 0;
+    } else if (K.SPL > R.SPL && !t.SPLRising) {
+        ++t.SPLReversals;
+        t.SPLRising = 1;
+    }
+    const std::int32_t ratio = (R.SPL + P.SPL) / (Abs(P.SPL - R.SPL) + 1);
+    if (R.SPL > 50 && ratio > 64) ++t.Pk32;
+    else if (R.SPL > 30 && ratio > 32) ++t.Pk16;
+    AddSaturation(t, R, K);
+    AddFrequencyAndShape(t, R, K);
+
+    t.Previous = t.Last;
+    t.Last = K;
+    t.Candidate = SearchClick{};
+    t.ICI = t.Last.Time - t.Previous.Time;
+    if (!closing) {
+        SetWindowsAfter(p, t, t.Last.Time);
+        t.Window3End = t.Window2End + t.ICI;
+    }
+    return true;
+}
+
+// c becomes the pending candidate.
+void AcceptCandidate(TrainDetector& d, int slot, const SearchClick& c, const ClickFit& fit) {
+    const TrainParameters& p = d.Parameters;
+    TrainRecord& t = d.Table[slot];
+    t.Candidate = c;
+    t.CandidateFit = fit;
+    t.ICI = c.Time - t.Last.Time;
+    t.Window2Start = c.Time + WindowOffset(t.ICI, 64 - p.Max64thsICIdrop);
+    t.Window2End = c.Time + WindowOffset(t.ICI, 64 + p.Max64thsICIrise);
+    t.Window3End = t.Window2End + t.ICI;
+    if (t.ICI < p.MinSecondClickTicks || t.ICI > MaxIciTicks) CloseTrain(d, slot);
+}
+
+// A window passed empty: a missed click is placed where it was expected. False when the
+// train had too many missed clicks already and was closed instead.
+bool RecordMissedClick(TrainDetector& d, int slot) {
+    TrainRecord& t = d.Table[slot];
+    if (t.Length / 4 < t.Length - t.Nin) {
+        CloseTrain(d, slot);
+        return false;
+    }
+    t.AfterGap = 1;
+    ++t.Length;
+    t.Candidate = SearchClick{};
+    t.Previous = t.Last;
+    t.Last.Time += t.ICI;
+    t.WindowStart += t.ICI;
+    t.WindowEnd += t.ICI;
+    t.Window2Start += t.ICI;
+    t.Window2End += t.ICI;
+    t.Window3End += t.ICI;
+    return true;
+}
+
+// A rival in the window of the pending candidate.
+void OfferRival(TrainDetector& d, int slot, const SearchClick& c, const ClickFit& fit) {
+    const TrainParameters& p = d.Parameters;
+    TrainRecord& t = d.Table[slot];
+    ++t.RivalCount;
+    std::int32_t s = Loaded(p, t.CandidateFit.TimeFit) + t.CandidateFit.FreqFit + t.CandidateFit.SplFit;
+    if (t.RivalCount < 2) s /= 2;
+    s -= Loaded(p, fit.TimeFit) + fit.FreqFit + fit.SplFit;
+    if (c.SPL > 253 && t.N255 > 1 && t.Candidate.SPL < 254) s += 8;
+    if (s <= p.BestReplacementLevel) {
+        ApplyDisturbance(t, c);
+        return;
+    }
+    if (d.Inherit && s < p.BestReplacementLevel + 5) {
+        // A close call: a copy keeps the old candidate.
+        const int copySlot = AllocateSlot(d);
+        if (!t.InUse()) return;  // the purge of a full table freed this train
+        CopyTrain(d.Table[copySlot], t);
+        ApplyDisturbance(t, c);
+    }
+    ApplyDisturbance(t, t.Candidate);
+    AcceptCandidate(d, slot, c, fit);
+}
+
+// Extends a train of two or more clicks with c (c at or after the window start).
+void ExtendTrain(TrainDetector& d, int slot, const SearchClick& c, ClickFit fit) {
+    const TrainParameters& p = d.Parameters;
+    TrainRecord& t = d.Table[slot];
+    for (;;) {
+        if (!t.InUse() || t.Closed) return;
+        const bool inWindow = t.WindowStart < c.Time && c.Time < t.WindowEnd;
+        if (!t.HasCandidate()) {
+            if (inWindow) {
+                std::int32_t s = (Loaded(p, t.RunningTimeFit) + t.RunningFreqFit + t.RunningSplFit) / 2 -
+                                 (Loaded(p, fit.TimeFit) + fit.FreqFit + fit.SplFit);
+                if (static_cast<std::int64_t>(c.Time - t.Last.Time) * 12 < static_cast<std::int64_t>(c.GapBefore) * 16)
+                    s += 16;
+                if (s > p.NewBestLevel) AcceptCandidate(d, slot, c, fit);
+                else if (fit.FreqFit < std::max(p.FrqFt, t.RunningFreqFit / 2) || c.ClusterSize > 1)
+                    ApplyDisturbance(t, c);
+                return;
+            }
+            if (c.Time > t.WindowEnd) {
+                const bool inSecondWindow = t.Window2Start < c.Time && c.Time < t.Window2End;
+                if (t.Length < 5 || t.RealRun < 5 || !inSecondWindow) {
+                    if (t.Length < 5) FreeTrain(d, slot);
+                    else CloseTrain(d, slot);
+                    return;
+                }
+                if (!RecordMissedClick(d, slot)) return;
+                fit = LaterClickFits(t, c);
+                continue;
+            }
+        } else {
+            if (inWindow) {
+                OfferRival(d, slot, c, fit);
+                return;
+            }
+            if (c.Time >= t.WindowEnd) {
+                if (!CommitCandidate(d, slot, false)) return;
+                if (t.WindowStart < c.Time && c.Time < t.WindowEnd) {
+                    fit = LaterClickFits(t, c);
+                    continue;
+                }
+                if (t.Length > 4 && t.RealRun > 3 && t.Window2Start < c.Time && c.Time < t.Window2End) {
+                    if (!RecordMissedClick(d, slot)) return;
+                    fit = LaterClickFits(t, c);
+                    continue;
+                }
+                if (t.Length >= 1) t.Disturbance += 4;
+                return;
+            }
+        }
+        // c lies exactly on a window edge.
+        ApplyDisturbance(t, c);
+        return;
+    }
+}
+
+void OfferToTrain(TrainDetector& d, int slot, const SearchClick& c) {
+    const TrainParameters& p = d.Parameters;
+    TrainRecord& t = d.Table[slot];
+    const ClickFit fit = LaterClickFits(t, c);
+    if (c.Time < t.WindowStart) {
+        const bool similar = fit.SplFit < std::max(p.MinSPLFt, t.RunningSplFit / 8) ||
+                             fit.FreqFit < std::max(p.FrqFt, t.RunningFreqFit / 8) ||
+                             fit.ClusterFit < std::max(p.cLstrFt, t.RunningClusterFit / 8);
+        if (similar) ApplyDisturbance(t, c);
+    } else if (c.Time < std::max(t.WindowEnd, t.Window3End)) {
+        ExtendTrain(d, slot, c, fit);
+    } else if (t.Length < 5) {
+        FreeTrain(d, slot);
+    } else {
+        CloseTrain(d, slot);
+    }
+}
+
+void StartTrain(TrainDetector& d, const SearchClick& c) {
+    const int slot = AllocateSlot(d);
+    TrainRecord& t = d.Table[slot];
+    if (t.InUse()) ResetTrain(t);  // slot 500 of a full table is overwritten
+    t.Length = 1;
+    t.StartTime = t.Duration = c.Time;
+    t.ClickList[0] = c.RecordOffset;
+    t.Last = t.Previous = c;
+    t.WindowStart = c.Time + d.Parameters.MinSecondClickTicks;
+    t.WindowEnd = c.Time + FirstWindowEndTicks;
+    t.SPLSum = c.SPL;
+    t.N255 = c.SPL == 255 ? 2 : (c.SPL == 254 ? 1 : 0);
+    t.NcycSum = c.Ncyc;
+    t.ClusterCyclesSum = c.ClusterCycles;
+    t.MinkHz = t.MaxkHz = t.kHzSum = c.kHz;
+    t.Band = c.Band;
+    if (c.IsCluster()) AddClusterValues(t, c);
+    t.CreatedInPass = d.Minute.Pass;
+}
+
+}  // namespace
+
+void CopyTrain(TrainRecord& to, const TrainRecord& from) {
+    if (&to == &from) return;
+    std::size_t k = 0;
+    for (; k < ClickListLength && from.ClickList[k] != EmptyClickEntry; ++k) to.ClickList[k] = from.ClickList[k];
+    for (; k < ClickListLength && to.ClickList[k] != EmptyClickEntry; ++k) to.ClickList[k] = EmptyClickEntry;
+    static_cast<TrainFields&>(to) = from;
+}
+
+ClickFit PairFits(const SearchClick& a, const SearchClick& b) {
+    ClickFit f;
+    if (a.Ncyc == 0 || b.Ncyc == 0) return f;
+    f.FreqFit = a.Band == b.Band ? Abs(a.kHz - b.kHz) / 2 : 128;
+    f.SplFit = std::min(32, Abs(a.SPL - b.SPL) * 32 / std::max(1, a.SPL + b.SPL));
+    if (b.SPL > 200) f.SplFit = std::max(0, f.SplFit - 8);
+    if (a.IsCluster() && b.IsCluster())
+        f.ClusterFit = ClusterDifference(a.ClusterSize, a.ClusterDuration, a.ClusterSlope, a.ClusterCycles, b);
+    else if (b.IsCluster())
+        f.ClusterFit = 8;
+    return f;
+}
+
+ClickFit LaterClickFits(const TrainRecord& train, const SearchClick& c) {
+    const SearchClick& P = train.Previous;
+    const SearchClick& R = train.Last;
+    ClickFit f;
+    f.FreqFit = Abs((P.kHz + c.kHz) / 2 - R.kHz) / 2;
+    const std::int32_t halfSpl = (P.SPL + c.SPL) / 2;
+    f.SplFit = std::min(32, Abs((halfSpl - R.SPL) * 32 / std::max(1, halfSpl)));
+    if (P.Ncyc != 0) {
+        const std::int64_t offset = Abs((P.Time + c.Time) / 2 - R.Time);
+        f.TimeFit = static_cast<std::int32_t>(16 * offset / std::max(1, c.Time - P.Time));
+    }
+    f.ClusterFit = LaterClusterFit(P, R, c);
+    return f;
+}
+
+void ApplyDisturbance(TrainRecord& t, const SearchClick& x) {
+    if (t.Length > 1 && !(x.kHz > t.MinkHz - 8 && x.kHz < t.MaxkHz + 8)) return;
+    const std::int32_t level = t.Last.SPL;
+    if (x.SPL > level / 2) t.Disturbance += 4;
+    else if (x.SPL > level / 4) t.Disturbance += 2;
+    else if (x.SPL > level / 8) t.Disturbance += 1;
+}
+
+void OfferClick(TrainDetector& d, const SearchClick& c) {
+    ++d.Counters.ClicksOffered;
+    const bool bandTest = d.Parameters.StayWithinBands;
+    // The in-use count is read afresh at every step: a copy made above this slot is offered the click too.
+    for (int slot = 1; slot <= d.Table.InUseCount; ++slot) {
+        const TrainRecord& t = d.Table[slot];
+        if (!t.InUse() || t.Closed || (bandTest && t.Band != c.Band)) continue;
+        if (t.Length == 1) OfferToOneClickTrain(d, slot, c);
+        else OfferToTrain(d, slot, c);
+    }
+    if (c.GapBefore > StartGapTicks) StartTrain(d, c);
+}
+
+bool CloseTrain(TrainDetector& d, int slot) {
+    TrainRecord& t = d.Table[slot];
+    t.Closed = 1;
+    if (!CommitCandidate(d, slot, true)) return false;
+    t.Duration = t.Last.Time - t.StartTime;
+    return EvaluateTrain(d, slot);
+}
+
+void ResolveSharedClicks(TrainDetector& d, int a, int b) {
+    const TrainRecord& ta = d.Table[a];
+    const TrainRecord& tb = d.Table[b];
+    const std::int32_t na = std::clamp(ta.Nin, 0, ClickListLength);
+    const std::int32_t nb = std::clamp(tb.Nin, 0, ClickListLength);
+    std::int32_t i = 0, j = 0;
+    bool shared = false;
+    while (i < na && j < nb) {
+        const std::int32_t x = ta.ClickList[static_cast<std::size_t>(i)];
+        const std::int32_t y = tb.ClickList[static_cast<std::size_t>(j)];
+        if (x == y) {
+            shared = true;
+            break;
+        }
+        if (x < y) ++i;
+        else ++j;
+    }
+    if (!shared) return;
+    auto strength = [](const TrainRecord& t) { return t.Length - t.Disturbance * 4 / t.Length; };
+    if (strength(tb) < strength(ta)) FreeTrain(d, b);
+    else FreeTrain(d, a);
+}
+
+void FreeTrain(TrainDetector& d, int slot) {
+    TrainRecord& t = d.Table[slot];
+    ++d.Counters.TrainsFreed;
+    d.Counters.MaxFreedLength = std::max(d.Counters.MaxFreedLength, t.Length);
+    ResetTrain(t);
+    if (slot == d.Table.InUseCount) {
+        while (d.Table.InUseCount > 0 && !d.Table[d.Table.InUseCount].InUse()) --d.Table.InUseCount;
+    }
+}
+
+int AllocateSlot(TrainDetector& d) {
+    TrainTable& table = d.Table;
+    int slot = 0;
+    for (int s = 1; s <= TrainSlots; ++s) {
+        if (!table[s].InUse()) {
+            slot = s;
+            break;
+        }
+    }
+    if (slot == 0) {
+        // Purge: short trains first, low-frequency ones before the others.
+        std::int64_t freed = 0;
+        for (int round = 0; round < 2 && freed == 0; ++round) {
+            const bool lowFrequencyOnly = round == 0;
+            for (int i = 3; i <= 10; ++i) {
+                int freedInSweep = 0;
+                for (int s = 1; s <= TrainSlots; ++s) {
+                    const TrainRecord& t = table[s];
+                    if (t.InUse() && t.Length < i && (!lowFrequencyOnly || t.MinkHz < 120)) {
+                        FreeTrain(d, s);
+                        ++freedInSweep;
+                    }
+                }
+                freed += freedInSweep;
+                if (freedInSweep > 10) break;
+            }
+        }
+        ++d.Counters.Purges;
+        slot = TrainSlots;
+        for (int s = 1; s < TrainSlots; ++s) {
+            if (!table[s].InUse()) {
+                slot = s;
+                break;
+            }
+        }
+    }
+    table.InUseCount = std::max(table.InUseCount, slot);
+    d.Counters.HighestSlotsInUse = std::max(d.Counters.HighestSlotsInUse, table.InUseCount);
+    return slot;
+}
+
+void EmptyTable(TrainDetector& d) {
+    for (int s = 1; s <= d.Table.InUseCount; ++s) {
+        if (d.Table[s].InUse()) ResetTrain(d.Table[s]);
+    }
+    d.Table.InUseCount = 0;
+}
+
+}  // namespace kelp
