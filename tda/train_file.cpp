@@ -13,6 +13,7 @@
 #include "core/program.h"
 #include "core/records.h"
 #include "core/slots.h"
+#include "tda/tda_settings.h"
 #include "tda/train_pass.h"
 
 namespace kelp {
@@ -217,6 +218,20 @@ bool FindTrains(FindTrainsJob& job) {
 
 std::string KL3NameFor(const std::string& kl2Name) { return WithExtension(kl2Name, ".KL3"); }
 
+void TakeTdaMinuteLimit(Program& p) {
+    const std::int64_t limit = TdaMinuteLimit(TdaSettingsOf(p));
+    p.State<TrainDetectionState>().TdaMinuteLimit = limit > 0 ? limit : 65'536;
+}
+
+bool FindTrainsInSlot1(Program& p, Host& h) {
+    FileSlot& s = p.Slot(1);
+    if (s.IsOpen && !s.MapReady) BuildMap(p, h, 1, p.Options.RefreshMapFiles);
+    TakeTdaMinuteLimit(p);
+    p.DataPositionLabel.clear();
+    h.StateChanged(changed::SourceBox);
+    return RunTrainDetection(p, h);
+}
+
 bool RunTrainDetection(Program& p, Host& h) {
     FileSlot& s = p.Slot(1);
     const int R = s.Header.RecordLength();
@@ -232,7 +247,8 @@ bool RunTrainDetection(Program& p, Host& h) {
     if (!s.MapReady) BuildMap(p, h, 1, p.Options.RefreshMapFiles);
 
     TrainDetectionSettings settings = state.Settings;
-    if (!p.Options.DevelopmentMode) settings.Version = 1;
+    settings.Version = ActiveTdaVersion(p);
+    settings.NoSpeciesSplit = TdaSettingsOf(p).NoSpeciesSplit;
     const auto detector = MakeTrainDetector(settings, state.TdaMinuteLimit);
 
     h.SetProgressLabel("Seeking cetaceans . . . ");

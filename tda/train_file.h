@@ -22,12 +22,13 @@ inline constexpr const char* TrainSummaryArea = "train summary";         // lege
 inline constexpr const char* NotKL2Text = "File 1 not open, or not KL2";
 inline constexpr const char* ReadErrorText = "EreadError in FindTrains";
 
-// The train detection's long-lived state in the program: the settings it reads, the
-// minute click limit set by the commands and what the last run showed.
+// The train detection's long-lived state in the program: the development page's search
+// settings, the minute click limit set by the commands and what the last run showed.
 struct TrainDetectionState {
-    TrainDetectionSettings Settings;
+    TrainDetectionSettings Settings;  // Version and NoSpeciesSplit are taken from TdaSettings at each run
     std::int64_t TdaMinuteLimit = 65'536;
     bool PageControlVisible = true;
+    std::string ApplicationTitle;
     TrainSummary Summary;
     std::string FileEndEstimate;  // "File end time estimate:  ..."
     // KL3 files from this size on keep their map file.
@@ -40,6 +41,13 @@ struct TrainDetectionState {
 // "Find trains Fs[1] " and batch runs: needs a KL2 file in slot 1; writes the KL3 file.
 // Returns true when a KL3 file was written.
 bool RunTrainDetection(Program& program, Host& host);
+
+// The "Find trains Fs[1] " button: loads slot 1's minute index if needed, takes the
+// minute limit from "Min limit" and runs the train detection.
+bool FindTrainsInSlot1(Program& program, Host& host);
+
+// TdaMinuteLimit from the "Min limit" setting: 0 means 65,536.
+void TakeTdaMinuteLimit(Program& program);
 
 // The KL3 file's name for a KL2 file.
 std::string KL3NameFor(const std::string& kl2Name);

@@ -92,10 +92,4 @@ std::string TrainParameterText(const TrainParameters& parameters, const std::str
     return "";
 }
 
-std::int64_t TdaMinuteLimitFrom(const std::string& minLimitText) {
-    std::int64_t v = 0;
-    if (!ParseInteger(minLimitText, v) || v <= 0) return 65'536;
-    return v;
-}
-
 }  // namespace kelp

@@ -50,17 +50,14 @@ bool SetTrainParameter(TrainParameters& parameters, const std::string& name, con
 // The text a parameter's box shows.
 std::string TrainParameterText(const TrainParameters& parameters, const std::string& name);
 
-// The Trains page and development page settings the train detection reads.
+// The development page settings of the train search (the Trains page settings it reads,
+// the version selection and "do not distinguish cetacean species", are in TdaSettings).
 struct TrainDetectionSettings {
-    int Version = 1;                  // " Train filter version ": 2 only in development mode
+    int Version = 1;                  // the version that runs (2 only in development mode)
     bool NoSpeciesSplit = false;      // "do not distinguish cetacean species"
-    bool Inherit = false;             // "inherit" (development page)
+    bool Inherit = false;             // "inherit"
     bool StayWithinBands = true;      // "stay within F bands" (version 2)
-    bool IncludeHeader = true;        // "Include header" of the diagnostic report boxes
-    TrainParameters DevelopmentParameters;  // the development page's boxes (version 2)
+    TrainParameters DevelopmentParameters;  // the parameter boxes (version 2)
 };
-
-// The minute click limit of the search: the "Min limit" text; 0 (or no number) means 65,536.
-std::int64_t TdaMinuteLimitFrom(const std::string& minLimitText);
 
 }  // namespace kelp
