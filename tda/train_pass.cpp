@@ -146,7 +146,7 @@ void WriteOutTrain(TrainDetector& d, int slot) {
     const TrainByteOffsets bytes = TrainBytes(R);
     const auto classByte = static_cast<std::uint8_t>(t.Quality + 4 * t.Species);
     for (int j = 0; j < n; ++j) {
-        const std::int32_t entry = t.ClickList[static_cast<std::size_t>(j)];
+        const std::int32_t entry = d.Table.ListOf(slot)[static_cast<std::size_t>(j)];
         std::uint8_t* record = m.Block.Bytes + (entry & ~1);
         record[bytes.Slot] = static_cast<std::uint8_t>(slot);
         record[bytes.Class] = static_cast<std::uint8_t>(classByte | ((entry & 1) ? 128 : 0));

@@ -51,8 +51,9 @@ inline constexpr int ClickListLength = 500;
 inline constexpr std::int32_t EmptyClickEntry = -2'147'483'647;
 inline constexpr std::int32_t NotComputed = 7'777'777;
 
-// One candidate train (all but its click list). Times are ticks within the minute.
-struct TrainFields {
+// One candidate train. Times are ticks within the minute. Its click list is kept beside it
+// in the train table, so that the sweep over the trains stays in a small memory.
+struct TrainRecord {
     std::int32_t StartTime = 0;  // 0 once the train has been written
     std::int32_t Length = 0;     // clicks including missed ones; 0: the slot is free
     std::int32_t Nin = 0;        // real clicks
@@ -125,25 +126,41 @@ struct TrainFields {
     bool HasCandidate() const { return Candidate.Ncyc != 0; }
 };
 
-struct TrainRecord : TrainFields {
-    // The RecordOffset of each real click in order, plus 1 for a click after a missed click.
-    // The used entries come first; the rest are empty.
-    std::array<std::int32_t, ClickListLength> ClickList;
+// A train's clicks: the RecordOffset of each real click in order, plus 1 for a click after a
+// missed click. The used entries come first; the rest are empty.
+struct ClickList {
+    std::array<std::int32_t, ClickListLength> Entries;
 
-    TrainRecord() { ClickList.fill(EmptyClickEntry); }
+    ClickList() { Entries.fill(EmptyClickEntry); }
+    std::int32_t& operator[](std::size_t i) { return Entries[i]; }
+    std::int32_t operator[](std::size_t i) const { return Entries[i]; }
 };
-
-// Copies a train with the used part of its click list (the rest of an in-use list is empty).
-void CopyTrain(TrainRecord& to, const TrainRecord& from);
 
 // Entry 0 is the empty template; 1..500 are the train slots. InUseCount is the highest slot
 // used since the table was last emptied.
 struct TrainTable {
     std::array<TrainRecord, TrainSlots + 1> Slots;
+    std::array<ClickList, TrainSlots + 1> ClickLists;
     int InUseCount = 0;
+    // For the sweep over the table: band + 1 of each open train in use, 0 for a free or
+    // closed slot. Every change of a slot's Length (to or from 0), Closed or Band is
+    // followed by Sync.
+    std::array<std::uint16_t, TrainSlots + 1> OpenBand{};
+
+    void Sync(int slot) {
+        const TrainRecord& t = Slots[static_cast<std::size_t>(slot)];
+        OpenBand[static_cast<std::size_t>(slot)] =
+            t.Length != 0 && !t.Closed ? static_cast<std::uint16_t>((t.Band & 0xFFFF) + 1) : 0;
+    }
 
     TrainRecord& operator[](int slot) { return Slots[static_cast<std::size_t>(slot)]; }
     const TrainRecord& operator[](int slot) const { return Slots[static_cast<std::size_t>(slot)]; }
+    ClickList& ListOf(int slot) { return ClickLists[static_cast<std::size_t>(slot)]; }
+    const ClickList& ListOf(int slot) const { return ClickLists[static_cast<std::size_t>(slot)]; }
 };
+
+// Copies a train with the used part of its click list into another slot (the rest of an
+// in-use list is empty).
+void CopyTrain(TrainTable& table, int to, int from);
 
 }  // namespace kelp

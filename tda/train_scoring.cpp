@@ -111,17 +111,17 @@ std::array<std::int32_t, 3> GroupMaxima(const std::array<std::int32_t, 4>& c) {
     return {maxNici, maxNici + second, c[0] + c[1] + c[2] + c[3]};
 }
 
-void ComputeIntervalGroups(TrainDetector& d, TrainRecord& t) {
+void ComputeIntervalGroups(TrainDetector& d, TrainRecord& t, const ClickList& clicks) {
     const MinuteBlock& block = d.Minute.Block;
     std::array<std::int32_t, 4>& value = d.Groups.Value;
     std::array<std::int32_t, 4> count{1, 1, 1, 1};
     const int n = std::min(t.Nin, ClickListLength);
     if (n >= 2) {
-        const std::int32_t first = TimeAt(block, EntryOffset(t.ClickList[0]));
-        std::int32_t previous = TimeAt(block, EntryOffset(t.ClickList[1]));
+        const std::int32_t first = TimeAt(block, EntryOffset(clicks[0]));
+        std::int32_t previous = TimeAt(block, EntryOffset(clicks[1]));
         if (previous - first > GroupedIntervalTicks) value[0] = previous - first;
         for (int j = 2; j < n; ++j) {
-            const std::int32_t entry = t.ClickList[static_cast<std::size_t>(j)];
+            const std::int32_t entry = clicks[static_cast<std::size_t>(j)];
             const std::int32_t time = TimeAt(block, EntryOffset(entry));
             std::int32_t w = time - previous;
             previous = time;
@@ -156,7 +156,7 @@ void ComputeIntervalGroups(TrainDetector& d, TrainRecord& t) {
     t.MaxAll = maxima[2];
 }
 
-void ComputeNeighbourhood(const TrainDetector& d, TrainRecord& t) {
+void ComputeNeighbourhood(const TrainDetector& d, TrainRecord& t, const ClickList& clicks) {
     const MinuteBlock& block = d.Minute.Block;
     const int R = block.RecordLength;
     const std::int32_t end = block.End();
@@ -169,7 +169,7 @@ void ComputeNeighbourhood(const TrainDetector& d, TrainRecord& t) {
         t.ThreeBefore = none;
         t.TenBefore = none;
         int seen = 0;
-        for (std::int32_t pos = EntryOffset(t.ClickList[0]) - R; pos >= R; pos -= R) {
+        for (std::int32_t pos = EntryOffset(clicks[0]) - R; pos >= R; pos -= R) {
             if (bytes[pos + bandOffset] != t.Band) continue;
             ++seen;
             if (seen == 3) t.ThreeBefore = startHi - bytes[pos];
@@ -180,7 +180,7 @@ void ComputeNeighbourhood(const TrainDetector& d, TrainRecord& t) {
         }
     }
 
-    const std::int32_t last = EntryOffset(t.ClickList[static_cast<std::size_t>(std::clamp(t.Nin, 1, ClickListLength) - 1)]);
+    const std::int32_t last = EntryOffset(clicks[static_cast<std::size_t>(std::clamp(t.Nin, 1, ClickListLength) - 1)]);
     const std::int32_t lastHi = bytes[last];
     t.ThreeAfter = MinuteHiBytes - lastHi;
     t.TenAfter = MinuteHiBytes - lastHi;
@@ -207,8 +207,8 @@ bool EvaluateTrain(TrainDetector& d, int slot) {
         FreeTrain(d, slot);
         return false;
     }
-    ComputeNeighbourhood(d, t);
-    ComputeIntervalGroups(d, t);
+    ComputeNeighbourhood(d, t, d.Table.ListOf(slot));
+    ComputeIntervalGroups(d, t, d.Table.ListOf(slot));
     t.Score = ScoreTrain(t, p, d.Minute.MinClx, d.Minute.GoodTrainShare).Score;
     const int quality = QualityOfScore(t.Score);
     if (quality < 0) {

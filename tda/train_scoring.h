@@ -42,12 +42,12 @@ ScoreTerms ScoreTrain(const TrainRecord& train, const TrainParameters& parameter
 int QualityOfScore(std::int32_t score);
 
 // Interval groups: sets MaxNici, Max2ici and MaxAll of the train and carries the group values on.
-void ComputeIntervalGroups(TrainDetector& detector, TrainRecord& train);
+void ComputeIntervalGroups(TrainDetector& detector, TrainRecord& train, const ClickList& clicks);
 // From group counts C1..C4: MaxNici, Max2ici, MaxAll.
 std::array<std::int32_t, 3> GroupMaxima(const std::array<std::int32_t, 4>& counts);
 
 // The neighbourhood times before (once per train) and after the train, in units of 65,536 ticks.
-void ComputeNeighbourhood(const TrainDetector& detector, TrainRecord& train);
+void ComputeNeighbourhood(const TrainDetector& detector, TrainRecord& train, const ClickList& clicks);
 
 // Evaluates a train: false when it was freed (too few clicks, too disturbed or a score of
 // 2 or less); otherwise sets its features, score and quality class.

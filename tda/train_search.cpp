@@ -107,15 +107,16 @@ void SetWindowsAfter(const TrainParameters& p, TrainRecord& t, std::int32_t time
 }
 
 // Puts the template back into a slot without counting it as freed.
-void ResetTrain(TrainRecord& t) {
-    for (int k = 0; k < ClickListLength && t.ClickList[static_cast<std::size_t>(k)] != EmptyClickEntry; ++k)
-        t.ClickList[static_cast<std::size_t>(k)] = EmptyClickEntry;
-    static_cast<TrainFields&>(t) = TrainFields{};
+void ResetTrain(TrainTable& table, int slot) {
+    ClickList& list = table.ListOf(slot);
+    for (std::size_t k = 0; k < ClickListLength && list[k] != EmptyClickEntry; ++k) list[k] = EmptyClickEntry;
+    table[slot] = TrainRecord{};
 }
 
 // c becomes the second click of a one-click train.
-void MakeSecondClick(TrainDetector& d, TrainRecord& t, const SearchClick& c, const ClickFit& fitToFirst) {
+void MakeSecondClick(TrainDetector& d, int slot, const SearchClick& c, const ClickFit& fitToFirst) {
     const TrainParameters& p = d.Parameters;
+    TrainRecord& t = d.Table[slot];
     const SearchClick R = t.Last;
     t.ICI = t.FirstICI = c.Time - R.Time;
     SetWindowsAfter(p, t, c.Time);
@@ -144,7 +145,7 @@ void MakeSecondClick(TrainDetector& d, TrainRecord& t, const SearchClick& c, con
     AddSaturation(t, R, c);
     AddFrequencyAndShape(t, R, c);
     if (c.IsCluster()) AddClusterValues(t, c);
-    t.ClickList[1] = c.RecordOffset;
+    d.Table.ListOf(slot)[1] = c.RecordOffset;
     t.Previous = t.Last;
     t.Last = c;
     t.Length = t.RealRun = t.Nin = 2;
@@ -157,9 +158,9 @@ void OfferToOneClickTrain(TrainDetector& d, int slot, const SearchClick& c) {
         FreeTrain(d, slot);
         return;
     }
-    const ClickFit fit = PairFits(c, t.Last);
+    // Only the frequency fit decides whether c is similar; the other fits matter once c is paired.
     const bool inBand = c.Band == t.Band || !p.StayWithinBands;
-    const bool similar = inBand && (fit.FreqFit < p.SecondClkFit || c.IsCluster());
+    const bool similar = inBand && (PairFreqFit(c, t.Last) < p.SecondClkFit || c.IsCluster());
     if (c.Time < t.WindowStart) {
         if (similar) ApplyDisturbance(t, c);
     } else if (c.Time < t.WindowEnd) {
@@ -172,13 +173,13 @@ void OfferToOneClickTrain(TrainDetector& d, int slot, const SearchClick& c) {
             const int copySlot = AllocateSlot(d);
             if (!t.InUse()) return;  // the purge of a full table freed this train
             if (t.Last.SPL > 0) {
+                CopyTrain(d.Table, copySlot, slot);
                 TrainRecord& copy = d.Table[copySlot];
-                CopyTrain(copy, t);
                 copy.WindowStart = c.Time + CopyMarginTicks;
                 ApplyDisturbance(copy, c);
             }
         }
-        MakeSecondClick(d, t, c, fit);
+        MakeSecondClick(d, slot, c, PairFits(c, t.Last));
     } else {
         FreeTrain(d, slot);
     }
@@ -201,8 +202,9 @@ bool CommitCandidate(TrainDetector& d, int slot, bool closing) {
             const std::int32_t oldNin = t.Nin;
             t.Length -= t.RealRun + 2;
             t.Nin -= t.RealRun + 1;
+            ClickList& list = d.Table.ListOf(slot);
             for (std::int32_t k = std::max(0, t.Nin); k < oldNin && k < ClickListLength; ++k)
-                t.ClickList[static_cast<std::size_t>(k)] = EmptyClickEntry;
+                list[static_cast<std::size_t>(k)] = EmptyClickEntry;
             if (t.Length < p.MinNinTrain) {
                 FreeTrain(d, slot);
                 return false;
@@ -225,7 +227,7 @@ bool CommitCandidate(TrainDetector& d, int slot, bool closing) {
     t.RivalCount = 0;
     t.RealRun = t.AfterGap ? 1 : t.RealRun + 1;
     if (t.Nin < ClickListLength) {
-        t.ClickList[static_cast<std::size_t>(t.Nin - 1)] = K.RecordOffset + (t.AfterGap ? 1 : 0);
+        d.Table.ListOf(slot)[static_cast<std::size_t>(t.Nin - 1)] = K.RecordOffset + (t.AfterGap ? 1 : 0);
         t.AfterGap = 0;
     } else {
         // A train holds at most 499 clicks.
@@ -342,15 +344,16 @@ void OfferRival(TrainDetector& d, int slot, const SearchClick& c, const ClickFit
         // A close call: a copy keeps the old candidate.
         const int copySlot = AllocateSlot(d);
         if (!t.InUse()) return;  // the purge of a full table freed this train
-        CopyTrain(d.Table[copySlot], t);
+        CopyTrain(d.Table, copySlot, slot);
         ApplyDisturbance(t, c);
     }
     ApplyDisturbance(t, t.Candidate);
     AcceptCandidate(d, slot, c, fit);
 }
 
-// Extends a train of two or more clicks with c (c at or after the window start).
-void ExtendTrain(TrainDetector& d, int slot, const SearchClick& c, ClickFit fit) {
+// Extends a train of two or more clicks with c (c at or after the window start). The fits
+// of c are worked out where a case needs them, against the train as it is then.
+void ExtendTrain(TrainDetector& d, int slot, const SearchClick& c) {
     const TrainParameters& p = d.Parameters;
     TrainRecord& t = d.Table[slot];
     for (;;) {
@@ -358,6 +361,7 @@ void ExtendTrain(TrainDetector& d, int slot, const SearchClick& c, ClickFit fit)
         const bool inWindow = t.WindowStart < c.Time && c.Time < t.WindowEnd;
         if (!t.HasCandidate()) {
             if (inWindow) {
+                const ClickFit fit = LaterClickFits(t, c);
                 std::int32_t s = (Loaded(p, t.RunningTimeFit) + t.RunningFreqFit + t.RunningSplFit) / 2 -
                                  (Loaded(p, fit.TimeFit) + fit.FreqFit + fit.SplFit);
                 if (static_cast<std::int64_t>(c.Time - t.Last.Time) * 12 < static_cast<std::int64_t>(c.GapBefore) * 16)
@@ -375,23 +379,18 @@ void ExtendTrain(TrainDetector& d, int slot, const SearchClick& c, ClickFit fit)
                     return;
                 }
                 if (!RecordMissedClick(d, slot)) return;
-                fit = LaterClickFits(t, c);
                 continue;
             }
         } else {
             if (inWindow) {
-                OfferRival(d, slot, c, fit);
+                OfferRival(d, slot, c, LaterClickFits(t, c));
                 return;
             }
             if (c.Time >= t.WindowEnd) {
                 if (!CommitCandidate(d, slot, false)) return;
-                if (t.WindowStart < c.Time && c.Time < t.WindowEnd) {
-                    fit = LaterClickFits(t, c);
-                    continue;
-                }
+                if (t.WindowStart < c.Time && c.Time < t.WindowEnd) continue;
                 if (t.Length > 4 && t.RealRun > 3 && t.Window2Start < c.Time && c.Time < t.Window2End) {
                     if (!RecordMissedClick(d, slot)) return;
-                    fit = LaterClickFits(t, c);
                     continue;
                 }
                 if (t.Length >= 1) t.Disturbance += 4;
@@ -407,28 +406,27 @@ void ExtendTrain(TrainDetector& d, int slot, const SearchClick& c, ClickFit fit)
 void OfferToTrain(TrainDetector& d, int slot, const SearchClick& c) {
     const TrainParameters& p = d.Parameters;
     TrainRecord& t = d.Table[slot];
-    const ClickFit fit = LaterClickFits(t, c);
-    if (c.Time < t.WindowStart) {
-        const bool similar = fit.SplFit < std::max(p.MinSPLFt, t.RunningSplFit / 8) ||
-                             fit.FreqFit < std::max(p.FrqFt, t.RunningFreqFit / 8) ||
-                             fit.ClusterFit < std::max(p.cLstrFt, t.RunningClusterFit / 8);
+    if (c.Time >= std::max(t.WindowEnd, t.Window3End)) {
+        if (t.Length < 5) FreeTrain(d, slot);
+        else CloseTrain(d, slot);
+    } else if (c.Time < t.WindowStart) {
+        // Similar by any one of the fits; they are worked out only as far as needed.
+        const bool similar = LaterFreqFit(t, c) < std::max(p.FrqFt, t.RunningFreqFit / 8) ||
+                             LaterSplFit(t, c) < std::max(p.MinSPLFt, t.RunningSplFit / 8) ||
+                             LaterClusterFit(t.Previous, t.Last, c) < std::max(p.cLstrFt, t.RunningClusterFit / 8);
         if (similar) ApplyDisturbance(t, c);
-    } else if (c.Time < std::max(t.WindowEnd, t.Window3End)) {
-        ExtendTrain(d, slot, c, fit);
-    } else if (t.Length < 5) {
-        FreeTrain(d, slot);
     } else {
-        CloseTrain(d, slot);
+        ExtendTrain(d, slot, c);
     }
 }
 
 void StartTrain(TrainDetector& d, const SearchClick& c) {
     const int slot = AllocateSlot(d);
     TrainRecord& t = d.Table[slot];
-    if (t.InUse()) ResetTrain(t);  // slot 500 of a full table is overwritten
+    if (t.InUse()) ResetTrain(d.Table, slot);  // slot 500 of a full table is overwritten
     t.Length = 1;
     t.StartTime = t.Duration = c.Time;
-    t.ClickList[0] = c.RecordOffset;
+    d.Table.ListOf(slot)[0] = c.RecordOffset;
     t.Last = t.Previous = c;
     t.WindowStart = c.Time + d.Parameters.MinSecondClickTicks;
     t.WindowEnd = c.Time + FirstWindowEndTicks;
@@ -440,22 +438,26 @@ void StartTrain(TrainDetector& d, const SearchClick& c) {
     t.Band = c.Band;
     if (c.IsCluster()) AddClusterValues(t, c);
     t.CreatedInPass = d.Minute.Pass;
+    d.Table.Sync(slot);
 }
 
 }  // namespace
 
-void CopyTrain(TrainRecord& to, const TrainRecord& from) {
-    if (&to == &from) return;
+void CopyTrain(TrainTable& table, int to, int from) {
+    if (to == from) return;
+    ClickList& target = table.ListOf(to);
+    const ClickList& source = table.ListOf(from);
     std::size_t k = 0;
-    for (; k < ClickListLength && from.ClickList[k] != EmptyClickEntry; ++k) to.ClickList[k] = from.ClickList[k];
-    for (; k < ClickListLength && to.ClickList[k] != EmptyClickEntry; ++k) to.ClickList[k] = EmptyClickEntry;
-    static_cast<TrainFields&>(to) = from;
+    for (; k < ClickListLength && source[k] != EmptyClickEntry; ++k) target[k] = source[k];
+    for (; k < ClickListLength && target[k] != EmptyClickEntry; ++k) target[k] = EmptyClickEntry;
+    table[to] = table[from];
+    table.Sync(to);
 }
 
 ClickFit PairFits(const SearchClick& a, const SearchClick& b) {
     ClickFit f;
     if (a.Ncyc == 0 || b.Ncyc == 0) return f;
-    f.FreqFit = a.Band == b.Band ? Abs(a.kHz - b.kHz) / 2 : 128;
+    f.FreqFit = PairFreqFit(a, b);
     f.SplFit = std::min(32, Abs(a.SPL - b.SPL) * 32 / std::max(1, a.SPL + b.SPL));
     if (b.SPL > 200) f.SplFit = std::max(0, f.SplFit - 8);
     if (a.IsCluster() && b.IsCluster())
@@ -465,16 +467,32 @@ ClickFit PairFits(const SearchClick& a, const SearchClick& b) {
     return f;
 }
 
+std::int32_t PairFreqFit(const SearchClick& a, const SearchClick& b) {
+    if (a.Ncyc == 0 || b.Ncyc == 0) return 0;
+    return a.Band == b.Band ? Abs(a.kHz - b.kHz) / 2 : 128;
+}
+
+std::int32_t LaterFreqFit(const TrainRecord& train, const SearchClick& c) {
+    return Abs((train.Previous.kHz + c.kHz) / 2 - train.Last.kHz) / 2;
+}
+
+std::int32_t LaterSplFit(const TrainRecord& train, const SearchClick& c) {
+    const std::int32_t halfSpl = (train.Previous.SPL + c.SPL) / 2;
+    return std::min(32, Abs((halfSpl - train.Last.SPL) * 32 / std::max(1, halfSpl)));
+}
+
 ClickFit LaterClickFits(const TrainRecord& train, const SearchClick& c) {
     const SearchClick& P = train.Previous;
     const SearchClick& R = train.Last;
     ClickFit f;
-    f.FreqFit = Abs((P.kHz + c.kHz) / 2 - R.kHz) / 2;
-    const std::int32_t halfSpl = (P.SPL + c.SPL) / 2;
-    f.SplFit = std::min(32, Abs((halfSpl - R.SPL) * 32 / std::max(1, halfSpl)));
+    f.FreqFit = LaterFreqFit(train, c);
+    f.SplFit = LaterSplFit(train, c);
     if (P.Ncyc != 0) {
+        // Times lie within a minute: 16 x the offset stays well inside 32 bits.
         const std::int64_t offset = Abs((P.Time + c.Time) / 2 - R.Time);
-        f.TimeFit = static_cast<std::int32_t>(16 * offset / std::max(1, c.Time - P.Time));
+        const std::int64_t span = std::max(1, c.Time - P.Time);
+        f.TimeFit = offset < (1 << 26) && span < (1 << 30) ? static_cast<std::int32_t>(16 * offset) / static_cast<std::int32_t>(span)
+                                                          : static_cast<std::int32_t>(16 * offset / span);
     }
     f.ClusterFit = LaterClusterFit(P, R, c);
     return f;
@@ -491,11 +509,12 @@ void ApplyDisturbance(TrainRecord& t, const SearchClick& x) {
 void OfferClick(TrainDetector& d, const SearchClick& c) {
     ++d.Counters.ClicksOffered;
     const bool bandTest = d.Parameters.StayWithinBands;
+    const auto band = static_cast<std::uint16_t>((c.Band & 0xFFFF) + 1);
     // The in-use count is read afresh at every step: a copy made above this slot is offered the click too.
     for (int slot = 1; slot <= d.Table.InUseCount; ++slot) {
-        const TrainRecord& t = d.Table[slot];
-        if (!t.InUse() || t.Closed || (bandTest && t.Band != c.Band)) continue;
-        if (t.Length == 1) OfferToOneClickTrain(d, slot, c);
+        const std::uint16_t open = d.Table.OpenBand[static_cast<std::size_t>(slot)];
+        if (open == 0 || (bandTest && open != band)) continue;  // free, closed or another band
+        if (d.Table[slot].Length == 1) OfferToOneClickTrain(d, slot, c);
         else OfferToTrain(d, slot, c);
     }
     if (c.GapBefore > StartGapTicks) StartTrain(d, c);
@@ -504,6 +523,7 @@ void OfferClick(TrainDetector& d, const SearchClick& c) {
 bool CloseTrain(TrainDetector& d, int slot) {
     TrainRecord& t = d.Table[slot];
     t.Closed = 1;
+    d.Table.Sync(slot);
     if (!CommitCandidate(d, slot, true)) return false;
     t.Duration = t.Last.Time - t.StartTime;
     return EvaluateTrain(d, slot);
@@ -512,13 +532,15 @@ bool CloseTrain(TrainDetector& d, int slot) {
 void ResolveSharedClicks(TrainDetector& d, int a, int b) {
     const TrainRecord& ta = d.Table[a];
     const TrainRecord& tb = d.Table[b];
+    const ClickList& la = d.Table.ListOf(a);
+    const ClickList& lb = d.Table.ListOf(b);
     const std::int32_t na = std::clamp(ta.Nin, 0, ClickListLength);
     const std::int32_t nb = std::clamp(tb.Nin, 0, ClickListLength);
     std::int32_t i = 0, j = 0;
     bool shared = false;
     while (i < na && j < nb) {
-        const std::int32_t x = ta.ClickList[static_cast<std::size_t>(i)];
-        const std::int32_t y = tb.ClickList[static_cast<std::size_t>(j)];
+        const std::int32_t x = la[static_cast<std::size_t>(i)];
+        const std::int32_t y = lb[static_cast<std::size_t>(j)];
         if (x == y) {
             shared = true;
             break;
@@ -536,7 +558,8 @@ void FreeTrain(TrainDetector& d, int slot) {
     TrainRecord& t = d.Table[slot];
     ++d.Counters.TrainsFreed;
     d.Counters.MaxFreedLength = std::max(d.Counters.MaxFreedLength, t.Length);
-    ResetTrain(t);
+    ResetTrain(d.Table, slot);
+    d.Table.Sync(slot);
     if (slot == d.Table.InUseCount) {
         while (d.Table.InUseCount > 0 && !d.Table[d.Table.InUseCount].InUse()) --d.Table.InUseCount;
     }
@@ -585,8 +608,9 @@ int AllocateSlot(TrainDetector& d) {
 
 void EmptyTable(TrainDetector& d) {
     for (int s = 1; s <= d.Table.InUseCount; ++s) {
-        if (d.Table[s].InUse()) ResetTrain(d.Table[s]);
+        if (d.Table[s].InUse()) ResetTrain(d.Table, s);
     }
+    d.Table.OpenBand.fill(0);
     d.Table.InUseCount = 0;
 }
 

@@ -34,6 +34,10 @@ void EmptyTable(TrainDetector& detector);
 ClickFit LaterClickFits(const TrainRecord& train, const SearchClick& c);
 // The fits of a pair of clicks (a train's first click and a candidate second click).
 ClickFit PairFits(const SearchClick& a, const SearchClick& b);
+// Single fits, for the places that need no more than one.
+std::int32_t PairFreqFit(const SearchClick& a, const SearchClick& b);
+std::int32_t LaterFreqFit(const TrainRecord& train, const SearchClick& c);
+std::int32_t LaterSplFit(const TrainRecord& train, const SearchClick& c);
 
 // The disturbance a click adds to a train (0, 1, 2 or 4).
 void ApplyDisturbance(TrainRecord& train, const SearchClick& x);

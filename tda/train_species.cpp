@@ -99,14 +99,14 @@ bool DolphinDoubted(const TrainDetector& d, const TrainRecord& t, const TrainCli
 
 }  // namespace
 
-TrainClickShape ComputeClickShape(const MinuteBlock& block, const TrainRecord& t) {
+TrainClickShape ComputeClickShape(const MinuteBlock& block, const TrainRecord& t, const ClickList& clicks) {
     TrainClickShape s;
     const int n = std::clamp(t.Nin, 0, ClickListLength);
     if (n == 0) return s;
     std::int32_t endSum = 0, lowSum = 0, highSum = 0, lowChange = 0;
     std::int32_t previousLow = -1;
     for (int j = 0; j < n; ++j) {
-        const std::uint8_t* r = block.Bytes + (t.ClickList[static_cast<std::size_t>(j)] & ~1);
+        const std::uint8_t* r = block.Bytes + (clicks[static_cast<std::size_t>(j)] & ~1);
         s.MaxNcyc = std::max<std::int32_t>(s.MaxNcyc, r[3]);
         endSum += r[6];
         const std::int32_t low = r[8] & 15;
@@ -144,7 +144,7 @@ std::int32_t BandRiskOf(const MinuteContext& minute, std::int32_t band) {
 
 void ClassifySpecies(TrainDetector& d, int slot) {
     TrainRecord& t = d.Table[slot];
-    const TrainClickShape shape = ComputeClickShape(d.Minute.Block, t);
+    const TrainClickShape shape = ComputeClickShape(d.Minute.Block, t, d.Table.ListOf(slot));
     const TrainFeatures f = ComputeFeatures(t);
     const SonarTerms sonar = ComputeSonarTerms(t, shape);
     if (f.ICIav > SonarMinIciTicks &&

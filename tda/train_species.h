@@ -16,7 +16,7 @@ struct TrainClickShape {
     std::int32_t Slp5df = 0;   // mean change of EnvelopeLow from click to click
 };
 
-TrainClickShape ComputeClickShape(const MinuteBlock& block, const TrainRecord& train);
+TrainClickShape ComputeClickShape(const MinuteBlock& block, const TrainRecord& train, const ClickList& clicks);
 
 // The six terms of the sonar score and their sum (TrNscore).
 struct SonarTerms {

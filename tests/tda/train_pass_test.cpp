@@ -128,11 +128,12 @@ TEST(TrainPass, TrainIdsRunFrom5To127AndStartAgainAt5) {
 // Puts a closed ten-click train over the clicks of `band` into `slot`.
 void PutTenClickTrain(TrainDetector& d, const std::vector<std::uint8_t>& block, int slot, int band) {
     TrainRecord& t = d.Table[slot];
+    ClickList& list = d.Table.ListOf(slot);
     int j = 0;
     for (std::size_t o = 20; o + 20 <= block.size(); o += 20)
-        if (block[o + 15] == band) t.ClickList[static_cast<std::size_t>(j++)] = static_cast<std::int32_t>(o);
+        if (block[o + 15] == band) list[static_cast<std::size_t>(j++)] = static_cast<std::int32_t>(o);
     t.Nin = t.Length = j;
-    t.StartTime = static_cast<std::int32_t>(ReadBE24(&block[static_cast<std::size_t>(t.ClickList[0])]));
+    t.StartTime = static_cast<std::int32_t>(ReadBE24(&block[static_cast<std::size_t>(list[0])]));
     t.Duration = 9 * 10'000;
     t.Band = band;
     t.ICI = t.FirstICI = 10'000;
@@ -144,6 +145,7 @@ void PutTenClickTrain(TrainDetector& d, const std::vector<std::uint8_t>& block, 
     t.BWSum = 27;
     t.Closed = 1;
     d.Table.InUseCount = std::max(d.Table.InUseCount, slot);
+    d.Table.Sync(slot);
 }
 
 TEST(TrainPass, TrainsAreWrittenInOrderOfTheirStartTimes) {
@@ -155,14 +157,14 @@ TEST(TrainPass, TrainsAreWrittenInOrderOfTheirStartTimes) {
     d->Minute.PassOffered = d->Minute.MinClx = 20;
     PutTenClickTrain(*d, block, 1, 1);
     PutTenClickTrain(*d, block, 2, 2);
-    d->Table[1].ClickList[4] += 1;  // the fifth click of the later train follows a missed click
+    d->Table.ListOf(1)[4] += 1;  // the fifth click of the later train follows a missed click
     EndPass(*d);
-    const std::int32_t first1 = d->Table[1].ClickList[0];
-    const std::int32_t first2 = d->Table[2].ClickList[0];
+    const std::int32_t first1 = d->Table.ListOf(1)[0];
+    const std::int32_t first2 = d->Table.ListOf(2)[0];
     EXPECT_EQ(block[static_cast<std::size_t>(first2 + 19)], 5);  // slot 2 starts earlier
     EXPECT_EQ(block[static_cast<std::size_t>(first1 + 19)], 6);
     EXPECT_EQ(block[static_cast<std::size_t>(first2 + 16)], 2);
-    const std::int32_t flagged = d->Table[1].ClickList[4] & ~1;
+    const std::int32_t flagged = d->Table.ListOf(1)[4] & ~1;
     EXPECT_EQ(block[static_cast<std::size_t>(flagged + 18)] & 0x80, 0x80);
     EXPECT_EQ(block[static_cast<std::size_t>(first1 + 18)] & 0x80, 0);
     // Written trains keep their slots until the minute ends.

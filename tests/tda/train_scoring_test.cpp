@@ -144,10 +144,11 @@ TrainRecord GroupTrain(TrainDetector& d, std::vector<std::uint8_t>& block, const
     block = testing::MinuteBlockOf(clicks);
     d.Minute.Block = MinuteBlock{block.data(), static_cast<std::int32_t>(block.size()), 20};
     TrainRecord t;
+    ClickList list;
     t.Nin = static_cast<std::int32_t>(times.size());
     for (std::size_t j = 0; j < times.size(); ++j)
-        t.ClickList[j] = static_cast<std::int32_t>(20 + 20 * j) + (static_cast<int>(j) == missedBefore ? 1 : 0);
-    ComputeIntervalGroups(d, t);
+        list[j] = static_cast<std::int32_t>(20 + 20 * j) + (static_cast<int>(j) == missedBefore ? 1 : 0);
+    ComputeIntervalGroups(d, t, list);
     return t;
 }
 
@@ -176,7 +177,7 @@ TEST(TrainScoring, NeighbourhoodTimesAtTheEdgesOfTheMinute) {
     const std::int32_t start = 100 * 65'536 + 5;
     TrainRig rig(6, start, 200'000);
     rig.D->Minute.PrevMinuteTail = 50;
-    ComputeNeighbourhood(*rig.D, rig.Train());
+    ComputeNeighbourhood(*rig.D, rig.Train(), rig.List());
     EXPECT_EQ(rig.Train().ThreeBefore, 150);
     EXPECT_EQ(rig.Train().TenBefore, 150);
     // The last click lies in hi byte (start + 5 x 200,000) / 65,536 = 115; nothing follows.
@@ -184,7 +185,7 @@ TEST(TrainScoring, NeighbourhoodTimesAtTheEdgesOfTheMinute) {
 
     TrainRig late(6, start, 200'000);
     late.D->Minute.PrevMinuteTail = 90;  // 190 is beyond the minute
-    ComputeNeighbourhood(*late.D, late.Train());
+    ComputeNeighbourhood(*late.D, late.Train(), late.List());
     EXPECT_EQ(late.Train().ThreeBefore, 0);
 
     // Clicks of the band before and after, and one of another band that does not count.
@@ -196,7 +197,7 @@ TEST(TrainScoring, NeighbourhoodTimesAtTheEdgesOfTheMinute) {
     around.push_back(other);
     for (int i = 0; i < 2; ++i) around.push_back(BlockClick{(170 + i) * 65'536});
     TrainRig middle(5, 100 * 65'536, 65'536, BlockClick{}, around);
-    ComputeNeighbourhood(*middle.D, middle.Train());
+    ComputeNeighbourhood(*middle.D, middle.Train(), middle.List());
     EXPECT_EQ(middle.Train().ThreeBefore, 100 - 10);
     EXPECT_EQ(middle.Train().TenBefore, 100 + 0);  // fewer than ten: PrevMinuteTail is 0
     EXPECT_EQ(middle.Train().ThreeAfter, 171 - 104);
@@ -205,7 +206,7 @@ TEST(TrainScoring, NeighbourhoodTimesAtTheEdgesOfTheMinute) {
     // The "before" times are computed once per train.
     middle.D->Minute.PrevMinuteTail = 7;
     middle.Train().ThreeBefore = 33;
-    ComputeNeighbourhood(*middle.D, middle.Train());
+    ComputeNeighbourhood(*middle.D, middle.Train(), middle.List());
     EXPECT_EQ(middle.Train().ThreeBefore, 33);
 }
 

@@ -25,6 +25,12 @@ struct SearchRig {
         const SearchClick s = Add(c);
         D->Minute.Block = MinuteBlock{Block.data(), static_cast<std::int32_t>(Block.size()), 20};
         OfferClick(*D, s);
+        // The sweep's view of the table agrees with the trains.
+        for (int slot = 1; slot <= TrainSlots; ++slot) {
+            const std::uint16_t open = D->Table.OpenBand[static_cast<std::size_t>(slot)];
+            D->Table.Sync(slot);
+            EXPECT_EQ(open, D->Table.OpenBand[static_cast<std::size_t>(slot)]) << slot;
+        }
     }
     TrainRecord& Train(int slot) { return D->Table[slot]; }
 };
@@ -106,8 +112,8 @@ TEST(TrainSearch, WindowsUseTruncatingSixtyFourths) {
     EXPECT_EQ(t.Window2End, 11'001 + 1'376 + 1'001);
     EXPECT_EQ(t.Nin, 2);
     EXPECT_EQ(t.RealRun, 2);
-    EXPECT_EQ(t.ClickList[0], 20);
-    EXPECT_EQ(t.ClickList[1], 40);
+    EXPECT_EQ(rig.D->Table.ListOf(1)[0], 20);
+    EXPECT_EQ(rig.D->Table.ListOf(1)[1], 40);
 }
 
 TEST(TrainSearch, ARivalMustBeatTheCandidateToReplaceIt) {
@@ -148,7 +154,7 @@ TEST(TrainSearch, AnEmptyWindowCountsAsAMissedClick) {
     EXPECT_EQ(t.Nin, 7);
     EXPECT_EQ(t.AfterGap, 0);
     EXPECT_EQ(t.RealRun, 1);
-    EXPECT_EQ(t.ClickList[6], 7 * 20 + 1);  // the click after the gap carries the after-gap bit
+    EXPECT_EQ(rig.D->Table.ListOf(1)[6], 7 * 20 + 1);  // the click after the gap carries the after-gap bit
 }
 
 TEST(TrainSearch, AMissedClickBeyondAQuarterOfTheTrainClosesItInstead) {
@@ -164,7 +170,7 @@ TEST(TrainSearch, AMissedClickBeyondAQuarterOfTheTrainClosesItInstead) {
         t.MinkHz = t.MaxkHz = 130;
         t.SPLSum = 500;
         t.NcycSum = 60;
-        for (int i = 0; i < 5; ++i) t.ClickList[static_cast<std::size_t>(i)] = 20 + 20 * i;
+        for (int i = 0; i < 5; ++i) rig.D->Table.ListOf(1)[static_cast<std::size_t>(i)] = 20 + 20 * i;
         t.Last = DecodeSearchClick(rig.Block.data() + 100, 100);
         t.Previous = DecodeSearchClick(rig.Block.data() + 80, 80);
         t.Last.Time = 1 + (length - 1) * 10'000;
@@ -174,6 +180,7 @@ TEST(TrainSearch, AMissedClickBeyondAQuarterOfTheTrainClosesItInstead) {
         t.Window2End = t.WindowEnd + 10'000;
         t.Window3End = t.Window2End + 10'000;
         rig.D->Table.InUseCount = 1;
+        rig.D->Table.Sync(1);
     };
     SearchRig six;
     setUp(six, 6);  // one missed click already: 6 / 4 = 1 is not below 1
@@ -194,8 +201,8 @@ TEST(TrainSearch, TheFiveHundredthClickIsNotStored) {
     const TrainRecord& t = rig.Train(1);
     EXPECT_EQ(t.Nin, 499);
     EXPECT_EQ(t.Length, 499);
-    EXPECT_EQ(t.ClickList[498], 499 * 20);
-    EXPECT_EQ(t.ClickList[499], EmptyClickEntry);
+    EXPECT_EQ(rig.D->Table.ListOf(1)[498], 499 * 20);
+    EXPECT_EQ(rig.D->Table.ListOf(1)[499], EmptyClickEntry);
     // The click that was not stored still became the train's last click.
     EXPECT_EQ(t.Last.Time, 1 + 501 * 2'000);
 }
@@ -206,8 +213,9 @@ void PutTrain(TrainDetector& d, int slot, std::vector<std::int32_t> clicks, std:
     t.Length = length;
     t.Nin = static_cast<std::int32_t>(clicks.size());
     t.Disturbance = disturbance;
-    for (std::size_t i = 0; i < clicks.size(); ++i) t.ClickList[i] = clicks[i];
+    for (std::size_t i = 0; i < clicks.size(); ++i) d.Table.ListOf(slot)[i] = clicks[i];
     d.Table.InUseCount = std::max(d.Table.InUseCount, slot);
+    d.Table.Sync(slot);
 }
 
 TEST(TrainSearch, SharedClicksFreeTheWeakerTrainAndTheLowerSlotOnATie) {
@@ -244,7 +252,7 @@ TEST(TrainSearch, FreeingTheHighestSlotLowersTheInUseCount) {
     EXPECT_EQ(d->Table.InUseCount, 6);
     FreeTrain(*d, 6);
     EXPECT_EQ(d->Table.InUseCount, 1);
-    EXPECT_EQ(d->Table[6].ClickList[0], EmptyClickEntry);
+    EXPECT_EQ(d->Table.ListOf(6)[0], EmptyClickEntry);
     EXPECT_EQ(d->Counters.TrainsFreed, 2);
     EXPECT_EQ(AllocateSlot(*d), 2);
 }

@@ -117,7 +117,7 @@ TEST(TrainSpecies, SonarNeedsScorePlusBandRiskAbove26) {
         TrainRig rig(20, 100'000, 20'000, SonarClick());
         rig.Block[20 + 3] = 200;  // the train's first click is the longest
         TakeMinuteMarker(*rig.D, testing::MarkerBytes(0, 0, 0, risk).data());
-        EXPECT_EQ(ComputeSonarTerms(rig.Train(), ComputeClickShape(rig.D->Minute.Block, rig.Train())).TrNscore, 3);
+        EXPECT_EQ(ComputeSonarTerms(rig.Train(), ComputeClickShape(rig.D->Minute.Block, rig.Train(), rig.List())).TrNscore, 3);
         ClassifySpecies(*rig.D, 1);
         EXPECT_EQ(rig.Train().Species == SpeciesBoatSonar, risk == 24) << risk;
     }
@@ -154,7 +154,7 @@ TEST(TrainSpecies, ClickShapeFromTheTrainsRecords) {
         rig.Block[static_cast<std::size_t>(20 + 20 * j + 3)] = static_cast<std::uint8_t>(10 + j);
         rig.Block[static_cast<std::size_t>(20 + 20 * j + 6)] = static_cast<std::uint8_t>(100 + j);
     }
-    const TrainClickShape s = ComputeClickShape(rig.D->Minute.Block, rig.Train());
+    const TrainClickShape s = ComputeClickShape(rig.D->Minute.Block, rig.Train(), rig.List());
     EXPECT_EQ(s.MaxNcyc, 13);
     EXPECT_EQ(s.avEndkHz, (100 + 101 + 102 + 103) / 4);
     EXPECT_EQ(s.avSlp5, (2 + 5 + 1 + 4) / 4);

@@ -123,7 +123,7 @@ struct TrainRig {
         int j = 0;
         for (std::size_t o = 20; o + 20 <= Block.size(); o += 20) {
             const std::int32_t time = static_cast<std::int32_t>(ReadBE24(&Block[o]));
-            if (j < n && time == start + j * ici && Block[o + 15] == like.Band) t.ClickList[static_cast<std::size_t>(j++)] = static_cast<std::int32_t>(o);
+            if (j < n && time == start + j * ici && Block[o + 15] == like.Band) D->Table.ListOf(1)[static_cast<std::size_t>(j++)] = static_cast<std::int32_t>(o);
         }
         t.Length = t.Nin = n;
         t.StartTime = start;
@@ -136,8 +136,10 @@ struct TrainRig {
         t.ICI = t.FirstICI = ici;
         t.Closed = 1;
         D->Table.InUseCount = 1;
+        D->Table.Sync(1);
     }
     TrainRecord& Train() { return D->Table[1]; }
+    ClickList& List() { return D->Table.ListOf(1); }
 };
 
 }  // namespace kelp::testing
