@@ -51,15 +51,14 @@ FileOutcome ProcessBatchFile(Program& p, Host& h, const std::string& file, int n
     const bool kl2Only = options.Kind == TrainBatchKind::KL2 ||
                          (options.Kind == TrainBatchKind::ByExtension && IsKL2Name(file));
     CloseAllFiles(p, h);
-    const std::int64_t size = FileSizeOf(file);  // before opening, which may repair the file's end
-    OpenDataFile(p, h, file, 1);
-    if (size < SmallestTrainFile) {
+    // A file too small for a train is not opened: opening would repair its end.
+    if (FileSizeOf(file) < SmallestTrainFile) {
         h.ShowTimedMessage(Message5s, name + " too small to contain a train");
         h.Results().Append(name + "\t<400 bytes");
         outcome.Failed = true;
-        CloseDataFile(p, h, 1);
         return outcome;
     }
+    OpenDataFile(p, h, file, 1);
     if (!kl2Only && p.Slot(1).Kind != FileKind::KL1) {
         h.ShowTimedMessage(MessageShort, name + " file not a .KL1 file");
         h.Results().Append(name + "\tNot *.KL1");
