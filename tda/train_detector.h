@@ -72,6 +72,22 @@ struct TrainDetector {
     IntervalGroups Groups;
     TrainRunCounters Counters;
     std::int32_t TrainId = 4;  // advanced before each written train: 5..127, then 5 again
+    // Measuring: the time spent evaluating and classifying trains, when asked for.
+    bool TimeScoring = false;
+    std::int64_t ScoringNanoseconds = 0;
+};
+
+// Adds the time of a scope to the detector's scoring time when it is being measured.
+class ScoringTimer {
+public:
+    explicit ScoringTimer(TrainDetector& d);
+    ~ScoringTimer();
+    ScoringTimer(const ScoringTimer&) = delete;
+    ScoringTimer& operator=(const ScoringTimer&) = delete;
+
+private:
+    TrainDetector* detector_;
+    std::int64_t start_ = 0;
 };
 
 // A detector ready for a run with these settings (version 2 takes the development page's parameters).

@@ -250,6 +250,7 @@ bool RunTrainDetection(Program& p, Host& h) {
     settings.Version = ActiveTdaVersion(p);
     settings.NoSpeciesSplit = TdaSettingsOf(p).NoSpeciesSplit;
     const auto detector = MakeTrainDetector(settings, state.TdaMinuteLimit);
+    detector->TimeScoring = state.TimeScoring;
 
     h.SetProgressLabel("Seeking cetaceans . . . ");
     const std::string kl3Name = KL3NameFor(s.FullName);
@@ -280,6 +281,7 @@ bool RunTrainDetection(Program& p, Host& h) {
         }
     }
     if (ok) state.LastKL3Name = kl3Name;
+    state.LastScoringNanoseconds = detector->ScoringNanoseconds;
 
     if (p.Options.BatchRunning) {
         CloseDataFile(p, h, 1);

@@ -35,6 +35,9 @@ struct TrainDetectionState {
     std::int64_t MapKeepBytes = 12'000'000;
     // The last run's totals (for callers that report them).
     TrainRunCounters LastCounters;
+    // Measuring: the time of the last run spent evaluating and classifying trains.
+    bool TimeScoring = false;
+    std::int64_t LastScoringNanoseconds = 0;
     std::string LastKL3Name;
 };
 

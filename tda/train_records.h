@@ -146,12 +146,19 @@ struct TrainTable {
     // closed slot. Every change of a slot's Length (to or from 0), Closed or Band is
     // followed by Sync.
     std::array<std::uint16_t, TrainSlots + 1> OpenBand{};
+    // One bit per slot in use (Length not 0), for finding the lowest free slot.
+    std::array<std::uint64_t, (TrainSlots + 64) / 64> UsedBits{};
 
     void Sync(int slot) {
         const TrainRecord& t = Slots[static_cast<std::size_t>(slot)];
         OpenBand[static_cast<std::size_t>(slot)] =
             t.Length != 0 && !t.Closed ? static_cast<std::uint16_t>((t.Band & 0xFFFF) + 1) : 0;
+        const std::uint64_t bit = std::uint64_t{1} << (slot % 64);
+        std::uint64_t& word = UsedBits[static_cast<std::size_t>(slot / 64)];
+        word = t.Length != 0 ? (word | bit) : (word & ~bit);
     }
+    // The lowest free slot of 1..last, or 0.
+    int LowestFreeSlot(int last) const;
 
     TrainRecord& operator[](int slot) { return Slots[static_cast<std::size_t>(slot)]; }
     const TrainRecord& operator[](int slot) const { return Slots[static_cast<std::size_t>(slot)]; }

@@ -200,6 +200,7 @@ void ComputeNeighbourhood(const TrainDetector& d, TrainRecord& t, const ClickLis
 }
 
 bool EvaluateTrain(TrainDetector& d, int slot) {
+    const ScoringTimer timer(d);
     const TrainParameters& p = d.Parameters;
     TrainRecord& t = d.Table[slot];
     const std::int32_t e = std::max(1, t.Nin - 1);

@@ -1,7 +1,9 @@
 #include "tda/train_search.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/time.h"
 #include "tda/train_scoring.h"
@@ -420,6 +422,31 @@ void OfferToTrain(TrainDetector& d, int slot, const SearchClick& c) {
     }
 }
 
+// The next slot from `slot` on, up to the in-use count, whose open train is offered a click
+// of the band (band + 1 as in OpenBand); 0 when there is none.
+int NextOfferedSlot(const TrainTable& table, int slot, std::uint16_t band, bool bandTest) {
+    const int last = table.InUseCount;
+    const std::uint16_t* open = table.OpenBand.data();
+    if (!bandTest) {
+        for (; slot <= last; ++slot)
+            if (open[slot] != 0) return slot;
+        return 0;
+    }
+    // Four slots at a time: a slot of the band is a zero lane of the word xor the band.
+    constexpr std::uint64_t Ones = 0x0001'0001'0001'0001ULL;
+    constexpr std::uint64_t Highs = 0x8000'8000'8000'8000ULL;
+    const std::uint64_t pattern = Ones * band;
+    for (; slot + 3 <= last; slot += 4) {
+        std::uint64_t x;
+        std::memcpy(&x, open + slot, sizeof x);
+        x ^= pattern;
+        if (((x - Ones) & ~x & Highs) != 0) break;
+    }
+    for (; slot <= last; ++slot)
+        if (open[slot] == band) return slot;
+    return 0;
+}
+
 void StartTrain(TrainDetector& d, const SearchClick& c) {
     const int slot = AllocateSlot(d);
     TrainRecord& t = d.Table[slot];
@@ -442,6 +469,17 @@ void StartTrain(TrainDetector& d, const SearchClick& c) {
 }
 
 }  // namespace
+
+int TrainTable::LowestFreeSlot(int last) const {
+    for (std::size_t w = 0; w < UsedBits.size(); ++w) {
+        std::uint64_t free = ~UsedBits[w];
+        if (w == 0) free &= ~std::uint64_t{1};  // entry 0 is the template, never a slot
+        if (free == 0) continue;
+        const int slot = static_cast<int>(w * 64) + std::countr_zero(free);
+        return slot <= last ? slot : 0;
+    }
+    return 0;
+}
 
 void CopyTrain(TrainTable& table, int to, int from) {
     if (to == from) return;
@@ -511,9 +549,8 @@ void OfferClick(TrainDetector& d, const SearchClick& c) {
     const bool bandTest = d.Parameters.StayWithinBands;
     const auto band = static_cast<std::uint16_t>((c.Band & 0xFFFF) + 1);
     // The in-use count is read afresh at every step: a copy made above this slot is offered the click too.
-    for (int slot = 1; slot <= d.Table.InUseCount; ++slot) {
-        const std::uint16_t open = d.Table.OpenBand[static_cast<std::size_t>(slot)];
-        if (open == 0 || (bandTest && open != band)) continue;  // free, closed or another band
+    for (int slot = NextOfferedSlot(d.Table, 1, band, bandTest); slot != 0;
+         slot = NextOfferedSlot(d.Table, slot + 1, band, bandTest)) {
         if (d.Table[slot].Length == 1) OfferToOneClickTrain(d, slot, c);
         else OfferToTrain(d, slot, c);
     }
@@ -567,13 +604,7 @@ void FreeTrain(TrainDetector& d, int slot) {
 
 int AllocateSlot(TrainDetector& d) {
     TrainTable& table = d.Table;
-    int slot = 0;
-    for (int s = 1; s <= TrainSlots; ++s) {
-        if (!table[s].InUse()) {
-            slot = s;
-            break;
-        }
-    }
+    int slot = table.LowestFreeSlot(TrainSlots);
     if (slot == 0) {
         // Purge: short trains first, low-frequency ones before the others.
         std::int64_t freed = 0;
@@ -593,13 +624,8 @@ int AllocateSlot(TrainDetector& d) {
             }
         }
         ++d.Counters.Purges;
-        slot = TrainSlots;
-        for (int s = 1; s < TrainSlots; ++s) {
-            if (!table[s].InUse()) {
-                slot = s;
-                break;
-            }
-        }
+        slot = table.LowestFreeSlot(TrainSlots - 1);
+        if (slot == 0) slot = TrainSlots;
     }
     table.InUseCount = std::max(table.InUseCount, slot);
     d.Counters.HighestSlotsInUse = std::max(d.Counters.HighestSlotsInUse, table.InUseCount);
@@ -611,6 +637,7 @@ void EmptyTable(TrainDetector& d) {
         if (d.Table[s].InUse()) ResetTrain(d.Table, s);
     }
     d.Table.OpenBand.fill(0);
+    d.Table.UsedBits.fill(0);
     d.Table.InUseCount = 0;
 }
 

@@ -143,6 +143,7 @@ std::int32_t BandRiskOf(const MinuteContext& minute, std::int32_t band) {
 }
 
 void ClassifySpecies(TrainDetector& d, int slot) {
+    const ScoringTimer timer(d);
     TrainRecord& t = d.Table[slot];
     const TrainClickShape shape = ComputeClickShape(d.Minute.Block, t, d.Table.ListOf(slot));
     const TrainFeatures f = ComputeFeatures(t);

@@ -26,11 +26,11 @@ struct SearchRig {
         D->Minute.Block = MinuteBlock{Block.data(), static_cast<std::int32_t>(Block.size()), 20};
         OfferClick(*D, s);
         // The sweep's view of the table agrees with the trains.
-        for (int slot = 1; slot <= TrainSlots; ++slot) {
-            const std::uint16_t open = D->Table.OpenBand[static_cast<std::size_t>(slot)];
-            D->Table.Sync(slot);
-            EXPECT_EQ(open, D->Table.OpenBand[static_cast<std::size_t>(slot)]) << slot;
-        }
+        const auto open = D->Table.OpenBand;
+        const auto used = D->Table.UsedBits;
+        for (int slot = 1; slot <= TrainSlots; ++slot) D->Table.Sync(slot);
+        EXPECT_EQ(open, D->Table.OpenBand);
+        EXPECT_EQ(used, D->Table.UsedBits);
     }
     TrainRecord& Train(int slot) { return D->Table[slot]; }
 };
