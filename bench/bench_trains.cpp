@@ -27,7 +27,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int Days = 3;
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 // The simulated deployment: its card and its KL1 file in a temporary folder.
 struct Deployment {
@@ -149,14 +151,14 @@ void BM_BatchOfTwoFiles(benchmark::State& state) {
         o.Isolated = true;
         if (RunTrainBatch(p, h, files, o).Processed != 2) state.SkipWithError("batch failed");
     }
-    state.counters["clicks_per_second"] =
-        benchmark::Counter(2.0 * static_cast<double>(d.Clicks) * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["clicks_per_second"] = benchmark::Counter(
+        2.0 * static_cast<double>(d.Clicks) * state.iterations(), benchmark::Counter::kIsRate);
 }
 
 BENCHMARK(BM_PlainReadOfTheKL1File)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KL1ToKL3)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BatchOfTwoFiles)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -21,7 +21,8 @@
 namespace kelp::cli {
 namespace {
 
-constexpr const char* ScoreHelp = R"(truth.json is the simulator's list of synthetic trains. A synthetic train's minutes are the
+constexpr const char* ScoreHelp =
+    R"(truth.json is the simulator's list of synthetic trains. A synthetic train's minutes are the
 ordinals of the minute markers of the deployment; the KL3 file's first marker is taken as
 ordinal 1 unless --start gives the deployment's first minute ("dd/mm/yyyy hh:mm").
 Right species class: porpoise -> porpoise-like (0), dolphin -> dolphin (1), sonar -> boat sonar (4).
@@ -74,17 +75,29 @@ private:
                 if (i_ >= s_.size()) return false;
                 const char e = s_[i_++];
                 switch (e) {
-                case 'n': c = '\n'; break;
-                case 't': c = '\t'; break;
-                case 'r': c = '\r'; break;
-                case 'b': c = '\b'; break;
-                case 'f': c = '\f'; break;
+                case 'n':
+                    c = '\n';
+                    break;
+                case 't':
+                    c = '\t';
+                    break;
+                case 'r':
+                    c = '\r';
+                    break;
+                case 'b':
+                    c = '\b';
+                    break;
+                case 'f':
+                    c = '\f';
+                    break;
                 case 'u':
                     if (i_ + 4 > s_.size()) return false;
                     i_ += 4;
                     c = '?';
                     break;
-                default: c = e; break;
+                default:
+                    c = e;
+                    break;
                 }
             }
             out += c;
@@ -180,7 +193,8 @@ std::int64_t Number(const Json& o, const char* key) {
     return v && v->Kind == Json::Type::Number ? static_cast<std::int64_t>(v->Number) : 0;
 }
 
-bool ReadTruth(const std::string& path, std::vector<SyntheticTrain>& trains, int& minutesPerMarker, std::string& error) {
+bool ReadTruth(const std::string& path, std::vector<SyntheticTrain>& trains, int& minutesPerMarker,
+               std::string& error) {
     std::vector<std::uint8_t> bytes;
     int e = 0;
     if (!ReadWholeFile(path, bytes, &e)) {
@@ -231,7 +245,7 @@ bool ReadKl3Trains(const std::string& path, std::optional<MinuteNumber> start, i
     }
     const std::int64_t firstOrdinal =
         start ? (static_cast<std::int64_t>(header.FirstMinute()) - *start) / minutesPerMarker + 1 : 1;
-    std::map<std::pair<std::int64_t, int>, std::size_t> index;  // (marker, id and slot) -> train
+    std::map<std::pair<std::int64_t, int>, std::size_t> index; // (marker, id and slot) -> train
     std::int64_t marker = -1;
     std::vector<std::uint8_t> block(static_cast<std::size_t>(R) * 10'000);
     std::int64_t position = HeaderLength;
@@ -249,7 +263,8 @@ bool ReadKl3Trains(const std::string& path, std::optional<MinuteNumber> start, i
                 continue;
             }
             if (type < FirstTrainId || type > LastTrainId || marker < 0) continue;
-            const std::int64_t tick = (firstOrdinal + marker - 1) * TicksPerMinute64 + ((r[0] << 16) | (r[1] << 8) | r[2]);
+            const std::int64_t tick =
+                (firstOrdinal + marker - 1) * TicksPerMinute64 + ((r[0] << 16) | (r[1] << 8) | r[2]);
             const auto key = std::make_pair(marker, type * 256 + r[16]);
             auto it = index.find(key);
             if (it == index.end()) {
@@ -284,7 +299,8 @@ struct KindScore {
     std::array<std::int64_t, 5> ClassedAs{};
 };
 
-int RunScore(Context& ctx, const std::string& kl3, const std::string& truthPath, const std::string& startText) {
+int RunScore(Context& ctx, const std::string& kl3, const std::string& truthPath,
+             const std::string& startText) {
     std::optional<MinuteNumber> start;
     if (!startText.empty()) {
         const auto t = ParseDateTimeText(startText);
@@ -306,7 +322,8 @@ int RunScore(Context& ctx, const std::string& kl3, const std::string& truthPath,
         *ctx.err << error << '\n';
         return ExitFailure;
     }
-    std::sort(found.begin(), found.end(), [](const Kl3Train& a, const Kl3Train& b) { return a.When.First < b.When.First; });
+    std::sort(found.begin(), found.end(),
+              [](const Kl3Train& a, const Kl3Train& b) { return a.When.First < b.When.First; });
 
     std::map<std::string, KindScore> scores;
     for (const char* k : {"porpoise", "dolphin", "sonar"}) scores[k];
@@ -332,15 +349,17 @@ int RunScore(Context& ctx, const std::string& kl3, const std::string& truthPath,
         }
         if (any) ++score.Overlapped;
         if (hit) ++score.Found;
-        if (hit) ++score.ClassedAs[static_cast<std::size_t>(right)];
-        else if (bestSpecies >= 0 && bestSpecies < 5) ++score.ClassedAs[static_cast<std::size_t>(bestSpecies)];
+        if (hit)
+            ++score.ClassedAs[static_cast<std::size_t>(right)];
+        else if (bestSpecies >= 0 && bestSpecies < 5)
+            ++score.ClassedAs[static_cast<std::size_t>(bestSpecies)];
     }
 
     std::ostream& out = *ctx.out;
     out << "kind\ttrains\tfound\tfound %\toverlapped\tPorp\tDol\tOther\tUnclass\tSonar\n";
     for (const auto& [kind, s] : scores) {
-        out << kind << '\t' << s.Trains << '\t' << s.Found << '\t' << (s.Trains ? s.Found * 100 / s.Trains : 0) << '\t'
-            << s.Overlapped;
+        out << kind << '\t' << s.Trains << '\t' << s.Found << '\t'
+            << (s.Trains ? s.Found * 100 / s.Trains : 0) << '\t' << s.Overlapped;
         for (const auto c : s.ClassedAs) out << '\t' << c;
         out << '\n';
     }
@@ -364,16 +383,18 @@ int RunScore(Context& ctx, const std::string& kl3, const std::string& truthPath,
 }
 
 CommandRegistrar registrar(61, [](CLI::App& app, Context& ctx) {
-    auto* cmd = app.add_subcommand("score-trains", "Judge the trains of a KL3 file against the simulator's truth.json");
+    auto* cmd = app.add_subcommand("score-trains",
+                                   "Judge the trains of a KL3 file against the simulator's truth.json");
     cmd->footer(ScoreHelp);
     auto kl3 = std::make_shared<std::string>();
     auto truth = std::make_shared<std::string>();
     auto start = std::make_shared<std::string>();
     cmd->add_option("KL3", *kl3, "KL3 file")->required();
     cmd->add_option("TRUTH", *truth, "truth.json of the simulated card")->required();
-    cmd->add_option("--start", *start, "The deployment's first minute, when the KL3 file is not its first file");
+    cmd->add_option("--start", *start,
+                    "The deployment's first minute, when the KL3 file is not its first file");
     cmd->callback([&ctx, kl3, truth, start] { ctx.exitCode = RunScore(ctx, *kl3, *truth, *start); });
 });
 
-}  // namespace
-}  // namespace kelp::cli
+} // namespace
+} // namespace kelp::cli

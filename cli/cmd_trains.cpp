@@ -11,7 +11,8 @@
 namespace kelp::cli {
 namespace {
 
-constexpr const char* TrainsHelp = R"(Each KL1 file runs the cluster finder and then the train detection; its KL2 file (and
+constexpr const char* TrainsHelp =
+    R"(Each KL1 file runs the cluster finder and then the train detection; its KL2 file (and
 map) is deleted afterwards unless --keep-kl2 or --dev is given. Each KL2 file runs the train
 detection alone and is kept. Any other file is skipped with "Not *.KL1"; a file below 400 bytes
 with "<400 bytes". The KL3 file is written next to its input.
@@ -66,13 +67,16 @@ CommandRegistrar registrar(60, [](CLI::App& app, Context& ctx) {
         ->check(CLI::NonNegativeNumber);
     cmd->add_option("--spl-min", args->SplMin, "\"SPL\": minimum SPL of the clicks clustered")
         ->check(CLI::NonNegativeNumber);
-    cmd->add_option("--ncyc-min", args->NcycMin, "Minimum cycles of the clicks clustered")->check(CLI::NonNegativeNumber);
+    cmd->add_option("--ncyc-min", args->NcycMin, "Minimum cycles of the clicks clustered")
+        ->check(CLI::NonNegativeNumber);
     cmd->add_option("--khz-max", args->kHzMax, "\"kHz<\": maximum kHz of the clicks clustered (0: 170)")
         ->check(CLI::NonNegativeNumber);
     cmd->add_flag("--no-species-split", args->NoSpeciesSplit, "Do not distinguish cetacean species");
-    cmd->add_option("--jobs", args->Jobs, "Files processed at once")->check(CLI::Range(1, 256))->capture_default_str();
+    cmd->add_option("--jobs", args->Jobs, "Files processed at once")
+        ->check(CLI::Range(1, 256))
+        ->capture_default_str();
     cmd->callback([&ctx, args] { ctx.exitCode = RunTrains(ctx, *args); });
 });
 
-}  // namespace
-}  // namespace kelp::cli
+} // namespace
+} // namespace kelp::cli

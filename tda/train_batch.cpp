@@ -32,7 +32,7 @@ using Clock = std::chrono::steady_clock;
 struct FileOutcome {
     bool Processed = false;
     bool Failed = false;
-    bool ResultProduced = false;  // a KL2 file came out of the cluster finder
+    bool ResultProduced = false; // a KL2 file came out of the cluster finder
 };
 
 void SetSourceLine(Program& p, Host& h, std::size_t line, const std::string& text) {
@@ -41,7 +41,9 @@ void SetSourceLine(Program& p, Host& h, std::size_t line, const std::string& tex
     h.StateChanged(changed::SourceBox);
 }
 
-bool IsKL2Name(const std::string& name) { return FileKindFromName(name) == FileKind::KL2; }
+bool IsKL2Name(const std::string& name) {
+    return FileKindFromName(name) == FileKind::KL2;
+}
 
 // Steps 1 to 4 of one file of the batch.
 FileOutcome ProcessBatchFile(Program& p, Host& h, const std::string& file, int number, int count,
@@ -159,10 +161,12 @@ private:
         const auto elapsed = Clock::now() - started_;
         if (processedBytes_ <= 2'000 || elapsed <= Clock::duration::zero()) return;
         const std::int64_t seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
-        const std::int64_t rate = std::max<std::int64_t>(1, processedBytes_ / std::max<std::int64_t>(1, seconds));
+        const std::int64_t rate =
+            std::max<std::int64_t>(1, processedBytes_ / std::max<std::int64_t>(1, seconds));
         const std::int64_t left = std::max<std::int64_t>(0, totalBytes_ - processedBytes_) / rate;
         const std::string end = DateTimeText(static_cast<MinuteNumber>(CurrentMinute() + left / 60));
-        SetSourceLine(p_, h_, 2, "Completion estimate:  " + end + "   hold ESC at the end of a file to escape");
+        SetSourceLine(p_, h_, 2,
+                      "Completion estimate:  " + end + "   hold ESC at the end of a file to escape");
         p_.State<TrainDetectionState>().ApplicationTitle = "KELP ends " + end;
         h_.StateChanged(changed::ApplicationTitle);
     }
@@ -177,11 +181,13 @@ private:
     TrainBatchResult result_;
 };
 
-TrainBatchResult RunInline(Program& p, Host& h, const std::vector<std::string>& files, const TrainBatchOptions& o) {
+TrainBatchResult RunInline(Program& p, Host& h, const std::vector<std::string>& files,
+                           const TrainBatchOptions& o) {
     BatchRun run(p, h, files, o);
     const int count = static_cast<int>(files.size());
     for (int i = 0; i < count; ++i) {
-        const FileOutcome outcome = ProcessBatchFile(p, h, files[static_cast<std::size_t>(i)], i + 1, count, o);
+        const FileOutcome outcome =
+            ProcessBatchFile(p, h, files[static_cast<std::size_t>(i)], i + 1, count, o);
         if (!run.Finish(i, outcome)) break;
     }
     return run.End();
@@ -204,7 +210,7 @@ std::unique_ptr<Program> WorkerProgram(Program& from) {
     p->RegisteredGain = from.RegisteredGain;
     TdaSettings& tda = TdaSettingsOf(*p);
     tda = TdaSettingsOf(from);
-    tda.OnMinuteHistogram = nullptr;  // drawing belongs to the window's thread
+    tda.OnMinuteHistogram = nullptr; // drawing belongs to the window's thread
     const TrainDetectionState& mine = from.State<TrainDetectionState>();
     TrainDetectionState& theirs = p->State<TrainDetectionState>();
     theirs.Settings = mine.Settings;
@@ -218,9 +224,15 @@ std::unique_ptr<Program> WorkerProgram(Program& from) {
 void Replay(Host& h, const WorkerFile& w) {
     for (const auto& m : w.Messages) {
         switch (m.Kind) {
-        case HeadlessHost::MessageKind::Timed: h.ShowTimedMessage(m.Milliseconds, m.Text); break;
-        case HeadlessHost::MessageKind::Box: h.ShowMessage(m.Text); break;
-        case HeadlessHost::MessageKind::Question: h.AskYesNo(m.Text); break;
+        case HeadlessHost::MessageKind::Timed:
+            h.ShowTimedMessage(m.Milliseconds, m.Text);
+            break;
+        case HeadlessHost::MessageKind::Box:
+            h.ShowMessage(m.Text);
+            break;
+        case HeadlessHost::MessageKind::Question:
+            h.AskYesNo(m.Text);
+            break;
         }
     }
     for (std::size_t i = 0; i < w.Results.size(); ++i) {
@@ -232,7 +244,8 @@ void Replay(Host& h, const WorkerFile& w) {
     }
 }
 
-TrainBatchResult RunParallel(Program& p, Host& h, const std::vector<std::string>& files, const TrainBatchOptions& o) {
+TrainBatchResult RunParallel(Program& p, Host& h, const std::vector<std::string>& files,
+                             const TrainBatchOptions& o) {
     BatchRun run(p, h, files, o);
     const int count = static_cast<int>(files.size());
     std::vector<std::optional<WorkerFile>> done(files.size());
@@ -293,7 +306,8 @@ TrainBatchResult ChooseAndRun(Program& p, Host& h, TrainBatchKind kind) {
     CloseAllFiles(p, h);
     FileDialogRequest request;
     request.Title = BatchDialogTitle;
-    request.Filter = kind == TrainBatchKind::KL2 ? "KL2 files|*.KL2|All files|*.*" : "KL1 files|*.KL1|All files|*.*";
+    request.Filter =
+        kind == TrainBatchKind::KL2 ? "KL2 files|*.KL2|All files|*.*" : "KL1 files|*.KL1|All files|*.*";
     request.MultiSelect = true;
     const std::vector<std::string> files = h.OpenFileDialog(request);
     if (files.empty()) {
@@ -305,7 +319,7 @@ TrainBatchResult ChooseAndRun(Program& p, Host& h, TrainBatchKind kind) {
     return RunTrainBatch(p, h, files, options);
 }
 
-}  // namespace
+} // namespace
 
 TrainBatchResult FindTrainsInKL1Batch(Program& program, Host& host) {
     return ChooseAndRun(program, host, TrainBatchKind::KL1);
@@ -322,4 +336,4 @@ TrainBatchResult RunTrainBatch(Program& program, Host& host, const std::vector<s
     return RunInline(program, host, files, options);
 }
 
-}  // namespace kelp
+} // namespace kelp

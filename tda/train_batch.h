@@ -15,17 +15,18 @@ class Host;
 namespace changed {
 inline constexpr const char* ApplicationTitle = "application title";
 inline constexpr const char* ShowResultsPage = "show results page";
-}  // namespace changed
+} // namespace changed
 
 inline constexpr const char* BatchDialogTitle = "Select one or more files to process";
 inline constexpr const char* NoFilesSelectedText = "No files selected";
 inline constexpr const char* BatchCompletedText = "Batch process completed. Summary on Results page";
-inline constexpr const char* BatchFailuresText = "Some files could not be processed .... report on Trains page";
+inline constexpr const char* BatchFailuresText =
+    "Some files could not be processed .... report on Trains page";
 
 enum class TrainBatchKind {
-    KL1,          // clusters then trains; the KL2 file is deleted afterwards outside development mode
-    KL2,          // trains only (development mode)
-    ByExtension,  // KL2 files: trains only, the file kept; any other file: as in the KL1 batch
+    KL1,         // clusters then trains; the KL2 file is deleted afterwards outside development mode
+    KL2,         // trains only (development mode)
+    ByExtension, // KL2 files: trains only, the file kept; any other file: as in the KL1 batch
 };
 
 struct TrainBatchOptions {
@@ -39,7 +40,7 @@ struct TrainBatchResult {
     int Count = 0;
     int Processed = 0;
     int Failed = 0;
-    bool Stopped = false;  // ESC ended the batch early
+    bool Stopped = false; // ESC ended the batch early
 };
 
 // The batch commands: the file dialog, then the batch over the chosen files.
@@ -52,4 +53,4 @@ TrainBatchResult FindTrainsInKL2Batch(Program& program, Host& host);
 TrainBatchResult RunTrainBatch(Program& program, Host& host, const std::vector<std::string>& files,
                                const TrainBatchOptions& options);
 
-}  // namespace kelp
+} // namespace kelp

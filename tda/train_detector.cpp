@@ -4,7 +4,8 @@
 
 namespace kelp {
 
-std::unique_ptr<TrainDetector> MakeTrainDetector(const TrainDetectionSettings& settings, std::int64_t tdaMinuteLimit) {
+std::unique_ptr<TrainDetector> MakeTrainDetector(const TrainDetectionSettings& settings,
+                                                 std::int64_t tdaMinuteLimit) {
     auto d = std::make_unique<TrainDetector>();
     d->Version2 = settings.Version == 2;
     if (d->Version2) {
@@ -20,10 +21,11 @@ std::unique_ptr<TrainDetector> MakeTrainDetector(const TrainDetectionSettings& s
 
 namespace {
 std::int64_t NowNanoseconds() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
-}  // namespace
+} // namespace
 
 ScoringTimer::ScoringTimer(TrainDetector& d) : detector_(d.TimeScoring ? &d : nullptr) {
     if (detector_) start_ = NowNanoseconds();
@@ -33,4 +35,4 @@ ScoringTimer::~ScoringTimer() {
     if (detector_) detector_->ScoringNanoseconds += NowNanoseconds() - start_;
 }
 
-}  // namespace kelp
+} // namespace kelp

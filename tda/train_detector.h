@@ -29,14 +29,14 @@ struct MinuteContext {
     std::int32_t LoNcycR = 0;
     std::int32_t HiNcycR = 0;
     std::array<std::int32_t, 8> BandRisk{21, 21, 21, 21, 21, 21, 21, 21};
-    std::int32_t PrevMinuteTail = 0;   // units of 65,536 ticks after the previous minute's last click
-    std::int32_t MinClx = 0;           // clicks offered in pass 1
-    std::int32_t GoodTrainShare = 0;   // added to the scores computed after a pass end
+    std::int32_t PrevMinuteTail = 0; // units of 65,536 ticks after the previous minute's last click
+    std::int32_t MinClx = 0;         // clicks offered in pass 1
+    std::int32_t GoodTrainShare = 0; // added to the scores computed after a pass end
     std::int32_t Pass = 0;
-    std::int32_t PassOffered = 0;      // clicks offered in the current pass
-    bool RepeatPass = false;           // a train of class Mod or Hi was graded in this pass
-    std::array<std::int32_t, 4> QualityClicks{};  // this minute's clicks in written trains, per quality
-    std::array<std::int32_t, 5> SpeciesClicks{};  // and per species (Mod and Hi trains only)
+    std::int32_t PassOffered = 0;                // clicks offered in the current pass
+    bool RepeatPass = false;                     // a train of class Mod or Hi was graded in this pass
+    std::array<std::int32_t, 4> QualityClicks{}; // this minute's clicks in written trains, per quality
+    std::array<std::int32_t, 5> SpeciesClicks{}; // and per species (Mod and Hi trains only)
     // The minute's frequency histogram (bins 2..20 of kHz / 8) and the previous minute's.
     std::array<std::int32_t, 21> Histogram{};
     std::array<std::int32_t, 21> PreviousHistogram{};
@@ -50,8 +50,8 @@ struct IntervalGroups {
 struct TrainRunCounters {
     std::int64_t FileMins = 0;
     std::int64_t ActiveMins = 0;
-    std::array<std::int64_t, 4> QualityTotals{};  // clicks in trains per quality class
-    std::array<std::int64_t, 5> SpeciesTotals{};  // clicks in Mod or Hi trains per species class
+    std::array<std::int64_t, 4> QualityTotals{}; // clicks in trains per quality class
+    std::array<std::int64_t, 5> SpeciesTotals{}; // clicks in Mod or Hi trains per species class
     std::int64_t ClicksOffered = 0;
     std::int64_t TrainsFreed = 0;
     std::int64_t Purges = 0;
@@ -71,7 +71,7 @@ struct TrainDetector {
     MinuteContext Minute;
     IntervalGroups Groups;
     TrainRunCounters Counters;
-    std::int32_t TrainId = 4;  // advanced before each written train: 5..127, then 5 again
+    std::int32_t TrainId = 4; // advanced before each written train: 5..127, then 5 again
     // Measuring: the time spent evaluating and classifying trains, when asked for.
     bool TimeScoring = false;
     std::int64_t ScoringNanoseconds = 0;
@@ -91,6 +91,7 @@ private:
 };
 
 // A detector ready for a run with these settings (version 2 takes the development page's parameters).
-std::unique_ptr<TrainDetector> MakeTrainDetector(const TrainDetectionSettings& settings, std::int64_t tdaMinuteLimit);
+std::unique_ptr<TrainDetector> MakeTrainDetector(const TrainDetectionSettings& settings,
+                                                 std::int64_t tdaMinuteLimit);
 
-}  // namespace kelp
+} // namespace kelp

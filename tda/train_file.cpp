@@ -27,9 +27,13 @@ constexpr std::int64_t EstimateEveryMinutes = 1'440;
 // Output written through a buffer; the first failure is kept and later writes are dropped.
 class BufferedOutput {
 public:
-    explicit BufferedOutput(AtomicFileWriter& writer) : writer_(writer) { buffer_.reserve(OutputBufferBytes); }
+    explicit BufferedOutput(AtomicFileWriter& writer) : writer_(writer) {
+        buffer_.reserve(OutputBufferBytes);
+    }
     std::vector<std::uint8_t>& Buffer() { return buffer_; }
-    void Append(const std::uint8_t* data, std::size_t count) { buffer_.insert(buffer_.end(), data, data + count); }
+    void Append(const std::uint8_t* data, std::size_t count) {
+        buffer_.insert(buffer_.end(), data, data + count);
+    }
     void FlushIfFull() {
         if (buffer_.size() >= OutputBufferBytes) Flush();
     }
@@ -52,8 +56,10 @@ class Kl3Map {
 public:
     Kl3Map(Host& host, const std::string& name) : writer_(name), out_(writer_) {
         ok_ = writer_.Open();
-        if (!ok_) host.ShowTimedMessage(Message2s, SystemErrorText(writer_.LastError()));
-        else Add(HeaderLength);
+        if (!ok_)
+            host.ShowTimedMessage(Message2s, SystemErrorText(writer_.LastError()));
+        else
+            Add(HeaderLength);
     }
     void Add(std::int64_t position) {
         if (!ok_) return;
@@ -65,7 +71,8 @@ public:
     // Keeps the map for a large KL3 file; otherwise removes it (and any old one).
     void Finish(Host& host, bool keep) {
         if (ok_ && keep) {
-            if (!out_.Flush() || !writer_.Commit()) host.ShowTimedMessage(Message2s, SystemErrorText(writer_.LastError()));
+            if (!out_.Flush() || !writer_.Commit())
+                host.ShowTimedMessage(Message2s, SystemErrorText(writer_.LastError()));
             return;
         }
         writer_.Abandon();
@@ -93,7 +100,8 @@ BlockRead ReadMinuteBlock(FileSlot& s, std::int64_t i, std::int64_t minimum, std
     if (bytes < minimum) return BlockRead::Short;
     if (start < HeaderLength || start + bytes > s.FileSize || bytes > INT32_MAX / 2) return BlockRead::Error;
     size = static_cast<std::int32_t>(bytes);
-    const std::size_t room = std::max<std::size_t>(static_cast<std::size_t>(size), static_cast<std::size_t>(s.RecordLength));
+    const std::size_t room =
+        std::max<std::size_t>(static_cast<std::size_t>(size), static_cast<std::size_t>(s.RecordLength));
     if (block.size() < room) block.resize(room);
     std::fill(block.begin() + size, block.begin() + static_cast<std::ptrdiff_t>(room), std::uint8_t{0});
     if (s.File.ReadAt(start, block.data(), static_cast<std::size_t>(size)) != bytes) return BlockRead::Error;
@@ -178,14 +186,16 @@ bool FindTrains(FindTrainsJob& job) {
             h.StepProgress(minute);
         }
         if (minute % EstimateEveryMinutes == 0) {
-            const std::string text = EndEstimateText(bytesRead, s.FileSize - MapEntry(s, minute + 1), started);
+            const std::string text =
+                EndEstimateText(bytesRead, s.FileSize - MapEntry(s, minute + 1), started);
             if (!text.empty()) {
                 job.State.FileEndEstimate = text;
                 h.StateChanged(changed::TrainSummaryArea);
             }
         }
         if (minute % 2 == 0)
-            h.SetProgressLabel(DateTimeText(static_cast<MinuteNumber>(s.FirstMinute + minute * s.MinutesPerMarker)));
+            h.SetProgressLabel(
+                DateTimeText(static_cast<MinuteNumber>(s.FirstMinute + minute * s.MinutesPerMarker)));
     }
     if (!out.Ok()) {
         h.ShowMessage(SystemErrorText(job.Kl3.LastError()));
@@ -214,9 +224,11 @@ bool FindTrains(FindTrainsJob& job) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
-std::string KL3NameFor(const std::string& kl2Name) { return WithExtension(kl2Name, ".KL3"); }
+std::string KL3NameFor(const std::string& kl2Name) {
+    return WithExtension(kl2Name, ".KL3");
+}
 
 void TakeTdaMinuteLimit(Program& p) {
     const std::int64_t limit = TdaMinuteLimit(TdaSettingsOf(p));
@@ -292,4 +304,4 @@ bool RunTrainDetection(Program& p, Host& h) {
     return ok;
 }
 
-}  // namespace kelp
+} // namespace kelp

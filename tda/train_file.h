@@ -15,9 +15,9 @@ class Program;
 class Host;
 
 namespace changed {
-inline constexpr const char* TrainsPageControl = "trains page control";  // shown or hidden
-inline constexpr const char* TrainSummaryArea = "train summary";         // legend, labels and bars
-}  // namespace changed
+inline constexpr const char* TrainsPageControl = "trains page control"; // shown or hidden
+inline constexpr const char* TrainSummaryArea = "train summary";        // legend, labels and bars
+} // namespace changed
 
 inline constexpr const char* NotKL2Text = "File 1 not open, or not KL2";
 inline constexpr const char* ReadErrorText = "EreadError in FindTrains";
@@ -25,12 +25,12 @@ inline constexpr const char* ReadErrorText = "EreadError in FindTrains";
 // The train detection's long-lived state in the program: the development page's search
 // settings, the minute click limit set by the commands and what the last run showed.
 struct TrainDetectionState {
-    TrainDetectionSettings Settings;  // Version and NoSpeciesSplit are taken from TdaSettings at each run
+    TrainDetectionSettings Settings; // Version and NoSpeciesSplit are taken from TdaSettings at each run
     std::int64_t TdaMinuteLimit = 65'536;
     bool PageControlVisible = true;
     std::string ApplicationTitle;
     TrainSummary Summary;
-    std::string FileEndEstimate;  // "File end time estimate:  ..."
+    std::string FileEndEstimate; // "File end time estimate:  ..."
     // KL3 files from this size on keep their map file.
     std::int64_t MapKeepBytes = 12'000'000;
     // The last run's totals (for callers that report them).
@@ -55,4 +55,4 @@ void TakeTdaMinuteLimit(Program& program);
 // The KL3 file's name for a KL2 file.
 std::string KL3NameFor(const std::string& kl2Name);
 
-}  // namespace kelp
+} // namespace kelp

@@ -53,7 +53,7 @@ bool ParseInteger(const std::string& text, std::int64_t& value) {
     return result.ec == std::errc() && result.ptr == text.data() + b;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::string> TrainParameterNames() {
     std::vector<std::string> names;
@@ -92,4 +92,4 @@ std::string TrainParameterText(const TrainParameters& parameters, const std::str
     return "";
 }
 
-}  // namespace kelp
+} // namespace kelp

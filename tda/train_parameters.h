@@ -9,8 +9,8 @@
 namespace kelp {
 
 struct TrainParameters {
-    std::int32_t Max64thsICIdrop = 24;  // window start: 40/64 of the last interval after the last click
-    std::int32_t Max64thsICIrise = 24;  // window end: 88/64 of the last interval
+    std::int32_t Max64thsICIdrop = 24; // window start: 40/64 of the last interval after the last click
+    std::int32_t Max64thsICIrise = 24; // window end: 88/64 of the last interval
     std::int32_t MinNinTrain = 5;
     std::int32_t ScoreAddon = 10;
     std::int32_t PassLimit = 3;
@@ -39,8 +39,8 @@ struct TrainParameters {
     std::int32_t TDAweakFilter = 10;
 
     // What version 2 changes in the search.
-    std::int32_t MinSecondClickTicks = 250;  // the first window opens this long after a train's first click
-    bool StayWithinBands = true;             // a click must be in the train's band
+    std::int32_t MinSecondClickTicks = 250; // the first window opens this long after a train's first click
+    bool StayWithinBands = true;            // a click must be in the train's band
 };
 
 // Names of the development page's parameter boxes (each box is the name + "Edit").
@@ -53,11 +53,11 @@ std::string TrainParameterText(const TrainParameters& parameters, const std::str
 // The development page settings of the train search (the Trains page settings it reads,
 // the version selection and "do not distinguish cetacean species", are in TdaSettings).
 struct TrainDetectionSettings {
-    int Version = 1;                  // the version that runs (2 only in development mode)
-    bool NoSpeciesSplit = false;      // "do not distinguish cetacean species"
-    bool Inherit = false;             // "inherit"
-    bool StayWithinBands = true;      // "stay within F bands" (version 2)
-    TrainParameters DevelopmentParameters;  // the parameter boxes (version 2)
+    int Version = 1;                       // the version that runs (2 only in development mode)
+    bool NoSpeciesSplit = false;           // "do not distinguish cetacean species"
+    bool Inherit = false;                  // "inherit"
+    bool StayWithinBands = true;           // "stay within F bands" (version 2)
+    TrainParameters DevelopmentParameters; // the parameter boxes (version 2)
 };
 
-}  // namespace kelp
+} // namespace kelp

@@ -12,8 +12,8 @@ namespace kelp {
 
 namespace {
 
-constexpr std::int32_t MinSearchedBlock = 81;    // a minute marker and four records
-constexpr std::int32_t MinSearchedBlock2 = 161;  // the same in 40-byte records
+constexpr std::int32_t MinSearchedBlock = 81;   // a minute marker and four records
+constexpr std::int32_t MinSearchedBlock2 = 161; // the same in 40-byte records
 
 struct TrainByteOffsets {
     int Slot;
@@ -25,7 +25,9 @@ TrainByteOffsets TrainBytes(int recordLength) {
     return {16, 18};
 }
 
-bool IsSearchedType(int type) { return type >= StatusBurst && type <= StatusClusterSummary; }
+bool IsSearchedType(int type) {
+    return type >= StatusBurst && type <= StatusClusterSummary;
+}
 
 // Runs one pass: offers the block's searchable records, up to the minute click limit.
 void RunPass(TrainDetector& d) {
@@ -38,7 +40,8 @@ void RunPass(TrainDetector& d) {
         if (!IsSearchedType(record[R - 1])) continue;
         if (m.PassOffered > d.TdaMinuteLimit) break;
         ++m.PassOffered;
-        const SearchClick c = d.Version2 ? DecodeSearchClickBasic(record, offset, R - 1) : DecodeSearchClick(record, offset);
+        const SearchClick c =
+            d.Version2 ? DecodeSearchClickBasic(record, offset, R - 1) : DecodeSearchClick(record, offset);
         if (m.Pass == 1) {
             ++m.MinClx;
             ++m.Histogram[static_cast<std::size_t>(std::clamp(c.kHz / 8, 2, 20))];
@@ -47,7 +50,7 @@ void RunPass(TrainDetector& d) {
     }
 }
 
-}  // namespace
+} // namespace
 
 void TakeMinuteMarker(TrainDetector& d, const std::uint8_t* marker) {
     d.Minute.LoNcycR = marker[9] & 15;
@@ -85,8 +88,10 @@ bool SearchMinute(TrainDetector& d, std::uint8_t* block, std::int32_t size, int 
     }
     EndPass(d);
     EmptyTable(d);
-    for (int q = 0; q < 4; ++q) d.Counters.QualityTotals[static_cast<std::size_t>(q)] += m.QualityClicks[static_cast<std::size_t>(q)];
-    for (int s = 0; s < 5; ++s) d.Counters.SpeciesTotals[static_cast<std::size_t>(s)] += m.SpeciesClicks[static_cast<std::size_t>(s)];
+    for (int q = 0; q < 4; ++q)
+        d.Counters.QualityTotals[static_cast<std::size_t>(q)] += m.QualityClicks[static_cast<std::size_t>(q)];
+    for (int s = 0; s < 5; ++s)
+        d.Counters.SpeciesTotals[static_cast<std::size_t>(s)] += m.SpeciesClicks[static_cast<std::size_t>(s)];
     return true;
 }
 
@@ -100,8 +105,10 @@ void EndPass(TrainDetector& d) {
     for (int s = 1; s <= table.InUseCount; ++s) {
         TrainRecord& t = table[s];
         if (!t.InUse()) continue;
-        if (t.Length <= p.MinNinTrain) FreeTrain(d, s);
-        else if (!t.Closed) CloseTrain(d, s);
+        if (t.Length <= p.MinNinTrain)
+            FreeTrain(d, s);
+        else if (!t.Closed)
+            CloseTrain(d, s);
         if (table.InUseCount == 0) break;
     }
 
@@ -114,7 +121,8 @@ void EndPass(TrainDetector& d) {
     std::int64_t goodClicks = 0;
     for (int s = 1; s <= table.InUseCount; ++s)
         if (table[s].InUse() && table[s].Score > 10) goodClicks += table[s].Nin;
-    m.GoodTrainShare = static_cast<std::int32_t>(std::max<std::int64_t>(0, goodClicks * 16 / std::max(1, m.MinClx) - 2));
+    m.GoodTrainShare =
+        static_cast<std::int32_t>(std::max<std::int64_t>(0, goodClicks * 16 / std::max(1, m.MinClx) - 2));
 
     for (int s = 1; s <= table.InUseCount; ++s) {
         if (table[s].InUse() && EvaluateTrain(d, s)) ClassifySpecies(d, s);
@@ -125,7 +133,8 @@ void EndPass(TrainDetector& d) {
         int first = 0;
         for (int s = 1; s <= table.InUseCount; ++s) {
             const TrainRecord& t = table[s];
-            if (t.InUse() && t.StartTime > 0 && (first == 0 || t.StartTime < table[first].StartTime)) first = s;
+            if (t.InUse() && t.StartTime > 0 && (first == 0 || t.StartTime < table[first].StartTime))
+                first = s;
         }
         if (first == 0) break;
         table[first].StartTime = 0;
@@ -174,8 +183,9 @@ void AppendKL3Minute(const TrainDetector& d, const std::uint8_t* block, std::int
     for (std::int32_t offset = R; offset < end; offset += R) {
         const int type = block[offset + R - 1];
         // Only the clicks tagged with a train id; other type bytes above 4 cannot be KL3 clicks.
-        if (type > StatusClusterSummary && type <= LastTrainId) out.insert(out.end(), block + offset, block + offset + R);
+        if (type > StatusClusterSummary && type <= LastTrainId)
+            out.insert(out.end(), block + offset, block + offset + R);
     }
 }
 
-}  // namespace kelp
+} // namespace kelp

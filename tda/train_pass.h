@@ -30,10 +30,10 @@ void FinishMinute(TrainDetector& detector, const std::uint8_t* marker);
 
 // The minute's KL3 bytes: its marker (with the count of clicks in trains when searched)
 // and the records of the clicks put into trains.
-void AppendKL3Minute(const TrainDetector& detector, const std::uint8_t* block, std::int32_t size, int recordLength,
-                     bool searched, std::vector<std::uint8_t>& out);
+void AppendKL3Minute(const TrainDetector& detector, const std::uint8_t* block, std::int32_t size,
+                     int recordLength, bool searched, std::vector<std::uint8_t>& out);
 
 // The clicks of the minute's written trains, all quality classes.
 std::int32_t MinuteClicksInTrains(const TrainDetector& detector);
 
-}  // namespace kelp
+} // namespace kelp

@@ -5,7 +5,9 @@
 namespace kelp {
 
 namespace {
-std::int32_t DecodeLog16(std::uint8_t code) { return static_cast<std::int32_t>(code & 15) << (code >> 4); }
+std::int32_t DecodeLog16(std::uint8_t code) {
+    return static_cast<std::int32_t>(code & 15) << (code >> 4);
+}
 
 void DecodeBasicFields(const std::uint8_t* r, std::int32_t offset, SearchClick& c) {
     c.Time = static_cast<std::int32_t>(ReadBE24(r));
@@ -18,7 +20,7 @@ void DecodeBasicFields(const std::uint8_t* r, std::int32_t offset, SearchClick& 
     c.EnvelopeLow = r[8] & 15;
     c.EnvelopeHigh = r[8] >> 4;
 }
-}  // namespace
+} // namespace
 
 SearchClick DecodeSearchClick(const std::uint8_t* r, std::int32_t offset) {
     SearchClick c;
@@ -44,4 +46,4 @@ SearchClick DecodeSearchClickBasic(const std::uint8_t* r, std::int32_t offset, i
     return c;
 }
 
-}  // namespace kelp
+} // namespace kelp

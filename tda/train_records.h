@@ -9,7 +9,7 @@ namespace kelp {
 // A KL2 record decoded for the search: twenty signed integers, in this order.
 struct SearchClick {
     std::int32_t Time = 0;
-    std::int32_t RecordOffset = 0;  // byte offset of the record within its minute block
+    std::int32_t RecordOffset = 0; // byte offset of the record within its minute block
     std::int32_t Ncyc = 0;
     std::int32_t ClusterCycles = 0;
     std::int32_t BW = 0;
@@ -54,10 +54,10 @@ inline constexpr std::int32_t NotComputed = 7'777'777;
 // One candidate train. Times are ticks within the minute. Its click list is kept beside it
 // in the train table, so that the sweep over the trains stays in a small memory.
 struct TrainRecord {
-    std::int32_t StartTime = 0;  // 0 once the train has been written
-    std::int32_t Length = 0;     // clicks including missed ones; 0: the slot is free
-    std::int32_t Nin = 0;        // real clicks
-    std::int32_t Duration = 0;   // ticks from the first to the last click, set when the train closes
+    std::int32_t StartTime = 0; // 0 once the train has been written
+    std::int32_t Length = 0;    // clicks including missed ones; 0: the slot is free
+    std::int32_t Nin = 0;       // real clicks
+    std::int32_t Duration = 0;  // ticks from the first to the last click, set when the train closes
     std::int32_t WindowStart = 0;
     std::int32_t WindowEnd = 0;
     std::int32_t Window2Start = 0;
@@ -103,9 +103,9 @@ struct TrainRecord {
     std::int32_t MaxNici = 0;
     std::int32_t Max2ici = 0;
     std::int32_t MaxAll = 0;
-    SearchClick Candidate;  // Ncyc 0: no candidate
-    SearchClick Last;       // R, the last committed click
-    SearchClick Previous;   // P, the click before it
+    SearchClick Candidate; // Ncyc 0: no candidate
+    SearchClick Last;      // R, the last committed click
+    SearchClick Previous;  // P, the click before it
     std::int32_t GoodFreqFits = 0;
     ClickFit CandidateFit;
     std::int32_t RunningFreqFit = 15;
@@ -170,4 +170,4 @@ struct TrainTable {
 // in-use list is empty).
 void CopyTrain(TrainTable& table, int to, int from);
 
-}  // namespace kelp
+} // namespace kelp

@@ -10,20 +10,26 @@ namespace kelp {
 
 namespace {
 
-constexpr std::int32_t MinuteHiBytes = 183;  // the last hi byte of a minute's times (12,000,000 / 65,536)
+constexpr std::int32_t MinuteHiBytes = 183; // the last hi byte of a minute's times (12,000,000 / 65,536)
 constexpr std::int32_t GroupedIntervalTicks = 2'000;
 
-std::int64_t Pos(std::int64_t v) { return v > 0 ? v : 0; }
-std::int32_t I32(std::int64_t v) { return static_cast<std::int32_t>(v); }
+std::int64_t Pos(std::int64_t v) {
+    return v > 0 ? v : 0;
+}
+std::int32_t I32(std::int64_t v) {
+    return static_cast<std::int32_t>(v);
+}
 
 // The block offset of a click list entry (without its after-gap bit).
-std::int32_t EntryOffset(std::int32_t entry) { return entry & ~1; }
+std::int32_t EntryOffset(std::int32_t entry) {
+    return entry & ~1;
+}
 
 std::int32_t TimeAt(const MinuteBlock& block, std::int32_t offset) {
     return static_cast<std::int32_t>(ReadBE24(block.Bytes + offset));
 }
 
-}  // namespace
+} // namespace
 
 TrainFeatures ComputeFeatures(const TrainRecord& t) {
     TrainFeatures f;
@@ -35,11 +41,13 @@ TrainFeatures ComputeFeatures(const TrainRecord& t) {
     f.fIICIn = I32(std::int64_t{t.Disturbance} * 4 / e);
     f.avPk = I32(std::int64_t{t.SPLSum} / 8 / std::max<std::int64_t>(1, n));
     f.PkDf = I32(t.PkDfSum / e);
-    f.ICIdf = I32((std::int64_t{t.ICIChangeSum} - std::abs(t.ICI - t.FirstICI)) / std::max<std::int64_t>(1, n - 2));
+    f.ICIdf =
+        I32((std::int64_t{t.ICIChangeSum} - std::abs(t.ICI - t.FirstICI)) / std::max<std::int64_t>(1, n - 2));
     return f;
 }
 
-ScoreTerms ScoreTrain(const TrainRecord& t, const TrainParameters& p, std::int32_t minClx, std::int32_t goodTrainShare) {
+ScoreTerms ScoreTrain(const TrainRecord& t, const TrainParameters& p, std::int32_t minClx,
+                      std::int32_t goodTrainShare) {
     const TrainFeatures f = ComputeFeatures(t);
     const std::int64_t N = t.Length;
     const std::int64_t n = std::max(1, t.Nin);
@@ -72,23 +80,26 @@ ScoreTerms ScoreTrain(const TrainRecord& t, const TrainParameters& p, std::int32
     s.Pk16a = I32(std::min<std::int64_t>(10, Pos(pk16 - Pos(35 - n / 2))));
     s.Pk16b = I32(std::min<std::int64_t>(10, Pos(pk16 - Pos(45 - n / 2))));
     const std::int64_t over = Pos(t.N255 - 2);
-    s.Saturated = I32(std::min<std::int64_t>(20, over * over) + std::min<std::int64_t>(20, std::int64_t{t.R255} * t.R255));
+    s.Saturated = I32(std::min<std::int64_t>(20, over * over) +
+                      std::min<std::int64_t>(20, std::int64_t{t.R255} * t.R255));
     s.Missed = I32(2 * (N - n));
 
-    s.A = s.Regular + s.Steady + s.Cycles + s.FreqSteady + s.FreqFitLow + s.GoodFreq15 + s.Narrow + s.LevelRegular +
-          s.Pk32a + s.Pk16b + s.Saturated;
+    s.A = s.Regular + s.Steady + s.Cycles + s.FreqSteady + s.FreqFitLow + s.GoodFreq15 + s.Narrow +
+          s.LevelRegular + s.Pk32a + s.Pk16b + s.Saturated;
     s.B = s.FreqMisfit + s.Missed + s.Short + s.Disturbed;
     s.Preliminary = s.A + p.ScoreAddon - s.B;
 
     const std::int64_t k = std::max(1, t.NClstr);
     const std::int64_t slope = t.ClSlpSum / k;
     std::int64_t q = slope > 0 ? 2 * Pos(slope - Pos(8 - t.NinCSum / k)) : 0;
-    if (s.Preliminary <= 10) q = 0;
-    else q /= std::max(1, 4 - t.NClstr);
+    if (s.Preliminary <= 10)
+        q = 0;
+    else
+        q /= std::max(1, 4 - t.NClstr);
     s.Cluster = I32(q);
 
-    s.Score = s.A + p.ScoreAddon + s.Long + s.GoodFreq25 + s.Loud / 8 + s.LevelSteady + s.Pk32b + s.Pk16a + s.Cluster +
-              goodTrainShare - s.B;
+    s.Score = s.A + p.ScoreAddon + s.Long + s.GoodFreq25 + s.Loud / 8 + s.LevelSteady + s.Pk32b + s.Pk16a +
+              s.Cluster + goodTrainShare - s.B;
     return s;
 }
 
@@ -104,8 +115,10 @@ std::array<std::int32_t, 3> GroupMaxima(const std::array<std::int32_t, 4>& c) {
     std::int32_t second = c[0];
     std::int32_t most = c[0];
     for (int g = 1; g < 4; ++g) {
-        if (c[g] > most) most = c[g];
-        else if (c[g] > second) second = c[g];
+        if (c[g] > most)
+            most = c[g];
+        else if (c[g] > second)
+            second = c[g];
     }
     const std::int32_t maxNici = *std::max_element(c.begin(), c.end());
     return {maxNici, maxNici + second, c[0] + c[1] + c[2] + c[3]};
@@ -125,7 +138,7 @@ void ComputeIntervalGroups(TrainDetector& d, TrainRecord& t, const ClickList& cl
             const std::int32_t time = TimeAt(block, EntryOffset(entry));
             std::int32_t w = time - previous;
             previous = time;
-            if (entry & 1) w /= 2;  // the click follows a missed click
+            if (entry & 1) w /= 2; // the click follows a missed click
             if (w <= GroupedIntervalTicks) continue;
             const std::int32_t tolerance = w >> d.Parameters.ICIseqValSHR;
             int match = -1;
@@ -180,7 +193,8 @@ void ComputeNeighbourhood(const TrainDetector& d, TrainRecord& t, const ClickLis
         }
     }
 
-    const std::int32_t last = EntryOffset(clicks[static_cast<std::size_t>(std::clamp(t.Nin, 1, ClickListLength) - 1)]);
+    const std::int32_t last =
+        EntryOffset(clicks[static_cast<std::size_t>(std::clamp(t.Nin, 1, ClickListLength) - 1)]);
     const std::int32_t lastHi = bytes[last];
     t.ThreeAfter = MinuteHiBytes - lastHi;
     t.TenAfter = MinuteHiBytes - lastHi;
@@ -221,4 +235,4 @@ bool EvaluateTrain(TrainDetector& d, int slot) {
     return true;
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -11,10 +11,10 @@ namespace kelp {
 
 // The features of a train that the score and the species classifier use.
 struct TrainFeatures {
-    std::int32_t ICIav = 0;   // ticks
-    std::int32_t PRF = 0;     // clicks per second
-    std::int32_t Dur = 0;     // milliseconds
-    std::int32_t fIICIn = 0;  // disturbance per interval
+    std::int32_t ICIav = 0;  // ticks
+    std::int32_t PRF = 0;    // clicks per second
+    std::int32_t Dur = 0;    // milliseconds
+    std::int32_t fIICIn = 0; // disturbance per interval
     std::int32_t avPk = 0;
     std::int32_t PkDf = 0;
     std::int32_t ICIdf = 0;
@@ -53,4 +53,4 @@ void ComputeNeighbourhood(const TrainDetector& detector, TrainRecord& train, con
 // 2 or less); otherwise sets its features, score and quality class.
 bool EvaluateTrain(TrainDetector& detector, int slot);
 
-}  // namespace kelp
+} // namespace kelp

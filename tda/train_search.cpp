@@ -12,12 +12,15 @@ namespace kelp {
 
 namespace {
 
-constexpr std::int32_t StartGapTicks = 133;         // a louder click of the band further back than this starts a train
+constexpr std::int32_t StartGapTicks =
+    133; // a louder click of the band further back than this starts a train
 constexpr std::int32_t FirstWindowEndTicks = 250'000;
 constexpr std::int32_t MaxIciTicks = 250'000;
-constexpr std::int32_t CopyMarginTicks = 100;       // a one-click train is copied when its window runs on this long
+constexpr std::int32_t CopyMarginTicks = 100; // a one-click train is copied when its window runs on this long
 
-std::int32_t Abs(std::int32_t v) { return v < 0 ? -v : v; }
+std::int32_t Abs(std::int32_t v) {
+    return v < 0 ? -v : v;
+}
 
 // ICI x numerator / 64, truncated.
 std::int32_t WindowOffset(std::int32_t ici, std::int32_t numerator) {
@@ -31,14 +34,15 @@ std::int32_t Loaded(const TrainParameters& p, std::int32_t fit) {
 }
 
 // The sum of the four relative differences of two clusters' size, duration, slope and cycles.
-std::int32_t ClusterDifference(std::int32_t size, std::int32_t duration, std::int32_t slope, std::int32_t cycles,
-                               const SearchClick& actual) {
+std::int32_t ClusterDifference(std::int32_t size, std::int32_t duration, std::int32_t slope,
+                               std::int32_t cycles, const SearchClick& actual) {
     auto relative = [](std::int64_t expected, std::int64_t value) {
         const std::int64_t d = expected > value ? expected - value : value - expected;
         return d * 16 / (4 * (expected + value) + 1);
     };
-    return static_cast<std::int32_t>(relative(size, actual.ClusterSize) + relative(duration, actual.ClusterDuration) +
-                                     relative(slope, actual.ClusterSlope) + relative(cycles, actual.ClusterCycles));
+    return static_cast<std::int32_t>(
+        relative(size, actual.ClusterSize) + relative(duration, actual.ClusterDuration) +
+        relative(slope, actual.ClusterSlope) + relative(cycles, actual.ClusterCycles));
 }
 
 bool RangesOverlap(std::int32_t min1, std::int32_t max1, std::int32_t min2, std::int32_t max2) {
@@ -98,7 +102,9 @@ void AddClusterValues(TrainRecord& t, const SearchClick& K) {
     t.ClSlpSum += K.ClusterSlope;
 }
 
-std::int32_t LevelSteadiness(std::int32_t a, std::int32_t b) { return std::min(16, std::min(a, b) / (Abs(a - b) + 1)); }
+std::int32_t LevelSteadiness(std::int32_t a, std::int32_t b) {
+    return std::min(16, std::min(a, b) / (Abs(a - b) + 1));
+}
 
 // The windows for the next click after the last committed click R.
 void SetWindowsAfter(const TrainParameters& p, TrainRecord& t, std::int32_t time) {
@@ -142,8 +148,10 @@ void MakeSecondClick(TrainDetector& d, int slot, const SearchClick& c, const Cli
         t.SPLRising = 0;
     }
     const std::int32_t ratio = (R.SPL + c.SPL) / (Abs(R.SPL - c.SPL) + 1);
-    if (c.SPL > 50 && ratio > 64) ++t.Pk32;
-    else if (c.SPL > 30 && ratio > 32) ++t.Pk16;
+    if (c.SPL > 50 && ratio > 64)
+        ++t.Pk32;
+    else if (c.SPL > 30 && ratio > 32)
+        ++t.Pk16;
     AddSaturation(t, R, c);
     AddFrequencyAndShape(t, R, c);
     if (c.IsCluster()) AddClusterValues(t, c);
@@ -173,7 +181,7 @@ void OfferToOneClickTrain(TrainDetector& d, int slot, const SearchClick& c) {
         if (t.WindowEnd - c.Time > CopyMarginTicks) {
             // A copy keeps waiting for a later second click.
             const int copySlot = AllocateSlot(d);
-            if (!t.InUse()) return;  // the purge of a full table freed this train
+            if (!t.InUse()) return; // the purge of a full table freed this train
             if (t.Last.SPL > 0) {
                 CopyTrain(d.Table, copySlot, slot);
                 TrainRecord& copy = d.Table[copySlot];
@@ -279,8 +287,10 @@ bool CommitCandidate(TrainDetector& d, int slot, bool closing) {
         t.SPLRising = 1;
     }
     const std::int32_t ratio = (R.SPL + P.SPL) / (Abs(P.SPL - R.SPL) + 1);
-    if (R.SPL > 50 && ratio > 64) ++t.Pk32;
-    else if (R.SPL > 30 && ratio > 32) ++t.Pk16;
+    if (R.SPL > 50 && ratio > 64)
+        ++t.Pk32;
+    else if (R.SPL > 30 && ratio > 32)
+        ++t.Pk16;
     AddSaturation(t, R, K);
     AddFrequencyAndShape(t, R, K);
 
@@ -345,7 +355,7 @@ void OfferRival(TrainDetector& d, int slot, const SearchClick& c, const ClickFit
     if (d.Inherit && s < p.BestReplacementLevel + 5) {
         // A close call: a copy keeps the old candidate.
         const int copySlot = AllocateSlot(d);
-        if (!t.InUse()) return;  // the purge of a full table freed this train
+        if (!t.InUse()) return; // the purge of a full table freed this train
         CopyTrain(d.Table, copySlot, slot);
         ApplyDisturbance(t, c);
     }
@@ -366,9 +376,11 @@ void ExtendTrain(TrainDetector& d, int slot, const SearchClick& c) {
                 const ClickFit fit = LaterClickFits(t, c);
                 std::int32_t s = (Loaded(p, t.RunningTimeFit) + t.RunningFreqFit + t.RunningSplFit) / 2 -
                                  (Loaded(p, fit.TimeFit) + fit.FreqFit + fit.SplFit);
-                if (static_cast<std::int64_t>(c.Time - t.Last.Time) * 12 < static_cast<std::int64_t>(c.GapBefore) * 16)
+                if (static_cast<std::int64_t>(c.Time - t.Last.Time) * 12 <
+                    static_cast<std::int64_t>(c.GapBefore) * 16)
                     s += 16;
-                if (s > p.NewBestLevel) AcceptCandidate(d, slot, c, fit);
+                if (s > p.NewBestLevel)
+                    AcceptCandidate(d, slot, c, fit);
                 else if (fit.FreqFit < std::max(p.FrqFt, t.RunningFreqFit / 2) || c.ClusterSize > 1)
                     ApplyDisturbance(t, c);
                 return;
@@ -376,8 +388,10 @@ void ExtendTrain(TrainDetector& d, int slot, const SearchClick& c) {
             if (c.Time > t.WindowEnd) {
                 const bool inSecondWindow = t.Window2Start < c.Time && c.Time < t.Window2End;
                 if (t.Length < 5 || t.RealRun < 5 || !inSecondWindow) {
-                    if (t.Length < 5) FreeTrain(d, slot);
-                    else CloseTrain(d, slot);
+                    if (t.Length < 5)
+                        FreeTrain(d, slot);
+                    else
+                        CloseTrain(d, slot);
                     return;
                 }
                 if (!RecordMissedClick(d, slot)) return;
@@ -409,13 +423,16 @@ void OfferToTrain(TrainDetector& d, int slot, const SearchClick& c) {
     const TrainParameters& p = d.Parameters;
     TrainRecord& t = d.Table[slot];
     if (c.Time >= std::max(t.WindowEnd, t.Window3End)) {
-        if (t.Length < 5) FreeTrain(d, slot);
-        else CloseTrain(d, slot);
+        if (t.Length < 5)
+            FreeTrain(d, slot);
+        else
+            CloseTrain(d, slot);
     } else if (c.Time < t.WindowStart) {
         // Similar by any one of the fits; they are worked out only as far as needed.
-        const bool similar = LaterFreqFit(t, c) < std::max(p.FrqFt, t.RunningFreqFit / 8) ||
-                             LaterSplFit(t, c) < std::max(p.MinSPLFt, t.RunningSplFit / 8) ||
-                             LaterClusterFit(t.Previous, t.Last, c) < std::max(p.cLstrFt, t.RunningClusterFit / 8);
+        const bool similar =
+            LaterFreqFit(t, c) < std::max(p.FrqFt, t.RunningFreqFit / 8) ||
+            LaterSplFit(t, c) < std::max(p.MinSPLFt, t.RunningSplFit / 8) ||
+            LaterClusterFit(t.Previous, t.Last, c) < std::max(p.cLstrFt, t.RunningClusterFit / 8);
         if (similar) ApplyDisturbance(t, c);
     } else {
         ExtendTrain(d, slot, c);
@@ -450,7 +467,7 @@ int NextOfferedSlot(const TrainTable& table, int slot, std::uint16_t band, bool 
 void StartTrain(TrainDetector& d, const SearchClick& c) {
     const int slot = AllocateSlot(d);
     TrainRecord& t = d.Table[slot];
-    if (t.InUse()) ResetTrain(d.Table, slot);  // slot 500 of a full table is overwritten
+    if (t.InUse()) ResetTrain(d.Table, slot); // slot 500 of a full table is overwritten
     t.Length = 1;
     t.StartTime = t.Duration = c.Time;
     d.Table.ListOf(slot)[0] = c.RecordOffset;
@@ -468,12 +485,12 @@ void StartTrain(TrainDetector& d, const SearchClick& c) {
     d.Table.Sync(slot);
 }
 
-}  // namespace
+} // namespace
 
 int TrainTable::LowestFreeSlot(int last) const {
     for (std::size_t w = 0; w < UsedBits.size(); ++w) {
         std::uint64_t free = ~UsedBits[w];
-        if (w == 0) free &= ~std::uint64_t{1};  // entry 0 is the template, never a slot
+        if (w == 0) free &= ~std::uint64_t{1}; // entry 0 is the template, never a slot
         if (free == 0) continue;
         const int slot = static_cast<int>(w * 64) + std::countr_zero(free);
         return slot <= last ? slot : 0;
@@ -499,7 +516,8 @@ ClickFit PairFits(const SearchClick& a, const SearchClick& b) {
     f.SplFit = std::min(32, Abs(a.SPL - b.SPL) * 32 / std::max(1, a.SPL + b.SPL));
     if (b.SPL > 200) f.SplFit = std::max(0, f.SplFit - 8);
     if (a.IsCluster() && b.IsCluster())
-        f.ClusterFit = ClusterDifference(a.ClusterSize, a.ClusterDuration, a.ClusterSlope, a.ClusterCycles, b);
+        f.ClusterFit =
+            ClusterDifference(a.ClusterSize, a.ClusterDuration, a.ClusterSlope, a.ClusterCycles, b);
     else if (b.IsCluster())
         f.ClusterFit = 8;
     return f;
@@ -529,8 +547,9 @@ ClickFit LaterClickFits(const TrainRecord& train, const SearchClick& c) {
         // Times lie within a minute: 16 x the offset stays well inside 32 bits.
         const std::int64_t offset = Abs((P.Time + c.Time) / 2 - R.Time);
         const std::int64_t span = std::max(1, c.Time - P.Time);
-        f.TimeFit = offset < (1 << 26) && span < (1 << 30) ? static_cast<std::int32_t>(16 * offset) / static_cast<std::int32_t>(span)
-                                                          : static_cast<std::int32_t>(16 * offset / span);
+        f.TimeFit = offset < (1 << 26) && span < (1 << 30)
+                        ? static_cast<std::int32_t>(16 * offset) / static_cast<std::int32_t>(span)
+                        : static_cast<std::int32_t>(16 * offset / span);
     }
     f.ClusterFit = LaterClusterFit(P, R, c);
     return f;
@@ -539,9 +558,12 @@ ClickFit LaterClickFits(const TrainRecord& train, const SearchClick& c) {
 void ApplyDisturbance(TrainRecord& t, const SearchClick& x) {
     if (t.Length > 1 && !(x.kHz > t.MinkHz - 8 && x.kHz < t.MaxkHz + 8)) return;
     const std::int32_t level = t.Last.SPL;
-    if (x.SPL > level / 2) t.Disturbance += 4;
-    else if (x.SPL > level / 4) t.Disturbance += 2;
-    else if (x.SPL > level / 8) t.Disturbance += 1;
+    if (x.SPL > level / 2)
+        t.Disturbance += 4;
+    else if (x.SPL > level / 4)
+        t.Disturbance += 2;
+    else if (x.SPL > level / 8)
+        t.Disturbance += 1;
 }
 
 void OfferClick(TrainDetector& d, const SearchClick& c) {
@@ -551,8 +573,10 @@ void OfferClick(TrainDetector& d, const SearchClick& c) {
     // The in-use count is read afresh at every step: a copy made above this slot is offered the click too.
     for (int slot = NextOfferedSlot(d.Table, 1, band, bandTest); slot != 0;
          slot = NextOfferedSlot(d.Table, slot + 1, band, bandTest)) {
-        if (d.Table[slot].Length == 1) OfferToOneClickTrain(d, slot, c);
-        else OfferToTrain(d, slot, c);
+        if (d.Table[slot].Length == 1)
+            OfferToOneClickTrain(d, slot, c);
+        else
+            OfferToTrain(d, slot, c);
     }
     if (c.GapBefore > StartGapTicks) StartTrain(d, c);
 }
@@ -582,13 +606,17 @@ void ResolveSharedClicks(TrainDetector& d, int a, int b) {
             shared = true;
             break;
         }
-        if (x < y) ++i;
-        else ++j;
+        if (x < y)
+            ++i;
+        else
+            ++j;
     }
     if (!shared) return;
     auto strength = [](const TrainRecord& t) { return t.Length - t.Disturbance * 4 / t.Length; };
-    if (strength(tb) < strength(ta)) FreeTrain(d, b);
-    else FreeTrain(d, a);
+    if (strength(tb) < strength(ta))
+        FreeTrain(d, b);
+    else
+        FreeTrain(d, a);
 }
 
 void FreeTrain(TrainDetector& d, int slot) {
@@ -641,4 +669,4 @@ void EmptyTable(TrainDetector& d) {
     d.Table.InUseCount = 0;
 }
 
-}  // namespace kelp
+} // namespace kelp

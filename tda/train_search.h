@@ -42,4 +42,4 @@ std::int32_t LaterSplFit(const TrainRecord& train, const SearchClick& c);
 // The disturbance a click adds to a train (0, 1, 2 or 4).
 void ApplyDisturbance(TrainRecord& train, const SearchClick& x);
 
-}  // namespace kelp
+} // namespace kelp

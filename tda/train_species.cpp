@@ -10,9 +10,11 @@ namespace kelp {
 
 namespace {
 
-constexpr std::int32_t SonarMinIciTicks = 3'000;  // sonars repeat no faster than every 15 ms
+constexpr std::int32_t SonarMinIciTicks = 3'000; // sonars repeat no faster than every 15 ms
 
-std::int32_t Pos(std::int32_t v) { return v > 0 ? v : 0; }
+std::int32_t Pos(std::int32_t v) {
+    return v > 0 ? v : 0;
+}
 
 // Porpoise-like evidence: quiet surroundings, long narrow-band clicks, steady levels.
 std::int32_t PorpoiseEvidence(const TrainDetector& d, const TrainRecord& t, const TrainClickShape& shape) {
@@ -97,7 +99,7 @@ bool DolphinDoubted(const TrainDetector& d, const TrainRecord& t, const TrainCli
     return doubt - support > d.Parameters.DolDowngradeLevel;
 }
 
-}  // namespace
+} // namespace
 
 TrainClickShape ComputeClickShape(const MinuteBlock& block, const TrainRecord& t, const ClickList& clicks) {
     TrainClickShape s;
@@ -157,12 +159,14 @@ void ClassifySpecies(TrainDetector& d, int slot) {
     const std::int32_t g = PorpoiseEvidence(d, t, shape);
     const std::int32_t l = FrequencyVariation(t);
     int species = SpeciesUnclassed;
-    if (t.kHzSum / n > 118 && g > 2) species = SpeciesPorpoise;
-    else if (l > 0 || g < 1) species = SpeciesDolphin;
+    if (t.kHzSum / n > 118 && g > 2)
+        species = SpeciesPorpoise;
+    else if (l > 0 || g < 1)
+        species = SpeciesDolphin;
     if (d.NoSpeciesSplit && species <= SpeciesDolphin) species = SpeciesOtherCetacean;
     if (species == SpeciesPorpoise && PorpoiseDoubted(t, shape, f.avPk)) species = SpeciesUnclassed;
     if (species == SpeciesDolphin && DolphinDoubted(d, t, shape, f)) species = SpeciesUnclassed;
     t.Species = static_cast<std::uint8_t>(species);
 }
 
-}  // namespace kelp
+} // namespace kelp

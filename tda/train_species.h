@@ -11,12 +11,13 @@ namespace kelp {
 struct TrainClickShape {
     std::int32_t MaxNcyc = 0;
     std::int32_t avEndkHz = 0;
-    std::int32_t avSlp5 = 0;   // mean EnvelopeLow
-    std::int32_t avSlpMx = 0;  // mean EnvelopeHigh
-    std::int32_t Slp5df = 0;   // mean change of EnvelopeLow from click to click
+    std::int32_t avSlp5 = 0;  // mean EnvelopeLow
+    std::int32_t avSlpMx = 0; // mean EnvelopeHigh
+    std::int32_t Slp5df = 0;  // mean change of EnvelopeLow from click to click
 };
 
-TrainClickShape ComputeClickShape(const MinuteBlock& block, const TrainRecord& train, const ClickList& clicks);
+TrainClickShape ComputeClickShape(const MinuteBlock& block, const TrainRecord& train,
+                                  const ClickList& clicks);
 
 // The six terms of the sonar score and their sum (TrNscore).
 struct SonarTerms {
@@ -32,4 +33,4 @@ std::int32_t BandRiskOf(const MinuteContext& minute, std::int32_t band);
 // Sets the train's Species (each call starts afresh).
 void ClassifySpecies(TrainDetector& detector, int slot);
 
-}  // namespace kelp
+} // namespace kelp

@@ -46,8 +46,9 @@ TrainSummary MakeTrainSummary(const TrainRunCounters& c, const TrainFileFacts& f
     s.DiagnosticLabels.push_back("Zero(C) " + std::to_string(c.TrainsFreed));
     s.StatusLabel = ThousandsText(inTrains) + " clicks in all trains";
 
-    s.Bars = {c.QualityTotals[3], c.QualityTotals[2], c.QualityTotals[1], c.QualityTotals[0], c.SpeciesTotals[0],
-              c.SpeciesTotals[1], c.SpeciesTotals[2], c.SpeciesTotals[3], c.SpeciesTotals[4]};
+    s.Bars = {c.QualityTotals[3], c.QualityTotals[2], c.QualityTotals[1],
+              c.QualityTotals[0], c.SpeciesTotals[0], c.SpeciesTotals[1],
+              c.SpeciesTotals[2], c.SpeciesTotals[3], c.SpeciesTotals[4]};
     return s;
 }
 
@@ -69,4 +70,4 @@ void AppendTrainResultsLine(ResultsPage& results, const std::string& line) {
     results.Append(line);
 }
 
-}  // namespace kelp
+} // namespace kelp

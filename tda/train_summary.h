@@ -48,4 +48,4 @@ std::string TrainResultsLine(const TrainRunCounters& counters, const TrainFileFa
 // Appends a file's line, preceded by the header line when the page is empty.
 void AppendTrainResultsLine(ResultsPage& results, const std::string& line);
 
-}  // namespace kelp
+} // namespace kelp

@@ -58,16 +58,18 @@ TEST(TrainsCommand, OneResultsLinePerFileAndTheBatchLinesOnStderr) {
     const std::string b = WriteKL1(dir, "B.KL1", 2, 2);
     testing::WriteFileBytes(dir.File("C.KL1"), std::vector<std::uint8_t>(100, 0));
     const CliResult r = RunKelpCli({"trains", a, dir.File("C.KL1"), b});
-    EXPECT_EQ(r.Status, 1);  // one file could not be processed
+    EXPECT_EQ(r.Status, 1); // one file could not be processed
     const auto out = Lines(r.Out);
     ASSERT_EQ(out.size(), 4u);
-    EXPECT_EQ(out[0], "file\tstart\tend\tdays\tmins\tallClx\tHi\tMod\tLo\t?\tPorp\tDol\tCet ?sp\tunclass\tSonar");
+    EXPECT_EQ(out[0],
+              "file\tstart\tend\tdays\tmins\tallClx\tHi\tMod\tLo\t?\tPorp\tDol\tCet ?sp\tunclass\tSonar");
     EXPECT_EQ(out[1].substr(0, 5), "A.KL\t");
     EXPECT_EQ(out[2], "C.KL1\t<400 bytes");
     EXPECT_EQ(out[3].substr(0, 5), "B.KL\t");
     EXPECT_NE(r.Err.find("C.KL1 too small to contain a train"), std::string::npos);
-    EXPECT_NE(r.Err.find("Some files could not be processed .... report on Trains page\nFiles processed\t2/3\n"),
-              std::string::npos);
+    EXPECT_NE(
+        r.Err.find("Some files could not be processed .... report on Trains page\nFiles processed\t2/3\n"),
+        std::string::npos);
     EXPECT_FALSE(FileExists(dir.File("A.KL2")));
     EXPECT_TRUE(FileExists(dir.File("A.KL3")));
 
@@ -109,11 +111,11 @@ TEST(ScoreTrainsCommand, CountsFoundAndUnmatchedTrains) {
         return c;
     };
     b.Minute();
-    for (int i = 0; i < 5; ++i) b.Click(click(1'000'000 + i * 20'000, 3, 0), 5);    // porpoise, Hi
-    for (int i = 0; i < 5; ++i) b.Click(click(5'000'000 + i * 20'000, 2, 3), 6);    // unclassed, Mod
+    for (int i = 0; i < 5; ++i) b.Click(click(1'000'000 + i * 20'000, 3, 0), 5); // porpoise, Hi
+    for (int i = 0; i < 5; ++i) b.Click(click(5'000'000 + i * 20'000, 2, 3), 6); // unclassed, Mod
     b.Minute();
-    for (int i = 0; i < 5; ++i) b.Click(click(8'000'000 + i * 20'000, 1, 1), 7);    // dolphin, Lo
-    for (int i = 0; i < 5; ++i) b.Click(click(11'000'000 + i * 20'000, 3, 4), 8);   // sonar, nothing there
+    for (int i = 0; i < 5; ++i) b.Click(click(8'000'000 + i * 20'000, 1, 1), 7);  // dolphin, Lo
+    for (int i = 0; i < 5; ++i) b.Click(click(11'000'000 + i * 20'000, 3, 4), 8); // sonar, nothing there
     const std::string kl3 = b.Write(dir.File("S.KL3"));
     const std::string truth = R"({"format": "kelp simulator truth 1", "minutes_per_marker": 1, "trains": [
       {"id": 1, "kind": "porpoise", "minute": 1, "first_time": 990000, "last_minute": 1, "last_time": 1100000, "buzz": false},
@@ -127,14 +129,15 @@ TEST(ScoreTrainsCommand, CountsFoundAndUnmatchedTrains) {
     const auto out = Lines(r.Out);
     ASSERT_EQ(out.size(), 6u);
     EXPECT_EQ(out[0], "kind\ttrains\tfound\tfound %\toverlapped\tPorp\tDol\tOther\tUnclass\tSonar");
-    EXPECT_EQ(out[1], "dolphin\t1\t0\t0\t1\t0\t0\t0\t0\t0");  // only a Lo train overlaps it
+    EXPECT_EQ(out[1], "dolphin\t1\t0\t0\t1\t0\t0\t0\t0\t0"); // only a Lo train overlaps it
     EXPECT_EQ(out[2], "porpoise\t2\t1\t50\t2\t1\t0\t0\t1\t0");
     EXPECT_EQ(out[3], "sonar\t1\t0\t0\t0\t0\t0\t0\t0\t0");
     EXPECT_EQ(out[4], "KL3 trains\t4\tno synthetic train\t1");
     EXPECT_EQ(out[5], "Mod or Hi trains\t3\tno synthetic train\t1\t0\t0\t0\t0\t1");
 
     // The KL3 file as the second file of a deployment that began a minute earlier.
-    const CliResult later = RunKelpCli({"score-trains", kl3, dir.File("truth.json"), "--start", "30/04/2024 23:59"});
+    const CliResult later =
+        RunKelpCli({"score-trains", kl3, dir.File("truth.json"), "--start", "30/04/2024 23:59"});
     EXPECT_EQ(Lines(later.Out).at(2), "porpoise\t2\t0\t0\t0\t0\t0\t0\t0\t0");
 
     testing::WriteFileBytes(dir.File("bad.json"), std::vector<std::uint8_t>{'{', '"'});
@@ -142,5 +145,5 @@ TEST(ScoreTrainsCommand, CountsFoundAndUnmatchedTrains) {
     EXPECT_EQ(RunKelpCli({"score-trains", dir.File("none.KL3"), dir.File("truth.json")}).Status, 1);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

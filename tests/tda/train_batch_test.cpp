@@ -30,7 +30,8 @@ std::string WriteKL1(const TempDir& dir, const std::string& name, int minutes, i
             ici += ((i * 37 + m) % 7 - 3) * 150;
             t += ici;
         }
-        for (int i = 0; i < 6; ++i) clicks.push_back(MakeClick(1'000'000 * (i + 3) + 777 * m, 40 + 13 * i, 4, 30, 9, 0x53));
+        for (int i = 0; i < 6; ++i)
+            clicks.push_back(MakeClick(1'000'000 * (i + 3) + 777 * m, 40 + 13 * i, 4, 30, 9, 0x53));
         std::sort(clicks.begin(), clicks.end(), [](const auto& x, const auto& y) { return x.Time < y.Time; });
         for (const auto& c : clicks) b.Click(c);
     }
@@ -153,7 +154,7 @@ TEST(TrainBatch, ParallelJobsGiveTheSameResultsAsOne) {
     EXPECT_EQ(parallel.H.MessageTexts(), isolated.H.MessageTexts());
     EXPECT_EQ(parallel.P.SourceBox, isolated.P.SourceBox);
     EXPECT_EQ(testing::ReadFileBytes(dir.File("J3.KL3")), kl3);
-    ASSERT_EQ(parallel.H.Results().Lines().size(), 5u);  // the skipped file first: no header
+    ASSERT_EQ(parallel.H.Results().Lines().size(), 5u); // the skipped file first: no header
 }
 
 TEST(TrainBatch, TheCommandsAskForTheFiles) {
@@ -191,5 +192,5 @@ TEST(TrainBatch, TheMinuteLimitComesFromMinLimit) {
     EXPECT_EQ(p.State<TrainDetectionState>().TdaMinuteLimit, 1024);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

@@ -49,8 +49,10 @@ TEST(TrainFile, WritesTheMinutesAndTheClicksOfTheTrains) {
     const auto kl3 = ReadFileBytes(dir.File("DEP1.KL3"));
     ASSERT_EQ(kl3.size(), 360u + 20 + 19 * 20 + 20 + 20 + 11 * 20 + 40);
     for (std::size_t i = 0; i < 360; ++i) {
-        if (i == 293) EXPECT_EQ(kl3[i], 1);
-        else EXPECT_EQ(kl3[i], kl2Bytes[i]) << i;
+        if (i == 293)
+            EXPECT_EQ(kl3[i], 1);
+        else
+            EXPECT_EQ(kl3[i], kl2Bytes[i]) << i;
     }
     std::size_t at = 360;
     EXPECT_EQ(kl3[at + 11], EncodeLogCode32(19));
@@ -61,7 +63,8 @@ TEST(TrainFile, WritesTheMinutesAndTheClicksOfTheTrains) {
         EXPECT_EQ(kl3[at + 19], 5);
     }
     // The minute of two clicks is its marker, unchanged.
-    EXPECT_TRUE(std::equal(kl3.begin() + static_cast<std::ptrdiff_t>(at), kl3.begin() + static_cast<std::ptrdiff_t>(at + 20),
+    EXPECT_TRUE(std::equal(kl3.begin() + static_cast<std::ptrdiff_t>(at),
+                           kl3.begin() + static_cast<std::ptrdiff_t>(at + 20),
                            kl2Bytes.begin() + 360 + 21 * 20));
     at += 20;
     EXPECT_EQ(kl3[at + 11], EncodeLogCode32(11));
@@ -77,11 +80,13 @@ TEST(TrainFile, WritesTheMinutesAndTheClicksOfTheTrains) {
 
     const auto& lines = run.H.Results().Lines();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "file\tstart\tend\tdays\tmins\tallClx\tHi\tMod\tLo\t?\tPorp\tDol\tCet ?sp\tunclass\tSonar");
+    EXPECT_EQ(lines[0],
+              "file\tstart\tend\tdays\tmins\tallClx\tHi\tMod\tLo\t?\tPorp\tDol\tCet ?sp\tunclass\tSonar");
     const std::int64_t events = static_cast<std::int64_t>(kl2Bytes.size()) / 20 - 3;
     const auto& counters = run.P.State<TrainDetectionState>().LastCounters;
     std::string expected = "DEP1.KL\t01/05/2024 10:00\t01/05/2024 10:02\t2m\t3\t" + std::to_string(events);
-    for (int q = 3; q >= 0; --q) expected += "\t" + std::to_string(counters.QualityTotals[static_cast<std::size_t>(q)]);
+    for (int q = 3; q >= 0; --q)
+        expected += "\t" + std::to_string(counters.QualityTotals[static_cast<std::size_t>(q)]);
     for (auto s : counters.SpeciesTotals) expected += "\t" + std::to_string(s);
     EXPECT_EQ(lines[1], expected);
     EXPECT_EQ(counters.QualityTotals[0] + counters.QualityTotals[1] + counters.QualityTotals[2] +
@@ -94,7 +99,8 @@ TEST(TrainFile, WritesTheMinutesAndTheClicksOfTheTrains) {
     ASSERT_EQ(summary.ResultLabels.size(), 12u);
     EXPECT_EQ(summary.ResultLabels[0], "DEP1.KL2");
     EXPECT_EQ(summary.ResultLabels[1], "Events " + std::to_string(events) + ".  FileMins 3  ActiveMins 2");
-    EXPECT_EQ(summary.ResultLabels[2], "30 in trains. Event/class rate = " + std::to_string(30 * 100 / events) + "%");
+    EXPECT_EQ(summary.ResultLabels[2],
+              "30 in trains. Event/class rate = " + std::to_string(30 * 100 / events) + "%");
     EXPECT_EQ(summary.StatusLabel, "30 clicks in all trains");
     EXPECT_EQ(summary.DiagnosticLabels[3], "Max(P) = 2");
 
@@ -174,5 +180,5 @@ TEST(TrainFile, AnOldKL3FileIsReplaced) {
     EXPECT_FALSE(FileExists(dir.File("DEP1.KL3.part")));
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

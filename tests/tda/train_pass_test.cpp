@@ -29,14 +29,14 @@ TEST(TrainPass, ARegularTrainIsWrittenIntoTheMinuteBlock) {
     const std::uint8_t classByte = block[20 + 18];
     for (const auto o : offsets) {
         EXPECT_EQ(block[o + 19], FirstTrainId);
-        EXPECT_EQ(block[o + 16], 1);  // the train's slot
+        EXPECT_EQ(block[o + 16], 1); // the train's slot
         EXPECT_EQ(block[o + 18], classByte);
     }
     EXPECT_GE(classByte & 3, QualityMod);
     EXPECT_EQ(d->TrainId, FirstTrainId);
     EXPECT_EQ(d->Counters.QualityTotals[classByte & 3], 19);
     EXPECT_EQ(d->Counters.ActiveMins, 1);
-    EXPECT_EQ(d->Table.InUseCount, 0);  // emptied at the end of the minute
+    EXPECT_EQ(d->Table.InUseCount, 0); // emptied at the end of the minute
 
     std::vector<std::uint8_t> out;
     AppendKL3Minute(*d, block.data(), static_cast<std::int32_t>(block.size()), 20, true, out);
@@ -78,7 +78,7 @@ TEST(TrainPass, AMinuteOfThreeClicksIsItsBareMarker) {
 }
 
 TEST(TrainPass, ClicksBeyondTheMinuteLimitAreNeitherSearchedNorWritten) {
-    auto d = testing::NewDetector(9);  // the first 10 clicks of each pass
+    auto d = testing::NewDetector(9); // the first 10 clicks of each pass
     auto block = MinuteBlockOf(RegularTrain(100'000, 10'000, 20));
     ASSERT_TRUE(Search(*d, block));
     // Pass 1 sees clicks 1 to 10; a later pass sees the next ten not yet in a train; the
@@ -151,17 +151,18 @@ void PutTenClickTrain(TrainDetector& d, const std::vector<std::uint8_t>& block, 
 TEST(TrainPass, TrainsAreWrittenInOrderOfTheirStartTimes) {
     BlockClick low;
     low.Band = 2;
-    auto block = MinuteBlockOf(testing::Joined(RegularTrain(500'000, 10'000, 10), RegularTrain(100'000, 10'000, 10, low)));
+    auto block = MinuteBlockOf(
+        testing::Joined(RegularTrain(500'000, 10'000, 10), RegularTrain(100'000, 10'000, 10, low)));
     auto d = testing::NewDetector();
     d->Minute.Block = MinuteBlock{block.data(), static_cast<std::int32_t>(block.size()), 20};
     d->Minute.PassOffered = d->Minute.MinClx = 20;
     PutTenClickTrain(*d, block, 1, 1);
     PutTenClickTrain(*d, block, 2, 2);
-    d->Table.ListOf(1)[4] += 1;  // the fifth click of the later train follows a missed click
+    d->Table.ListOf(1)[4] += 1; // the fifth click of the later train follows a missed click
     EndPass(*d);
     const std::int32_t first1 = d->Table.ListOf(1)[0];
     const std::int32_t first2 = d->Table.ListOf(2)[0];
-    EXPECT_EQ(block[static_cast<std::size_t>(first2 + 19)], 5);  // slot 2 starts earlier
+    EXPECT_EQ(block[static_cast<std::size_t>(first2 + 19)], 5); // slot 2 starts earlier
     EXPECT_EQ(block[static_cast<std::size_t>(first1 + 19)], 6);
     EXPECT_EQ(block[static_cast<std::size_t>(first2 + 16)], 2);
     const std::int32_t flagged = d->Table.ListOf(1)[4] & ~1;
@@ -180,5 +181,5 @@ TEST(TrainPass, TheTimeLeftAfterTheLastClickOfTheMinute) {
     EXPECT_EQ(d->Minute.PrevMinuteTail, 0);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

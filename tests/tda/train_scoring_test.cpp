@@ -32,14 +32,14 @@ void SetUpTenClickTrain(TrainRig& rig, std::int32_t disturbance) {
 
 TEST(TrainScoring, TheDisturbanceFilterDiscardsATrainBeforeItIsScored) {
     TrainRig kept(10, 100'000, 10'000);
-    SetUpTenClickTrain(kept, 18);  // 18 x 4 / 9 = 8
+    SetUpTenClickTrain(kept, 18); // 18 x 4 / 9 = 8
     ASSERT_TRUE(EvaluateTrain(*kept.D, 1));
     EXPECT_EQ(kept.Train().Score, 18);
     EXPECT_EQ(kept.Train().Quality, QualityMod);
     EXPECT_TRUE(kept.D->Minute.RepeatPass);
 
     TrainRig dropped(10, 100'000, 10'000);
-    SetUpTenClickTrain(dropped, 21);  // 21 x 4 / 9 = 9
+    SetUpTenClickTrain(dropped, 21); // 21 x 4 / 9 = 9
     EXPECT_FALSE(EvaluateTrain(*dropped.D, 1));
     EXPECT_FALSE(dropped.Train().InUse());
     EXPECT_FALSE(dropped.D->Minute.RepeatPass);
@@ -114,17 +114,17 @@ TEST(TrainScoring, ShortAndFastTrainsPayForMisfitsAndMissedClicks) {
     TrainRecord t;
     t.Nin = 6;
     t.Length = 8;
-    t.Duration = 7 * 1'000;  // 200 clicks per second
-    t.FreqFitSum = 50;       // 10 per interval
-    t.Disturbance = 10;      // 8 per interval
+    t.Duration = 7 * 1'000; // 200 clicks per second
+    t.FreqFitSum = 50;      // 10 per interval
+    t.Disturbance = 10;     // 8 per interval
     const ScoreTerms s = ScoreTrain(t, TrainParameters{}, 1, 0);
     EXPECT_EQ(s.Short, 6);
     EXPECT_EQ(s.Disturbed, 8 - 8 - 2 + 14);
     EXPECT_EQ(s.FreqMisfit, 5);
     EXPECT_EQ(s.Missed, 4);
-    EXPECT_EQ(s.Long, 0);  // a minute of one click adds nothing
+    EXPECT_EQ(s.Long, 0); // a minute of one click adds nothing
     TrainRecord slow = t;
-    slow.Duration = 7 * 10'000;  // 20 clicks per second: the misfit grows with the interval
+    slow.Duration = 7 * 10'000; // 20 clicks per second: the misfit grows with the interval
     EXPECT_EQ(ScoreTrain(slow, TrainParameters{}, 1, 0).FreqMisfit, 10 + 10 - 25 < 0 ? 0 : 10 + 10 - 25);
     slow.FreqFitSum = 100;
     EXPECT_EQ(ScoreTrain(slow, TrainParameters{}, 1, 0).FreqMisfit, 20 + 10 - 25);
@@ -137,8 +137,8 @@ TEST(TrainScoring, IntervalGroupMaxima) {
 }
 
 // Groups the intervals of a train over the given click times (an odd entry: after a missed click).
-TrainRecord GroupTrain(TrainDetector& d, std::vector<std::uint8_t>& block, const std::vector<std::int32_t>& times,
-                       int missedBefore = -1) {
+TrainRecord GroupTrain(TrainDetector& d, std::vector<std::uint8_t>& block,
+                       const std::vector<std::int32_t>& times, int missedBefore = -1) {
     std::vector<BlockClick> clicks;
     for (std::int32_t t : times) clicks.push_back(BlockClick{t});
     block = testing::MinuteBlockOf(clicks);
@@ -184,7 +184,7 @@ TEST(TrainScoring, NeighbourhoodTimesAtTheEdgesOfTheMinute) {
     EXPECT_EQ(rig.Train().ThreeAfter, 183 - 115);
 
     TrainRig late(6, start, 200'000);
-    late.D->Minute.PrevMinuteTail = 90;  // 190 is beyond the minute
+    late.D->Minute.PrevMinuteTail = 90; // 190 is beyond the minute
     ComputeNeighbourhood(*late.D, late.Train(), late.List());
     EXPECT_EQ(late.Train().ThreeBefore, 0);
 
@@ -199,7 +199,7 @@ TEST(TrainScoring, NeighbourhoodTimesAtTheEdgesOfTheMinute) {
     TrainRig middle(5, 100 * 65'536, 65'536, BlockClick{}, around);
     ComputeNeighbourhood(*middle.D, middle.Train(), middle.List());
     EXPECT_EQ(middle.Train().ThreeBefore, 100 - 10);
-    EXPECT_EQ(middle.Train().TenBefore, 100 + 0);  // fewer than ten: PrevMinuteTail is 0
+    EXPECT_EQ(middle.Train().TenBefore, 100 + 0); // fewer than ten: PrevMinuteTail is 0
     EXPECT_EQ(middle.Train().ThreeAfter, 171 - 104);
     EXPECT_EQ(middle.Train().TenAfter, 183 - 104);
 
@@ -210,5 +210,5 @@ TEST(TrainScoring, NeighbourhoodTimesAtTheEdgesOfTheMinute) {
     EXPECT_EQ(middle.Train().ThreeBefore, 33);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

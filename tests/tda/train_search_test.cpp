@@ -46,7 +46,7 @@ BlockClick At(std::int32_t time, int kHz = 130, std::int32_t gapBefore = 0) {
 TEST(TrainSearch, DecodesTheClickFromItsRecord) {
     BlockClick c = At(123'456, 131, 1'920);
     c.ClassCode = 4;
-    c.Byte9 = 0x53;  // slope 5, member code 3
+    c.Byte9 = 0x53; // slope 5, member code 3
     c.ClusterDuration = 384;
     c.ClusterCycles = 60;
     c.ClusterMinkHz = 120;
@@ -59,9 +59,9 @@ TEST(TrainSearch, DecodesTheClickFromItsRecord) {
     EXPECT_EQ(s.kHz, 131);
     EXPECT_EQ(s.ClusterSize, 8);
     EXPECT_EQ(s.ClusterSlope, 5);
-    EXPECT_EQ(s.ClusterDuration, 384);  // LogCode16: 12 << 5
-    EXPECT_EQ(s.ClusterCycles, 60);     // 15 << 2
-    EXPECT_EQ(s.GapBefore, 1'920);      // 15 << 7
+    EXPECT_EQ(s.ClusterDuration, 384); // LogCode16: 12 << 5
+    EXPECT_EQ(s.ClusterCycles, 60);    // 15 << 2
+    EXPECT_EQ(s.GapBefore, 1'920);     // 15 << 7
     EXPECT_EQ(s.EnvelopeLow, 0xA);
     EXPECT_EQ(s.EnvelopeHigh, 0x9);
     EXPECT_TRUE(s.IsCluster());
@@ -69,9 +69,9 @@ TEST(TrainSearch, DecodesTheClickFromItsRecord) {
 
 TEST(TrainSearch, OnlyAClickWithAGapBeforeAbove133TicksStartsATrain) {
     SearchRig rig;
-    rig.Offer(At(10'000, 130, 128));  // LogCode16 step below 133
+    rig.Offer(At(10'000, 130, 128)); // LogCode16 step below 133
     EXPECT_EQ(rig.D->Table.InUseCount, 0);
-    rig.Offer(At(400'000, 130, 144));  // the next step above it
+    rig.Offer(At(400'000, 130, 144)); // the next step above it
     EXPECT_EQ(rig.D->Table.InUseCount, 1);
     EXPECT_EQ(rig.Train(1).Length, 1);
     EXPECT_EQ(rig.Train(1).Nin, 0);
@@ -84,7 +84,7 @@ TEST(TrainSearch, ASecondClickBeforeTheFirstWindowIsOnlyADisturbance) {
     rig.Offer(At(10'000, 130, 20'000));
     rig.Offer(At(10'249));
     EXPECT_EQ(rig.Train(1).Length, 1);
-    EXPECT_EQ(rig.Train(1).Disturbance, 4);  // as loud as the train's click
+    EXPECT_EQ(rig.Train(1).Disturbance, 4); // as loud as the train's click
     EXPECT_EQ(rig.D->Table.InUseCount, 1);
 
     SearchRig second;
@@ -106,8 +106,8 @@ TEST(TrainSearch, WindowsUseTruncatingSixtyFourths) {
     rig.Offer(At(11'001));
     const TrainRecord& t = rig.Train(1);
     EXPECT_EQ(t.ICI, 1'001);
-    EXPECT_EQ(t.WindowStart, 11'001 + 625);   // 1,001 x 40 / 64 = 625.6
-    EXPECT_EQ(t.WindowEnd, 11'001 + 1'376);   // 1,001 x 88 / 64 = 1,376.4
+    EXPECT_EQ(t.WindowStart, 11'001 + 625); // 1,001 x 40 / 64 = 625.6
+    EXPECT_EQ(t.WindowEnd, 11'001 + 1'376); // 1,001 x 88 / 64 = 1,376.4
     EXPECT_EQ(t.Window2Start, 11'001 + 625 + 1'001);
     EXPECT_EQ(t.Window2End, 11'001 + 1'376 + 1'001);
     EXPECT_EQ(t.Nin, 2);
@@ -154,7 +154,7 @@ TEST(TrainSearch, AnEmptyWindowCountsAsAMissedClick) {
     EXPECT_EQ(t.Nin, 7);
     EXPECT_EQ(t.AfterGap, 0);
     EXPECT_EQ(t.RealRun, 1);
-    EXPECT_EQ(rig.D->Table.ListOf(1)[6], 7 * 20 + 1);  // the click after the gap carries the after-gap bit
+    EXPECT_EQ(rig.D->Table.ListOf(1)[6], 7 * 20 + 1); // the click after the gap carries the after-gap bit
 }
 
 TEST(TrainSearch, AMissedClickBeyondAQuarterOfTheTrainClosesItInstead) {
@@ -183,13 +183,13 @@ TEST(TrainSearch, AMissedClickBeyondAQuarterOfTheTrainClosesItInstead) {
         rig.D->Table.Sync(1);
     };
     SearchRig six;
-    setUp(six, 6);  // one missed click already: 6 / 4 = 1 is not below 1
+    setUp(six, 6); // one missed click already: 6 / 4 = 1 is not below 1
     six.Offer(At(six.Train(1).Last.Time + 20'000));
     EXPECT_EQ(six.Train(1).Length, 7);
     EXPECT_FALSE(six.Train(1).Closed);
 
     SearchRig seven;
-    setUp(seven, 7);  // two missed clicks: 7 / 4 = 1 is below 2
+    setUp(seven, 7); // two missed clicks: 7 / 4 = 1 is below 2
     seven.Offer(At(seven.Train(1).Last.Time + 20'000));
     const TrainRecord& t = seven.Train(1);
     EXPECT_TRUE(!t.InUse() || (t.Closed && t.Length == 7));
@@ -220,8 +220,8 @@ void PutTrain(TrainDetector& d, int slot, std::vector<std::int32_t> clicks, std:
 
 TEST(TrainSearch, SharedClicksFreeTheWeakerTrainAndTheLowerSlotOnATie) {
     auto d = testing::NewDetector();
-    PutTrain(*d, 1, {20, 60, 100, 140}, 10, 5);   // 10 - 20 / 10 = 8
-    PutTrain(*d, 2, {40, 80, 100, 160}, 10, 5);   // the same strength
+    PutTrain(*d, 1, {20, 60, 100, 140}, 10, 5); // 10 - 20 / 10 = 8
+    PutTrain(*d, 2, {40, 80, 100, 160}, 10, 5); // the same strength
     ResolveSharedClicks(*d, 1, 2);
     EXPECT_FALSE(d->Table[1].InUse());
     EXPECT_TRUE(d->Table[2].InUse());
@@ -267,7 +267,7 @@ TEST(TrainSearch, AFullTablePurgesShortLowFrequencyTrainsFirst) {
         d->Table[s].Length = 2;
         d->Table[s].MinkHz = 100;
     }
-    d->Table[60].Length = 2;  // short, but high-frequency
+    d->Table[60].Length = 2; // short, but high-frequency
     EXPECT_EQ(AllocateSlot(*d), 7);
     EXPECT_FALSE(d->Table[50].InUse());
     EXPECT_TRUE(d->Table[60].InUse());
@@ -299,7 +299,7 @@ TEST(TrainSearch, PairAndLaterClickFits) {
     b.SPL = 210;
     ClickFit f = PairFits(a, b);
     EXPECT_EQ(f.FreqFit, 3);
-    EXPECT_EQ(f.SplFit, 32 * 110 / 310 - 8);  // loud second click
+    EXPECT_EQ(f.SplFit, 32 * 110 / 310 - 8); // loud second click
     EXPECT_EQ(PairFits(b, a).SplFit, 32 * 110 / 310);
     b.Band = 2;
     EXPECT_EQ(PairFits(a, b).FreqFit, 128);
@@ -319,11 +319,11 @@ TEST(TrainSearch, PairAndLaterClickFits) {
     c.kHz = 135;
     c.SPL = 120;
     f = LaterClickFits(t, c);
-    EXPECT_EQ(f.FreqFit, 0);                      // |131 - 131| / 2
-    EXPECT_EQ(f.SplFit, 5 * 32 / 105);            // |105 - 100| x 32 / 105
-    EXPECT_EQ(f.TimeFit, 16 * 100 / 2'000);       // R lies 100 ticks from the midpoint
-    EXPECT_EQ(f.ClusterFit, 32);                  // not a cluster record
+    EXPECT_EQ(f.FreqFit, 0);                // |131 - 131| / 2
+    EXPECT_EQ(f.SplFit, 5 * 32 / 105);      // |105 - 100| x 32 / 105
+    EXPECT_EQ(f.TimeFit, 16 * 100 / 2'000); // R lies 100 ticks from the midpoint
+    EXPECT_EQ(f.ClusterFit, 32);            // not a cluster record
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

@@ -17,8 +17,8 @@ void MakeQuietNarrowBand(TrainRig& rig, int avkHz) {
     t.kHzSum = avkHz * 20;
     t.MinkHz = 117;
     t.MaxkHz = 121;
-    t.ThreeBefore = 95;  // 2
-    t.ThreeAfter = 45;   // 1
+    t.ThreeBefore = 95; // 2
+    t.ThreeAfter = 45;  // 1
     t.TenBefore = 100;
     t.TenAfter = 100;
     t.EnvelopeChangeSum = 19;
@@ -62,7 +62,7 @@ TEST(TrainSpecies, ThePorpoiseCheckTakesDoubtfulTrainsBack) {
     // from the envelope.
     rig.Train().MaxkHz = 140;
     rig.Train().FreqFitSum = 19;
-    rig.Train().SPLSum = 20 * 20;  // avPk 2: one more doubt, no support
+    rig.Train().SPLSum = 20 * 20; // avPk 2: one more doubt, no support
     ClassifySpecies(*rig.D, 1);
     EXPECT_EQ(rig.Train().Species, SpeciesUnclassed);
 }
@@ -86,7 +86,7 @@ TEST(TrainSpecies, DolphinsAndTheirDoubts) {
     rig.Train().TenBefore = 20;
     rig.Train().TenAfter = 20;
     rig.Train().MinkHz = 60;
-    rig.Train().MaxkHz = 110;  // a range of 50 > 20 / 8 + 40: frequency variation
+    rig.Train().MaxkHz = 110; // a range of 50 > 20 / 8 + 40: frequency variation
     ClassifySpecies(*rig.D, 1);
     EXPECT_EQ(rig.Train().Species, SpeciesDolphin);
 
@@ -115,9 +115,12 @@ BlockClick SonarClick() {
 TEST(TrainSpecies, SonarNeedsScorePlusBandRiskAbove26) {
     for (int risk : {23, 24}) {
         TrainRig rig(20, 100'000, 20'000, SonarClick());
-        rig.Block[20 + 3] = 200;  // the train's first click is the longest
+        rig.Block[20 + 3] = 200; // the train's first click is the longest
         TakeMinuteMarker(*rig.D, testing::MarkerBytes(0, 0, 0, risk).data());
-        EXPECT_EQ(ComputeSonarTerms(rig.Train(), ComputeClickShape(rig.D->Minute.Block, rig.Train(), rig.List())).TrNscore, 3);
+        EXPECT_EQ(
+            ComputeSonarTerms(rig.Train(), ComputeClickShape(rig.D->Minute.Block, rig.Train(), rig.List()))
+                .TrNscore,
+            3);
         ClassifySpecies(*rig.D, 1);
         EXPECT_EQ(rig.Train().Species == SpeciesBoatSonar, risk == 24) << risk;
     }
@@ -162,5 +165,5 @@ TEST(TrainSpecies, ClickShapeFromTheTrainsRecords) {
     EXPECT_EQ(s.Slp5df, (0 + 3 + 4 + 3) / 4);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

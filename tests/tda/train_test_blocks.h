@@ -21,7 +21,7 @@ struct BlockClick {
     int BW = 3;
     std::uint8_t Envelope = 0x37;
     int Band = 1;
-    std::int32_t GapBefore = 20'000;  // ticks
+    std::int32_t GapBefore = 20'000; // ticks
     int ClassCode = 3;
     // Cluster summary fields (ClassCode 4).
     std::uint8_t Byte9 = 0;
@@ -53,8 +53,8 @@ inline std::vector<std::uint8_t> ClickRecordBytes(const BlockClick& c) {
 }
 
 // A minute marker: bytes 6 (LastClickTime), 7 (NClicks), 9 (cycle ratios) and 15..17 (band risks).
-inline std::vector<std::uint8_t> MarkerBytes(int lastClickHi = 0, int nClicksCode = 0, int ratios = 0, int risk1 = 0,
-                                             int risk2 = 0, int risk3 = 0) {
+inline std::vector<std::uint8_t> MarkerBytes(int lastClickHi = 0, int nClicksCode = 0, int ratios = 0,
+                                             int risk1 = 0, int risk2 = 0, int risk3 = 0) {
     std::vector<std::uint8_t> m(20, 0);
     m[6] = static_cast<std::uint8_t>(lastClickHi);
     m[7] = static_cast<std::uint8_t>(nClicksCode);
@@ -69,7 +69,8 @@ inline std::vector<std::uint8_t> MarkerBytes(int lastClickHi = 0, int nClicksCod
 // A minute block: the marker and the clicks in time order.
 inline std::vector<std::uint8_t> MinuteBlockOf(std::vector<BlockClick> clicks,
                                                const std::vector<std::uint8_t>& marker = MarkerBytes()) {
-    std::stable_sort(clicks.begin(), clicks.end(), [](const auto& a, const auto& b) { return a.Time < b.Time; });
+    std::stable_sort(clicks.begin(), clicks.end(),
+                     [](const auto& a, const auto& b) { return a.Time < b.Time; });
     std::vector<std::uint8_t> block = marker;
     for (const auto& c : clicks) {
         const auto r = ClickRecordBytes(c);
@@ -79,7 +80,8 @@ inline std::vector<std::uint8_t> MinuteBlockOf(std::vector<BlockClick> clicks,
 }
 
 // A regular train: `count` clicks `ici` ticks apart from `start`.
-inline std::vector<BlockClick> RegularTrain(std::int32_t start, std::int32_t ici, int count, BlockClick like = {}) {
+inline std::vector<BlockClick> RegularTrain(std::int32_t start, std::int32_t ici, int count,
+                                            BlockClick like = {}) {
     std::vector<BlockClick> clicks;
     for (int i = 0; i < count; ++i) {
         like.Time = start + i * ici;
@@ -105,7 +107,7 @@ inline std::vector<std::int32_t> TrainClickOffsets(const std::vector<std::uint8_
     return offsets;
 }
 
-}  // namespace kelp::testing
+} // namespace kelp::testing
 
 namespace kelp::testing {
 
@@ -123,7 +125,8 @@ struct TrainRig {
         int j = 0;
         for (std::size_t o = 20; o + 20 <= Block.size(); o += 20) {
             const std::int32_t time = static_cast<std::int32_t>(ReadBE24(&Block[o]));
-            if (j < n && time == start + j * ici && Block[o + 15] == like.Band) D->Table.ListOf(1)[static_cast<std::size_t>(j++)] = static_cast<std::int32_t>(o);
+            if (j < n && time == start + j * ici && Block[o + 15] == like.Band)
+                D->Table.ListOf(1)[static_cast<std::size_t>(j++)] = static_cast<std::int32_t>(o);
         }
         t.Length = t.Nin = n;
         t.StartTime = start;
@@ -142,4 +145,4 @@ struct TrainRig {
     ClickList& List() { return D->Table.ListOf(1); }
 };
 
-}  // namespace kelp::testing
+} // namespace kelp::testing
