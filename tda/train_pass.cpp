@@ -12,8 +12,9 @@ namespace kelp {
 
 namespace {
 
-constexpr std::int32_t MinSearchedBlock = 81;   // a minute marker and four records
-constexpr std::int32_t MinSearchedBlock2 = 161; // the same in 40-byte records
+// A block is searched when it holds a minute marker and at least four records (81 bytes in
+// 20-byte records, 161 in the 40-byte development records).
+std::int32_t MinSearchedBlock(int recordLength) { return 4 * recordLength + 1; }
 
 struct TrainByteOffsets {
     int Slot;
@@ -41,7 +42,7 @@ void RunPass(TrainDetector& d) {
         if (m.PassOffered > d.TdaMinuteLimit) break;
         ++m.PassOffered;
         const SearchClick c =
-            d.Version2 ? DecodeSearchClickBasic(record, offset, R - 1) : DecodeSearchClick(record, offset);
+            R >= 40 ? DecodeSearchClickBasic(record, offset, R - 1) : DecodeSearchClick(record, offset);
         if (m.Pass == 1) {
             ++m.MinClx;
             ++m.Histogram[static_cast<std::size_t>(std::clamp(c.kHz / 8, 2, 20))];
@@ -67,7 +68,7 @@ void FinishMinute(TrainDetector& d, const std::uint8_t* marker) {
 }
 
 bool SearchMinute(TrainDetector& d, std::uint8_t* block, std::int32_t size, int recordLength) {
-    if (size < (d.Version2 ? MinSearchedBlock2 : MinSearchedBlock)) return false;
+    if (size < MinSearchedBlock(recordLength)) return false;
     MinuteContext& m = d.Minute;
     ++d.Counters.ActiveMins;
     m.PreviousHistogram = m.Histogram;

@@ -5,6 +5,7 @@
 #include "core/headless_host.h"
 #include "core/program.h"
 #include "core/slots.h"
+#include "tda/tda_settings.h"
 #include "tda/train_file.h"
 #include "tests/support/builders.h"
 #include "tests/tda/train_test_blocks.h"
@@ -182,3 +183,49 @@ TEST(TrainFile, AnOldKL3FileIsReplaced) {
 
 } // namespace
 } // namespace kelp
+
+namespace kelp {
+namespace {
+
+// Version 2 reads 40-byte records; its clicks carry no gap before them, so no train starts.
+TEST(TrainFile, Version2WritesTheMinutesOfA40ByteFile) {
+    TempDir dir;
+    DataFileBuilder b(FileKind::KL2);
+    b.Minute();
+    std::vector<std::uint8_t> bytes = b.Bytes();
+    bytes.resize(360);
+    bytes[1] = 40;
+    bytes[6] = 2;
+    bytes[293] = 2;
+    for (int m = 0; m < 2; ++m) {
+        std::vector<std::uint8_t> marker(40, 0);
+        marker[6] = static_cast<std::uint8_t>(10 + m);
+        marker[39] = 254;
+        bytes.insert(bytes.end(), marker.begin(), marker.end());
+        for (const auto& c : RegularTrain(100'000, 10'000, 12)) {
+            auto r = testing::ClickRecordBytes(c);
+            r.resize(40, 0);
+            r[39] = 3;
+            bytes.insert(bytes.end(), r.begin(), r.end());
+        }
+    }
+    bytes.insert(bytes.end(), 80, 255);
+    testing::WriteFileBytes(dir.File("V2.KL2"), bytes);
+
+    DetectionRun run;
+    run.P.Options.DevelopmentMode = true;
+    TdaSettingsOf(run.P).TrainFilterVersion = 2;
+    ASSERT_TRUE(run.Detect(dir.File("V2.KL2")));
+    const auto kl3 = ReadFileBytes(dir.File("V2.KL3"));
+    ASSERT_EQ(kl3.size(), 360u + 2 * 40 + 80);
+    EXPECT_EQ(kl3[293], 1);
+    EXPECT_EQ(kl3[1], 40);
+    EXPECT_EQ(kl3[360 + 11], 0);
+    EXPECT_EQ(kl3[360 + 39], 254);
+    EXPECT_EQ(kl3[400 + 6], 11);
+    EXPECT_EQ(run.P.State<TrainDetectionState>().LastCounters.ActiveMins, 2);
+    EXPECT_EQ(run.P.State<TrainDetectionState>().LastCounters.ClicksOffered, 24);
+}
+
+}  // namespace
+}  // namespace kelp
