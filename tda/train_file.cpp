@@ -256,7 +256,8 @@ bool RunTrainDetection(Program& p, Host& h) {
     h.StateChanged(changed::TrainsPageControl);
     for (int slot = 2; slot <= SlotCount; ++slot)
         if (p.Slot(slot).IsOpen) CloseDataFile(p, h, slot);
-    if (!s.MapReady) BuildMap(p, h, 1, p.Options.RefreshMapFiles);
+    // A minute index not yet loaded is built afresh from the file.
+    if (!s.MapReady) BuildMap(p, h, 1, true);
 
     TrainDetectionSettings settings = state.Settings;
     settings.Version = ActiveTdaVersion(p);

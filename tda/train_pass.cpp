@@ -14,7 +14,9 @@ namespace {
 
 // A block is searched when it holds a minute marker and at least four records (81 bytes in
 // 20-byte records, 161 in the 40-byte development records).
-std::int32_t MinSearchedBlock(int recordLength) { return 4 * recordLength + 1; }
+std::int32_t MinSearchedBlock(int recordLength) {
+    return 4 * recordLength + 1;
+}
 
 struct TrainByteOffsets {
     int Slot;

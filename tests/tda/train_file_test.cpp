@@ -161,7 +161,8 @@ TEST(TrainFile, AFirstBlockShorterThanTenBytesLeavesTheHeaderOnly) {
     WriteLE64(&map[16], size - 40);
     testing::WriteFileBytes(dir.File("DEP1.k2m"), map);
     DetectionRun run;
-    ASSERT_TRUE(run.Detect(kl2));
+    ASSERT_TRUE(OpenDataFile(run.P, run.H, kl2, 1));
+    ASSERT_TRUE(FindTrainsInSlot1(run.P, run.H)); // loads the map file
     EXPECT_EQ(FileSizeOf(dir.File("DEP1.KL3")), 360);
     EXPECT_TRUE(run.H.Results().Lines().empty());
     EXPECT_FALSE(FileExists(dir.File("DEP1.k3m")));
@@ -227,5 +228,25 @@ TEST(TrainFile, Version2WritesTheMinutesOfA40ByteFile) {
     EXPECT_EQ(run.P.State<TrainDetectionState>().LastCounters.ClicksOffered, 24);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp
+
+namespace kelp {
+namespace {
+
+TEST(TrainFile, AStaleMinuteIndexIsNotTrustedWhenNoneIsLoaded) {
+    TempDir dir;
+    DataFileBuilder b(FileKind::KL2);
+    const std::string kl2 = WriteThreeMinutes(dir, b);
+    std::vector<std::uint8_t> map(24);
+    WriteLE64(&map[0], 360);
+    WriteLE64(&map[8], 369);
+    WriteLE64(&map[16], FileSizeOf(kl2) - 40);
+    testing::WriteFileBytes(dir.File("DEP1.k2m"), map);
+    DetectionRun run;
+    ASSERT_TRUE(run.Detect(kl2));
+    EXPECT_EQ(FileSizeOf(dir.File("DEP1.KL3")), 360 + 20 + 19 * 20 + 20 + 20 + 11 * 20 + 40);
+}
+
+} // namespace
+} // namespace kelp

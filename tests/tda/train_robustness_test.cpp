@@ -126,7 +126,7 @@ TEST(TrainRobustness, AMapThatDoesNotFitTheFileEndsTheRunWithoutDamage) {
     Program p;
     HeadlessHost h;
     ASSERT_TRUE(OpenDataFile(p, h, kl2, 1));
-    RunTrainDetection(p, h);
+    FindTrainsInSlot1(p, h);
     EXPECT_EQ(testing::ReadFileBytes(kl2), original);
 }
 
