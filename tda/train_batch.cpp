@@ -125,6 +125,10 @@ public:
     // Counts one finished file; returns false when ESC ends the batch.
     bool Finish(int index, const FileOutcome& outcome) {
         Count(outcome);
+        TrainDetectionState& state = p_.State<TrainDetectionState>();
+        state.BatchPosition = index + 2;
+        state.BatchCount = result_.Count;
+        h_.StateChanged(changed::BatchProgress);
         h_.StateChanged(changed::TrainSummaryArea);
         if (options_.Kind != TrainBatchKind::KL2 && outcome.ResultProduced) {
             processedBytes_ += std::max<std::int64_t>(0, FileSizeOf(files_[static_cast<std::size_t>(index)]));

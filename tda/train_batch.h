@@ -15,6 +15,7 @@ class Host;
 namespace changed {
 inline constexpr const char* ApplicationTitle = "application title";
 inline constexpr const char* ShowResultsPage = "show results page";
+inline constexpr const char* BatchProgress = "train batch progress";
 } // namespace changed
 
 inline constexpr const char* BatchDialogTitle = "Select one or more files to process";

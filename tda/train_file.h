@@ -29,6 +29,9 @@ struct TrainDetectionState {
     std::int64_t TdaMinuteLimit = 65'536;
     bool PageControlVisible = true;
     std::string ApplicationTitle;
+    // A batch's progress: the number of the file being processed + 1, of the files' count.
+    int BatchPosition = 0;
+    int BatchCount = 0;
     TrainSummary Summary;
     std::string FileEndEstimate; // "File end time estimate:  ..."
     // KL3 files from this size on keep their map file.
