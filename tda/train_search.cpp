@@ -12,8 +12,8 @@ namespace kelp {
 
 namespace {
 
-constexpr std::int32_t StartGapTicks =
-    133; // a louder click of the band further back than this starts a train
+// A click whose nearest louder click of its band lies further back than this starts a train.
+constexpr std::int32_t StartGapTicks = 133;
 constexpr std::int32_t FirstWindowEndTicks = 250'000;
 constexpr std::int32_t MaxIciTicks = 250'000;
 constexpr std::int32_t CopyMarginTicks = 100; // a one-click train is copied when its window runs on this long
