@@ -1,6 +1,7 @@
 // kelp-cli render: draws one screen of the display, as the window shows it, into a PNG
 // file: the plot with its axes, the legend strip, the band titles, the captions, the
-// slider, the source box and the status labels.
+// slider, the source box and the status labels. With --wav the clicks of the screen are
+// also written as the sound the display would play.
 #ifdef HAVE_KELPRENDER
 
 #include <memory>
@@ -11,6 +12,7 @@
 #include "cli/filter_options.h"
 #include "cli/registry.h"
 #include "core/slots.h"
+#include "display/click_sound.h"
 #include "display/controls.h"
 #include "display/display_link.h"
 #include "display/legends.h"
@@ -47,8 +49,20 @@ struct RenderOptions {
     bool ColourCodes = false;
     std::string YScale;
     std::string Output;
+    std::string Wav;
+    int SoundFile = 0;
     FilterOptions Filters;
 };
+
+constexpr const char* SoundsOnlyAtHighResolutionText =
+    "Sounds can only be played from high resolution displays.  Zoom in and try again";
+
+// The band the sound comes from when none is named: the first open KL3 file, else the first file.
+int SoundSlotFor(const Program& program) {
+    for (int slot = 1; slot <= SlotCount; ++slot)
+        if (program.Slot(slot).IsOpen && program.Slot(slot).Kind == FileKind::KL3) return slot;
+    return program.LowestOpenSlot();
+}
 
 int RunRender(Context& ctx, const RenderOptions& o) {
     std::optional<ClickTime> start;
@@ -61,6 +75,14 @@ int RunRender(Context& ctx, const RenderOptions& o) {
     }
     if (o.Parameter == param::Noise && !IsLowResolution(o.Scale)) {
         *ctx.err << "--param 9 (noise) is shown on the bin scales only (--scale 11..19)\n";
+        return ExitUsage;
+    }
+    if (!o.Wav.empty() && IsLowResolution(o.Scale)) {
+        *ctx.err << SoundsOnlyAtHighResolutionText << '\n';
+        return ExitUsage;
+    }
+    if (o.SoundFile > static_cast<int>(o.Files.size())) {
+        *ctx.err << "--sound-file: there is no file " << o.SoundFile << '\n';
         return ExitUsage;
     }
     if (!o.YScale.empty() && !ParseReal(o.YScale)) {
@@ -90,7 +112,14 @@ int RunRender(Context& ctx, const RenderOptions& o) {
     if (o.SplAsPa) SetShowSplAsPa(display, true);
     ShowParameter(display, o.Parameter, false);
     s.ReadPosition = start ? *start : ClickTime{program.SharedStart, 0};
+    std::vector<std::uint8_t> sound;
+    if (!o.Wav.empty()) {
+        s.Aids.SoundSlot = o.SoundFile > 0 ? o.SoundFile : SoundSlotFor(program);
+        s.Aids.SoundRecording = &sound;
+    }
     ShowAt(display, PlotLeft, ShowAtMode::FromReadPosition);
+    s.Aids.SoundSlot = 0;
+    s.Aids.SoundRecording = nullptr;
     if (o.ColourCodes) ShowColourCodes(display);
 
     WindowTexts texts;
@@ -104,6 +133,10 @@ int RunRender(Context& ctx, const RenderOptions& o) {
     std::string error;
     if (!canvas.SavePng(o.Output, &error)) {
         ctx.host.ShowTimedMessage(Message5s, o.Output + " could not be written.  (" + error + ")");
+        return ExitFailure;
+    }
+    if (!o.Wav.empty() && !WriteWaveFile(o.Wav, sound, &error)) {
+        ctx.host.ShowTimedMessage(Message5s, o.Wav + " could not be written.  (" + error + ")");
         return ExitFailure;
     }
     return ExitSuccess;
@@ -131,6 +164,9 @@ CommandRegistrar registrar(60, [](CLI::App& app, Context& ctx) {
     cmd->add_flag("--colour-codes", o->ColourCodes, "Draw the frequency colour codes over the screen");
     cmd->add_option("--yscale", o->YScale, "The \"Y scale\" box (default 2.0)");
     cmd->add_option("-o,--output", o->Output, "The PNG file to write")->required();
+    cmd->add_option("--wav", o->Wav, "Also write the sound of the screen's clicks into this WAV file");
+    cmd->add_option("--sound-file", o->SoundFile, "The file (1..3) whose clicks sound with --wav")
+        ->check(CLI::Range(1, SlotCount));
     AddFilterOptions(cmd, o->Filters);
     cmd->callback([&ctx, o] { ctx.exitCode = RunRender(ctx, *o); });
 });

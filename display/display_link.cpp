@@ -4,6 +4,7 @@
 #include "core/program.h"
 #include "display/geometry.h"
 #include "display/legends.h"
+#include "display/low_resolution.h"
 #include "display/screen.h"
 
 namespace kelp {
@@ -37,11 +38,13 @@ DisplayHooks::DisplayHooks(Program& program, Canvas& canvas, Host& host) : progr
         FilesChanged(ctx);
     };
     program.Display.AverageSplText = [&program] { return program.State<DisplayState>().AverageSpl.Text(); };
+    program.Display.OnSlotPositioned = [&program](int slot) { ClearBinReading(program.State<DisplayState>(), slot); };
 }
 
 DisplayHooks::~DisplayHooks() {
     program_.Display.OnFilesChanged = nullptr;
     program_.Display.AverageSplText = nullptr;
+    program_.Display.OnSlotPositioned = nullptr;
 }
 
 } // namespace kelp

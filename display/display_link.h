@@ -14,8 +14,8 @@ void FilesChanged(DisplayContext& ctx);
 // parameter.
 void RefreshDisplaySourceBox(DisplayContext& ctx);
 
-// Installs the display's answers to the data-file side's calls (files changed, the mean
-// SPL line) for as long as it lives. The canvas and host must outlive it.
+// Installs the display's answers to the data-file side's calls (files changed, a slot
+// positioned, the mean SPL line) for as long as it lives. The canvas and host must outlive it.
 class DisplayHooks {
 public:
     DisplayHooks(Program& program, Canvas& canvas, Host& host);

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/file_slot.h"
 #include "core/time.h"
@@ -77,6 +78,19 @@ struct DisplaySettings {
     bool AsDistance = false;             // "as distance sound travels in water" (else "as times")
     bool ShowLandmarks = false;          // "show landmark sequences"
     std::string TidalOffsetText = "0";   // "tidal offset - mins"
+    int TidalOffset = 0;                 // the last offset that parsed
+    bool SonarRisk = false;              // "sonar risk": not enabled yet, draws nothing
+    // The click views.
+    bool ShowEndkHz = false;             // "show end kHz"
+    bool ShadeByDuration = false;        // "shade by duration"
+    bool ShadeByBandwidth = false;       // "shade by bandwidth"
+    bool WhiteVirtualIciLines = false;   // "white virtual ICI lines"
+    bool PutLineValuesInResults = false; // "put line values in Results"; unticked after each screen
+    bool GraphClickRate = false;         // "graph click rate"
+    bool IncludeFileNameInRawData = false; // "Include file name in raw data"
+    // Extra width of the click marks, 0..3, stepped by clicking its label.
+    int LineWidthExtra = 0;
+    std::string LineWidthLabel = "Display line width + 0";
     // The amplitude filter's caption follows "show SPL as Pa".
     std::string AmplitudeFilterCaption = "raw SPL";
 };
@@ -101,6 +115,51 @@ struct AverageSplTracker {
     void Offer(const ClickTime& time, int spl, const ClickTime& pointer);
     // "mean   count  min%" as the source box shows it, e.g. "83.3   3  50%".
     std::string Text() const;
+};
+
+// What a band's bin view keeps from one screen to the next: the ends of its lines.
+struct BandLevels {
+    int ClickRate = 0;    // the click-rate line (and the noise view's total line), pixels above the base
+    int TemperatureY = 0; // y of the temperature line, 0 before the first point
+    // The noise view's six centile lines, pixels above the base; -1 where there is none.
+    std::array<int, 6> Centiles{-1, -1, -1, -1, -1, -1};
+};
+
+// The counts of the bin being read in one band. A positioning of the slot clears them.
+struct BinReading {
+    std::array<std::int64_t, 257> Counts{}; // the histogram, cleared at each bin
+    std::int64_t Clicks = 0;                // N
+    std::int64_t SinceMarker = 0;           // clicks since the last minute marker
+    std::int64_t MinutesWithData = 0;       // M
+    int Carry = 0;                          // a logged minute carried into the next bin
+    std::int64_t AngleSum = 0;
+    std::int64_t TemperatureSum = 0;
+    std::int64_t Markers = 0;
+    // Set when the slot was positioned: the next bin takes its carry from the marker the
+    // positioning read.
+    bool Positioned = false;
+
+    void StartBin() {
+        Counts.fill(0);
+        Clicks = 0;
+        MinutesWithData = 0;
+        AngleSum = 0;
+        TemperatureSum = 0;
+        Markers = 0;
+    }
+};
+
+// The research aids of the click views that commands switch on for a screen or more.
+struct ClickViewAids {
+    // Sound mode: the slot whose clicks sound (0: off). With a recording set the sound is
+    // appended to it as 8-bit samples at 44,100 per second instead of being played.
+    int SoundSlot = 0;
+    std::vector<std::uint8_t>* SoundRecording = nullptr;
+    // Raw data capture: the slot whose clicks are listed (0: off), and the list.
+    int RawCaptureSlot = 0;
+    std::vector<std::string> RawCapture;
+    // The comparison of KL3 files (Shift + C).
+    bool CompareKl3 = false;
 };
 
 struct DisplayState {
@@ -157,6 +216,23 @@ struct DisplayState {
 
     DisplaySettings Settings;
     AverageSplTracker AverageSpl;
+    // The time under the pointer (pointer moves in the plot set it).
+    ClickTime PointerTime{0, 0};
+
+    // What the views keep per band (slots 1..3) between screens.
+    std::array<BandLevels, SlotCount + 1> Levels{};
+    std::array<BinReading, SlotCount + 1> Reading{};
+    std::array<std::int64_t, SlotCount + 1> ClicksShown{};
+    std::array<int, SlotCount + 1> LastX{}; // the click view's last drawn x per slot
+    // The largest count of one value in one bin of the last bin screen (the automatic
+    // "KL1/" divisor reads it); each screen starts it at 100.
+    std::int64_t LargestBinCount = 100;
+    ClickViewAids Aids;
+
+    // Every drawing and every request for a new one counts up; a screen being drawn
+    // stops when the count moved on (a newer drawing was asked for).
+    std::uint64_t DrawingRequests = 0;
+    bool Drawing = false;
 };
 
 // What a display operation works with: the program (slots, shared range, options),

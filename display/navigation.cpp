@@ -13,6 +13,16 @@
 
 namespace kelp {
 
+namespace {
+
+// Floor remainder, so that minutes before the time base round down too.
+std::int32_t FloorMod(std::int32_t value, std::int32_t divisor) {
+    const std::int32_t r = value % divisor;
+    return r < 0 ? r + divisor : r;
+}
+
+} // namespace
+
 ClickTime PixelToTime(const DisplayState& s, int x) {
     x = std::clamp(x, PlotLeft, std::max(PlotLeft, s.Right)) - PlotLeft;
     const ClickTime start = SubtractDisplayTime(s.ReadPosition, s.Span);
@@ -48,7 +58,11 @@ void ShowAt(DisplayContext& ctx, int x, ShowAtMode mode) {
     // The click view starts one pixel before the position it is given.
     s.ReadPosition = AddTicks(start, s.TicksPerPixel);
     if (IsLowResolution(s.TimeScale)) {
+        // The bin view starts at a whole bin; the slots are positioned there, so that the
+        // first bin holds all its minutes.
         s.ReadPosition.Time = 0;
+        const std::int32_t perBin = std::max(1, s.MinutesPerBin);
+        s.ReadPosition.Minute -= FloorMod(s.ReadPosition.Minute, perBin);
     } else {
         s.HasLastScreenStart = true;
         s.LastScreenStart = s.ReadPosition;
@@ -99,16 +113,6 @@ void SelectScale(DisplayContext& ctx, int scale) {
     SetTimeScale(ctx, scale);
     s.ReadPosition = AddDisplayTime(centre, s.HalfSpan);
 }
-
-namespace {
-
-// Floor remainder, so that minutes before the time base round down too.
-std::int32_t FloorMod(std::int32_t value, std::int32_t divisor) {
-    const std::int32_t r = value % divisor;
-    return r < 0 ? r + divisor : r;
-}
-
-} // namespace
 
 void ShowAll(DisplayContext& ctx) {
     DisplayState& s = ctx.state;

@@ -3,9 +3,11 @@
 #include "core/host.h"
 #include "core/program.h"
 #include "display/axes.h"
+#include "display/click_view.h"
 #include "display/display_link.h"
 #include "display/geometry.h"
 #include "display/legends.h"
+#include "display/low_resolution.h"
 #include "display/navigation.h"
 #include "display/y_scale.h"
 
@@ -98,15 +100,39 @@ ClickTime BeginBinScreen(DisplayContext& ctx) {
     return start;
 }
 
+namespace {
+
+// The earliest record not yet drawn among the slots that still have data.
+std::optional<ClickTime> EarliestUnreadRecord(const Program& program) {
+    std::optional<ClickTime> earliest;
+    for (int slot = 1; slot <= SlotCount; ++slot) {
+        const FileSlot& f = program.Slot(slot);
+        if (!f.IsOpen || !f.MoreData) continue;
+        const ClickTime t{f.CurrentMinute, f.Click.Time};
+        if (!earliest || IsBefore(t, *earliest)) earliest = t;
+    }
+    return earliest;
+}
+
+} // namespace
+
 std::optional<ClickTime> BeginClickScreen(DisplayContext& ctx) {
     DisplayState& s = ctx.state;
-    ClickTime start = s.HasLastScreenStart ? s.LastScreenStart : s.ReadPosition;
-    s.HasLastScreenStart = false;
+    ClickTime start;
+    if (s.HasLastScreenStart) {
+        start = s.LastScreenStart;
+        s.HasLastScreenStart = false;
+    } else if (const std::optional<ClickTime> earliest = EarliestUnreadRecord(ctx.program)) {
+        start = *earliest;
+    } else {
+        return std::nullopt;
+    }
     start.Time = start.Time < s.TicksPerPixel ? 0 : start.Time - s.TicksPerPixel;
     s.ReadPosition = AddDisplayTime(start, s.Span);
     SetScreenLabels(ctx, ClickTimeText(start), ClickTimeText(s.ReadPosition));
     if (start.Minute > ctx.program.SharedEnd) return std::nullopt;
 
+    s.ClicksShown.fill(0);
     DrawBackground(ctx);
     // Dashed grey lines at the minute boundaries.
     Canvas& c = ctx.canvas;
@@ -131,12 +157,66 @@ void FinishScreen(DisplayContext& ctx, const ClickTime& start) {
 }
 
 void DrawScreen(DisplayContext& ctx) {
-    if (IsLowResolution(ctx.state.TimeScale)) {
-        const ClickTime start = BeginBinScreen(ctx);
-        FinishScreen(ctx, start);
-        return;
+    if (IsLowResolution(ctx.state.TimeScale))
+        DrawLowResolution(ctx);
+    else
+        ShowClickSeq(ctx);
+}
+
+void SetProgressLine(DisplayContext& ctx, const std::string& text) {
+    ctx.program.ProgressLabel = text;
+    ctx.host.SetProgressLabel(text);
+}
+
+void ShowClickCounts(DisplayContext& ctx) {
+    const DisplayState& s = ctx.state;
+    Program& p = ctx.program;
+    const bool several = OpenBandCount(p) > 1;
+    std::string text = "Clicks shown: ";
+    bool anyData = false;
+    for (int slot = 1; slot <= SlotCount; ++slot) {
+        if (!SlotIsOpen(p, slot)) continue;
+        anyData = anyData || p.Slot(slot).MoreData;
+        if (several) text += " (f" + std::to_string(slot) + ") ";
+        text += ThousandsText(s.ClicksShown[static_cast<std::size_t>(slot)]);
+        if (several && slot < SlotCount) text += "    ";
     }
-    if (const std::optional<ClickTime> start = BeginClickScreen(ctx)) FinishScreen(ctx, *start);
+    // The click sequences of "ClkPk" count "waveforms" in slot 1.
+    const bool waveforms = p.Options.ClickPeaks && SlotIsOpen(p, 1);
+    const std::int64_t waveformCount = p.Slot(1).Peaks.PeakTotal;
+    if (waveforms) {
+        const std::int64_t clicks = s.ClicksShown[1];
+        const double percent = clicks > 0 ? static_cast<double>(waveformCount) * 100.0 / clicks : 0.0;
+        if (text.size() < 4 || text.compare(text.size() - 4, 4, "    ") != 0) text += "    ";
+        text += std::to_string(waveformCount) + "    " + FixedText(percent, 4) + "%";
+    }
+    p.ClickCountLabel = text;
+    ctx.host.StateChanged(display_changed::Labels);
+    if (!anyData && OpenBandCount(p) > 0)
+        SetProgressLine(ctx,
+                        waveforms ? "END OF DATA  " + std::to_string(waveformCount) + " waveforms" : "END OF DATA");
+}
+
+void RequestNewDrawing(DisplayState& state) {
+    ++state.DrawingRequests;
+}
+
+DrawingScope::DrawingScope(DisplayState& state)
+    : state_(state), mine_(++state.DrawingRequests), wasDrawing_(state.Drawing) {
+    state_.Drawing = true;
+}
+
+DrawingScope::~DrawingScope() {
+    state_.Drawing = wasDrawing_;
+}
+
+bool DrawingScope::Superseded() const {
+    return state_.DrawingRequests != mine_;
+}
+
+bool DrawingScope::EventsSayStop(Host& host) {
+    host.ProcessEvents();
+    return Superseded() || host.EscapeHeld();
 }
 
 } // namespace kelp

@@ -2,7 +2,9 @@
 // One screen of the display: start-up, the plot's background and frame, the start and
 // end of a screen on the bin scales and on the click scales, and what follows every
 // screen (read position, slider, source box).
+#include <cstdint>
 #include <optional>
+#include <string>
 
 #include "core/time.h"
 #include "display/display_state.h"
@@ -24,10 +26,11 @@ void ClearDisplay(DisplayContext& ctx);
 // Starts a screen on the bin scales: the start minute is ReadPosition's minute rounded
 // down to a whole bin; background, start and end labels. Returns the start.
 ClickTime BeginBinScreen(DisplayContext& ctx);
-// Starts a screen on the click scales from the remembered screen start (else from
-// ReadPosition), one pixel earlier: ReadPosition moves to its end; background, minute
-// boundaries, start and end labels. Nothing is drawn (and nothing returned) when the
-// start lies after the shared range.
+// Starts a screen on the click scales from the remembered screen start (else from the
+// earliest unread record of the slots that still have data), one pixel earlier:
+// ReadPosition moves to its end; the clicks-shown counts are cleared; background,
+// minute boundaries, start and end labels. Nothing is drawn (and nothing returned) when
+// no slot has data or the start lies after the shared range.
 std::optional<ClickTime> BeginClickScreen(DisplayContext& ctx);
 // After a screen: ReadPosition at the screen's end, its minute in the read position
 // label, the slider and the source box.
@@ -35,5 +38,35 @@ void FinishScreen(DisplayContext& ctx, const ClickTime& start);
 
 // Draws one screen from ReadPosition with the view of the current scale.
 void DrawScreen(DisplayContext& ctx);
+
+// The status line after a screen: "Clicks shown: " with each open slot's count (and the
+// waveforms of the click sequences while "ClkPk" is ticked); "END OF DATA" in the
+// progress line when no slot has data left.
+void ShowClickCounts(DisplayContext& ctx);
+
+// The progress line under the source box.
+void SetProgressLine(DisplayContext& ctx, const std::string& text);
+
+// A new drawing is wanted ("Stop data transfer", a key, the slider) while a screen is
+// being drawn: that screen stops at its next check.
+void RequestNewDrawing(DisplayState& state);
+
+// Held while a screen is drawn. A screen stops when a newer drawing was asked for (a
+// drawing started inside its event processing, or RequestNewDrawing) or ESC is held.
+class DrawingScope {
+public:
+    explicit DrawingScope(DisplayState& state);
+    ~DrawingScope();
+    DrawingScope(const DrawingScope&) = delete;
+    DrawingScope& operator=(const DrawingScope&) = delete;
+    // Lets the window handle its pending events, then tells whether to stop.
+    bool EventsSayStop(Host& host);
+    bool Superseded() const;
+
+private:
+    DisplayState& state_;
+    std::uint64_t mine_;
+    bool wasDrawing_;
+};
 
 } // namespace kelp

@@ -25,6 +25,18 @@ std::optional<double> ParseReal(const std::string& text) {
     return value;
 }
 
+std::optional<long long> ParseWholeNumber(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return std::nullopt;
+    const std::size_t last = text.find_last_not_of(" \t");
+    const std::string trimmed = text.substr(first, last - first + 1);
+    errno = 0;
+    char* end = nullptr;
+    const long long value = std::strtoll(trimmed.c_str(), &end, 10);
+    if (end == trimmed.c_str() || *end != '\0' || errno == ERANGE) return std::nullopt;
+    return value;
+}
+
 void SetYScale(DisplayContext& ctx, const std::string& text) {
     DisplayState& s = ctx.state;
     s.Settings.YScaleText = text;

@@ -11,6 +11,8 @@ namespace kelp {
 
 // A real number typed into a box: the whole text must be a finite number.
 std::optional<double> ParseReal(const std::string& text);
+// A whole number typed into a box (blanks around it allowed).
+std::optional<long long> ParseWholeNumber(const std::string& text);
 
 // The change handler of "Y scale": a text that is not a number puts "2.0" back and 2 is
 // used; values below 0.05 are used as 0.05. The axes are redrawn when a file is open.

@@ -169,7 +169,9 @@ TEST_F(ImageCanvasTest, AScreenOnAnImage) {
     DisplayContext ctx(program, image, host);
     ctx.state.Settings.WhiteScreen = true;
     StartDisplay(ctx, 1000, 700);
-    ctx.state.ReadPosition = {1'000'000, 0};
+    // Slots marked open without files have no data: the click view draws from a remembered start.
+    ctx.state.HasLastScreenStart = true;
+    ctx.state.LastScreenStart = {1'000'000, 0};
     DrawScreen(ctx);
     const DisplayState& s = ctx.state;
     EXPECT_EQ(image.PixelAt(18, s.Top + 20), ColourBlack); // frame corner
@@ -180,6 +182,7 @@ TEST_F(ImageCanvasTest, AScreenOnAnImage) {
     EXPECT_EQ(image.PixelAt(118, s.Bottom + 2), ColourBlack);                 // a time tick
 
     ctx.state.Settings.WhiteScreen = false;
+    ctx.state.HasLastScreenStart = true;
     DrawScreen(ctx);
     EXPECT_EQ(image.PixelAt(500, s.Top + 100), ColourBlack);
     const std::vector<YLabel> levels = YLabelsOfBand(ctx.state, program, 1);
