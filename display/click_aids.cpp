@@ -68,6 +68,7 @@ ClickRateGraph::ClickRateGraph(std::int32_t screenStartTick)
     : firstPart_(std::clamp(screenStartTick / PartTicks, 0, Parts - 1)) {}
 
 void ClickRateGraph::Count(std::int32_t time) {
+    started_ = true;
     counts_[static_cast<std::size_t>(std::clamp(time / PartTicks, 0, Parts - 1))] += 1;
 }
 

@@ -34,12 +34,17 @@ public:
     static constexpr int PartTicks = 131'072;
     explicit ClickRateGraph(std::int32_t screenStartTick);
     void Count(std::int32_t time);
+    // At a new minute: nothing before the screen's first click.
+    void DrawAtMinute(DisplayContext& ctx) {
+        if (started_) Draw(ctx);
+    }
     void Draw(DisplayContext& ctx);
 
 private:
     std::array<std::int64_t, Parts> counts_{};
     int firstPart_;
     bool first_ = true;
+    bool started_ = false;
     int x_ = PlotLeft;
     int y_ = 200;
 };

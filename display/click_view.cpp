@@ -91,7 +91,7 @@ void MinuteMarkerRead(ClickScreen& screen, int slot, FileSlot& f) {
     ClearLines(screen.lines[static_cast<std::size_t>(slot)]);
     if (slot != 1) return;
     if (ctx.program.Options.ClickPeaks) EndClickSequences(f);
-    if (ctx.state.Settings.GraphClickRate) screen.graph.Draw(ctx);
+    if (ctx.state.Settings.GraphClickRate) screen.graph.DrawAtMinute(ctx);
 }
 
 // Draws the slot's records up to ReadPosition, or until the screen or the file's drawing stops.

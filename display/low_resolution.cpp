@@ -118,6 +118,8 @@ inline void CountClick(BinScreen& screen, BinReading& r, int parameter, FileKind
         const std::int64_t d =
             screen.HasPreviousClick ? static_cast<std::int64_t>(c.Time) - screen.PreviousClickTime : 0;
         counts[static_cast<std::size_t>(IntervalClass(d))] += 1;
+        screen.HasPreviousClick = true;
+        screen.PreviousClickTime = c.Time;
         break;
     }
     case param::Quality:
@@ -136,8 +138,6 @@ inline void CountClick(BinScreen& screen, BinReading& r, int parameter, FileKind
     default:
         break;
     }
-    screen.HasPreviousClick = true;
-    screen.PreviousClickTime = c.Time;
 }
 
 // Landmark sequences: the marker value farthest from 20 in the bin.
