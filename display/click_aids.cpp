@@ -82,8 +82,9 @@ void ClickRateGraph::Draw(DisplayContext& ctx) {
     c.MoveTo(x_, y_);
     for (int k = from; k <= 90; ++k) {
         x_ += 7;
-        y_ = 200 - static_cast<int>(RoundToInt(static_cast<double>(counts_[static_cast<std::size_t>(k)]) * 100.0 /
-                                               static_cast<double>(std::max<std::int64_t>(1, largest))));
+        y_ = 200 -
+             static_cast<int>(RoundToInt(static_cast<double>(counts_[static_cast<std::size_t>(k)]) * 100.0 /
+                                         static_cast<double>(std::max<std::int64_t>(1, largest))));
         c.LineTo(x_, y_);
     }
     const std::string text = std::to_string(largest);
@@ -115,8 +116,8 @@ std::string RawCaptureLine(const ClickRecord& c, bool splAsPa, bool development,
                        (splAsPa ? FixedText(c.Pa, 1) : std::to_string(c.SPL)) + "\t" +
                        std::to_string(c.Envelope & 15) + "\t" + std::to_string(c.Envelope >> 4);
     if (development && (kind == FileKind::KL2 || kind == FileKind::KL3)) {
-        for (std::int32_t v : {c.ClusterSize, c.ClusterSlope, c.ClusterDuration, c.ClusterCycles, c.ClusterMinkHz,
-                               c.ClusterMaxkHz, c.Band})
+        for (std::int32_t v : {c.ClusterSize, c.ClusterSlope, c.ClusterDuration, c.ClusterCycles,
+                               c.ClusterMinkHz, c.ClusterMaxkHz, c.Band})
             line += "\t" + std::to_string(v);
         if (kind == FileKind::KL2)
             line += "\t" + std::to_string(c.GapBefore) + "\t" + std::to_string(c.ClassCode);
@@ -137,7 +138,8 @@ void CaptureRawClick(DisplayContext& ctx, int slot, const ClickRecord& click, in
         if (ctx.state.Settings.IncludeFileNameInRawData) list.push_back(f.FullName);
         list.push_back(RawCaptureHeader(splAsPa, development, f.Kind));
     }
-    if (list.size() < RawCaptureLimit) list.push_back(RawCaptureLine(click, splAsPa, development, f.Kind, type));
+    if (list.size() < RawCaptureLimit)
+        list.push_back(RawCaptureLine(click, splAsPa, development, f.Kind, type));
 }
 
 } // namespace kelp

@@ -77,13 +77,16 @@ double DurationShade(int ncyc) {
 }
 
 Colour ScaleColour(Colour colour, double factor) {
-    auto part = [factor](int v) { return static_cast<int>(std::clamp<std::int64_t>(RoundToInt(v * factor), 0, 255)); };
+    auto part = [factor](int v) {
+        return static_cast<int>(std::clamp<std::int64_t>(RoundToInt(v * factor), 0, 255));
+    };
     return MakeColour(part(RedOf(colour)), part(GreenOf(colour)), part(BlueOf(colour)));
 }
 
 Colour ShadedSplColour(const ClickRecord& c, bool byDuration, bool byBandwidth) {
     const Colour colour = KHzColour(c.kHz);
-    if (byDuration && byBandwidth) return ScaleColour(colour, BandwidthShade(c.BW, false) * DurationShade(c.Ncyc));
+    if (byDuration && byBandwidth)
+        return ScaleColour(colour, BandwidthShade(c.BW, false) * DurationShade(c.Ncyc));
     if (byDuration) return ScaleColour(colour, DurationShade(c.Ncyc));
     if (byBandwidth) return ScaleColour(colour, BandwidthShade(c.BW, true));
     return colour;
@@ -112,7 +115,8 @@ int FrequencyMark(MarkTarget& t, const ClickRecord& c, int type, int x, bool& st
     if (t.Kind == FileKind::KL3) {
         if (type < FirstTrainId || type > LastTrainId) {
             const FileSlot& f = ctx.program.Slot(t.Slot);
-            ctx.host.ShowMessage(RangeErrorText + f.FullName + "     Fs[FN].NRType = " + std::to_string(type));
+            ctx.host.ShowMessage(RangeErrorText + f.FullName +
+                                 "     Fs[FN].NRType = " + std::to_string(type));
             stop = true;
             return y;
         }
@@ -163,7 +167,8 @@ int IntervalMark(MarkTarget& t, const ClickRecord& c, int type, int x, int w, bo
             h = ClampHeight(RoundToInt(d * s.IciScale / 200), 2, s.BandHeight);
         }
     } else if (c.Time >= 1) {
-        std::int64_t r = 5'000'000 / std::max<std::int64_t>(10, static_cast<std::int64_t>(c.Time) - line.LastTick);
+        std::int64_t r =
+            5'000'000 / std::max<std::int64_t>(10, static_cast<std::int64_t>(c.Time) - line.LastTick);
         if (virtualInterval) r *= 2;
         h = ClampHeight(RoundToInt(static_cast<double>(r) * s.ClickRateScale / 25), 1, s.BandHeight);
     }
@@ -233,7 +238,8 @@ std::optional<int> DrawClickMark(MarkTarget& t, const ClickRecord& c, int type, 
     case param::Bandwidth: {
         const int a = AmplitudeHeight(s, c, splAsPa);
         const int width = c.BW == 0 ? std::max(5, w + e) : w + e;
-        Block(ctx, ColourMagenta, x, t.Base - a, x + width, std::min(s.Bottom, t.Base - a + std::max(1, 2 * c.BW)));
+        Block(ctx, ColourMagenta, x, t.Base - a, x + width,
+              std::min(s.Bottom, t.Base - a + std::max(1, 2 * c.BW)));
         return a;
     }
     case param::Spl: {

@@ -14,7 +14,9 @@ std::vector<std::uint8_t> ClickToneSamples(const ClickRecord& c) {
     std::vector<std::uint8_t> samples(static_cast<std::size_t>(std::max(0, count)));
     const double frequency = static_cast<double>(c.kHz) * 64;
     for (std::size_t i = 0; i < samples.size(); ++i) {
-        const double v = std::sin(2.0 * static_cast<double>(i) * std::numbers::pi * frequency / SoundSampleRate) * c.Ncyc + 128;
+        const double v =
+            std::sin(2.0 * static_cast<double>(i) * std::numbers::pi * frequency / SoundSampleRate) * c.Ncyc +
+            128;
         samples[i] = static_cast<std::uint8_t>(std::clamp<std::int64_t>(RoundToInt(v), 0, 255));
     }
     return samples;

@@ -66,7 +66,8 @@ void SoundClick(ClickScreen& screen, const ClickRecord& c) {
 }
 
 // The aids that look at every drawn click.
-void OfferClickToAids(ClickScreen& screen, int slot, FileSlot& f, const ClickRecord& c, int type, int x, int base) {
+void OfferClickToAids(ClickScreen& screen, int slot, FileSlot& f, const ClickRecord& c, int type, int x,
+                      int base) {
     DisplayContext& ctx = screen.ctx;
     DisplayState& s = ctx.state;
     Program& p = ctx.program;
@@ -117,7 +118,8 @@ void DrawSlot(ClickScreen& screen, int slot) {
                 ClearLines(lines);
             } else {
                 ++s.ClicksShown[static_cast<std::size_t>(slot)];
-                if (++screen.clicksSinceEvents % ClicksBetweenEvents == 0 && screen.drawing.EventsSayStop(ctx.host)) {
+                if (++screen.clicksSinceEvents % ClicksBetweenEvents == 0 &&
+                    screen.drawing.EventsSayStop(ctx.host)) {
                     screen.superseded = screen.drawing.Superseded();
                     screen.escaped = !screen.superseded;
                     return;
@@ -179,7 +181,8 @@ void ShowClickSeq(DisplayContext& ctx) {
     for (int slot = 1; slot <= SlotCount; ++slot) {
         FileSlot& f = p.Slot(slot);
         if (!f.IsOpen) continue;
-        while (f.MoreData && (f.NRType == TypeMinuteMarker || f.NRType == TypeFiller)) NextRecord(p, ctx.host, slot);
+        while (f.MoreData && (f.NRType == TypeMinuteMarker || f.NRType == TypeFiller))
+            NextRecord(p, ctx.host, slot);
     }
     if (s.Settings.GraphClickRate && SlotIsOpen(p, 1)) screen.graph.Draw(ctx);
     if (p.Options.ClickPeaks && SlotIsOpen(p, 1)) EndClickSequences(p.Slot(1));
@@ -202,12 +205,14 @@ void StepLineWidth(DisplayContext& ctx) {
 
 void SetShadeByDuration(DisplayContext& ctx, bool on) {
     ctx.state.Settings.ShadeByDuration = on;
-    if (on && ctx.state.DisplayParameter != param::Spl) ctx.host.ShowTimedMessage(Message3s, ShadingOnlySplText);
+    if (on && ctx.state.DisplayParameter != param::Spl)
+        ctx.host.ShowTimedMessage(Message3s, ShadingOnlySplText);
 }
 
 void SetShadeByBandwidth(DisplayContext& ctx, bool on) {
     ctx.state.Settings.ShadeByBandwidth = on;
-    if (on && ctx.state.DisplayParameter != param::Spl) ctx.host.ShowTimedMessage(Message2s, ShadingOnlySplText);
+    if (on && ctx.state.DisplayParameter != param::Spl)
+        ctx.host.ShowTimedMessage(Message2s, ShadingOnlySplText);
 }
 
 } // namespace kelp

@@ -38,7 +38,9 @@ DisplayHooks::DisplayHooks(Program& program, Canvas& canvas, Host& host) : progr
         FilesChanged(ctx);
     };
     program.Display.AverageSplText = [&program] { return program.State<DisplayState>().AverageSpl.Text(); };
-    program.Display.OnSlotPositioned = [&program](int slot) { ClearBinReading(program.State<DisplayState>(), slot); };
+    program.Display.OnSlotPositioned = [&program](int slot) {
+        ClearBinReading(program.State<DisplayState>(), slot);
+    };
 }
 
 DisplayHooks::~DisplayHooks() {

@@ -81,12 +81,12 @@ struct DisplaySettings {
     int TidalOffset = 0;                 // the last offset that parsed
     bool SonarRisk = false;              // "sonar risk": not enabled yet, draws nothing
     // The click views.
-    bool ShowEndkHz = false;             // "show end kHz"
-    bool ShadeByDuration = false;        // "shade by duration"
-    bool ShadeByBandwidth = false;       // "shade by bandwidth"
-    bool WhiteVirtualIciLines = false;   // "white virtual ICI lines"
-    bool PutLineValuesInResults = false; // "put line values in Results"; unticked after each screen
-    bool GraphClickRate = false;         // "graph click rate"
+    bool ShowEndkHz = false;               // "show end kHz"
+    bool ShadeByDuration = false;          // "shade by duration"
+    bool ShadeByBandwidth = false;         // "shade by bandwidth"
+    bool WhiteVirtualIciLines = false;     // "white virtual ICI lines"
+    bool PutLineValuesInResults = false;   // "put line values in Results"; unticked after each screen
+    bool GraphClickRate = false;           // "graph click rate"
     bool IncludeFileNameInRawData = false; // "Include file name in raw data"
     // Extra width of the click marks, 0..3, stepped by clicking its label.
     int LineWidthExtra = 0;

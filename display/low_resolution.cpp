@@ -29,13 +29,9 @@ ColumnColours ColumnColoursFor(int parameter) {
 }
 
 int EnvelopeClass(int envelope) {
-    const int e = envelope & 15;
-    if (e <= 2) return 1;
-    if (e <= 4) return 2;
-    if (e <= 6) return 3;
-    if (e <= 8) return 4;
-    if (e <= 10) return 5;
-    return 6;
+    // By the slope class e: 0..2, 3..4, 5..6, 7..8, 9..10, 11..15.
+    static constexpr std::array<std::uint8_t, 16> Classes = {1, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 6, 6, 6};
+    return Classes[static_cast<std::size_t>(envelope & 15)];
 }
 
 int IntervalClass(std::int64_t d) {
@@ -56,11 +52,11 @@ std::optional<GlyphEnd> AngleGlyphEnd(int d) {
         int Dy;
     };
     static constexpr Row Rows[] = {
-        {3, 5, -9},    {10, 6, -9},   {16, 7, -9},   {21, 8, -9},   {27, 9, -9},   {32, 10, -9},  {36, 11, -9},
-        {46, 12, -9},  {50, 12, -8},  {55, 12, -7},  {60, 12, -6},  {65, 12, -5},  {70, 12, -4},  {75, 12, -3},
-        {81, 12, -2},  {87, 12, -1},  {93, 12, 0},   {99, 12, 1},   {105, 12, 2},  {111, 12, 3},  {114, 12, 4},
-        {119, 12, 5},  {124, 12, 6},  {129, 12, 7},  {134, 12, 8},  {138, 12, 9},  {146, 12, 9},  {150, 11, 9},
-        {155, 10, 9},  {160, 9, 9},   {165, 8, 9},   {171, 7, 9},   {177, 6, 9},   {180, 5, 9},
+        {3, 5, -9},   {10, 6, -9},  {16, 7, -9},  {21, 8, -9},  {27, 9, -9},  {32, 10, -9}, {36, 11, -9},
+        {46, 12, -9}, {50, 12, -8}, {55, 12, -7}, {60, 12, -6}, {65, 12, -5}, {70, 12, -4}, {75, 12, -3},
+        {81, 12, -2}, {87, 12, -1}, {93, 12, 0},  {99, 12, 1},  {105, 12, 2}, {111, 12, 3}, {114, 12, 4},
+        {119, 12, 5}, {124, 12, 6}, {129, 12, 7}, {134, 12, 8}, {138, 12, 9}, {146, 12, 9}, {150, 11, 9},
+        {155, 10, 9}, {160, 9, 9},  {165, 8, 9},  {171, 7, 9},  {177, 6, 9},  {180, 5, 9},
     };
     for (const Row& row : Rows)
         if (d <= row.Upto) return GlyphEnd{row.Dx, row.Dy};
@@ -265,8 +261,8 @@ void DrawSixClassColumn(DisplayContext& ctx, int slot, int x, const BinReading& 
     }
     std::int64_t below = 0;
     for (int k = 1; k <= 6; ++k) {
-        const std::int64_t pixels =
-            RoundToInt(static_cast<double>(r.Counts[static_cast<std::size_t>(k)]) * height / static_cast<double>(n));
+        const std::int64_t pixels = RoundToInt(static_cast<double>(r.Counts[static_cast<std::size_t>(k)]) *
+                                               height / static_cast<double>(n));
         const std::int64_t top = k == 6 ? height : below + pixels;
         c.SetBrushColour(ClassColour(k - 1));
         c.FillRect(x, static_cast<int>(base - top + 1), x + PixelsPerBin, static_cast<int>(base - below + 1));
@@ -296,8 +292,8 @@ void DrawClassBars(DisplayContext& ctx, int slot, int x, const BinReading& r, in
             std::max(2, s.BandHeight));
         Colour colour = 0;
         if (quality) {
-            static constexpr std::array<Colour, 5> QualityColours = {ColourGrey, ColourGreen, 0x00FFD2, 0x000AF6,
-                                                                     ColourGrey};
+            static constexpr std::array<Colour, 5> QualityColours = {ColourGrey, ColourGreen, 0x00FFD2,
+                                                                     0x000AF6, ColourGrey};
             colour = QualityColours[static_cast<std::size_t>(cls)];
         } else {
             static const std::array<Colour, 5> SpeciesColours = {KHzColour(155), KHzColour(48), ColourTeal,
@@ -322,7 +318,8 @@ void DrawNoise(DisplayContext& ctx, int slot, int x, const BinReading& r) {
     const std::int64_t m = r.MinutesWithData;
     if (m > 0) {
         double perMinute = static_cast<double>(n) * s.YScale / static_cast<double>(m);
-        if (f.Kind != FileKind::KL3) perMinute = static_cast<double>(n) * s.YScale / 100.0 / static_cast<double>(m);
+        if (f.Kind != FileKind::KL3)
+            perMinute = static_cast<double>(n) * s.YScale / 100.0 / static_cast<double>(m);
         const int h = static_cast<int>(std::min<std::int64_t>(height, RoundToInt(perMinute)));
         c.SetPen(ColourGrey, 1, PenStyle::Solid);
         c.MoveTo(std::max(PlotLeft, x - 4), base - levels.ClickRate);
@@ -335,7 +332,8 @@ void DrawNoise(DisplayContext& ctx, int slot, int x, const BinReading& r) {
                 levels.Centiles[k] = -1;
                 continue;
             }
-            const std::int64_t target = std::max<std::int64_t>(1, RoundToInt(static_cast<double>(n) * Centiles[k]));
+            const std::int64_t target =
+                std::max<std::int64_t>(1, RoundToInt(static_cast<double>(n) * Centiles[k]));
             std::int64_t running = 0;
             int value = -1;
             for (int v = 1; v <= 255 && value < 0; ++v) {
@@ -346,8 +344,8 @@ void DrawNoise(DisplayContext& ctx, int slot, int x, const BinReading& r) {
                 levels.Centiles[k] = -1;
                 continue;
             }
-            const int ch =
-                static_cast<int>(std::min<std::int64_t>(height, RoundToInt(static_cast<double>(value) * s.YScale)));
+            const int ch = static_cast<int>(
+                std::min<std::int64_t>(height, RoundToInt(static_cast<double>(value) * s.YScale)));
             c.SetPen(ClassColour(static_cast<int>(k)), 1, PenStyle::Solid);
             c.MoveTo(x + 1, base - (levels.Centiles[k] >= 0 ? levels.Centiles[k] : ch));
             c.LineTo(x + 3, base - ch);
@@ -365,7 +363,8 @@ void DrawClickRateLine(DisplayContext& ctx, int slot, int x, std::int64_t lineCo
     const int base = s.Bands[static_cast<std::size_t>(slot)].Base;
     double rate = static_cast<double>(lineCount) * s.YScale / static_cast<double>(minutes);
     if (f.Kind != FileKind::KL3)
-        rate = s.YScale * (static_cast<double>(lineCount) / std::max(1, s.Kl1Divisor)) / static_cast<double>(minutes);
+        rate = s.YScale * (static_cast<double>(lineCount) / std::max(1, s.Kl1Divisor)) /
+               static_cast<double>(minutes);
     const int h = static_cast<int>(std::clamp<std::int64_t>(RoundToInt(rate), 2, std::max(2, s.BandHeight)));
     Canvas& c = ctx.canvas;
     c.SetPen(ColourBlack, 2, PenStyle::Solid);
@@ -463,7 +462,8 @@ void DrawLowResolution(DisplayContext& ctx) {
     BinScreen screen{ctx, drawing};
     const std::int64_t perBin = std::max(1, s.MinutesPerBin);
     std::int64_t firstEnd = static_cast<std::int64_t>(start.Minute) + perBin;
-    if (s.TimeScale == TideScale) firstEnd = static_cast<std::int64_t>(start.Minute) + s.Settings.TidalOffset + 186;
+    if (s.TimeScale == TideScale)
+        firstEnd = static_cast<std::int64_t>(start.Minute) + s.Settings.TidalOffset + 186;
     screen.BinEnd = std::min<std::int64_t>(p.SharedEnd, firstEnd);
 
     for (int k = 0; k < s.Bins; ++k) {

@@ -193,8 +193,8 @@ void ShowClickCounts(DisplayContext& ctx) {
     p.ClickCountLabel = text;
     ctx.host.StateChanged(display_changed::Labels);
     if (!anyData && OpenBandCount(p) > 0)
-        SetProgressLine(ctx,
-                        waveforms ? "END OF DATA  " + std::to_string(waveformCount) + " waveforms" : "END OF DATA");
+        SetProgressLine(ctx, waveforms ? "END OF DATA  " + std::to_string(waveformCount) + " waveforms"
+                                       : "END OF DATA");
 }
 
 void RequestNewDrawing(DisplayState& state) {

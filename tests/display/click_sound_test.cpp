@@ -35,18 +35,19 @@ TEST(ClickSound, ToneSamplesFollowFrequencyAndCycles) {
 TEST(ClickSound, WaveImageHeader) {
     const std::vector<std::uint8_t> samples = {1, 2, 3};
     const std::vector<std::uint8_t> w = WaveImage(samples);
-    const std::vector<std::uint8_t> expected = {
-        'R', 'I', 'F', 'F', 39, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0,
-        0x44, 0xAC, 0, 0, 0x44, 0xAC, 0, 0, 1, 0, 8, 0, 'd', 'a', 't', 'a', 3, 0, 0, 0, 1, 2, 3};
+    const std::vector<std::uint8_t> expected = {'R',  'I',  'F', 'F', 39,   0,    0, 0, 'W', 'A', 'V', 'E',
+                                                'f',  'm',  't', ' ', 16,   0,    0, 0, 1,   0,   1,   0,
+                                                0x44, 0xAC, 0,   0,   0x44, 0xAC, 0, 0, 1,   0,   8,   0,
+                                                'd',  'a',  't', 'a', 3,    0,    0, 0, 1,   2,   3};
     EXPECT_EQ(w, expected);
 }
 
 TEST(ClickSound, PausesFollowTheGapBetweenClicks) {
-    EXPECT_EQ(PauseBeforeClick(1'000, 600), 0);         // under 512 ticks
-    EXPECT_EQ(PauseBeforeClick(1'112, 600), 1);         // 512 ticks
-    EXPECT_EQ(PauseBeforeClick(200'000, 0), 390);       // one second
-    EXPECT_EQ(PauseBeforeClick(5'000'000, 0), 1'000);   // never more than a second
-    EXPECT_EQ(PauseBeforeClick(1'000, 11'999'000), 3);  // the click lies in the next minute
+    EXPECT_EQ(PauseBeforeClick(1'000, 600), 0);        // under 512 ticks
+    EXPECT_EQ(PauseBeforeClick(1'112, 600), 1);        // 512 ticks
+    EXPECT_EQ(PauseBeforeClick(200'000, 0), 390);      // one second
+    EXPECT_EQ(PauseBeforeClick(5'000'000, 0), 1'000);  // never more than a second
+    EXPECT_EQ(PauseBeforeClick(1'000, 11'999'000), 3); // the click lies in the next minute
 }
 
 class ClickSoundViewTest : public ViewTest {

@@ -163,7 +163,7 @@ TEST_F(ClickViewTest, FrequencyStrokesAndEndFrequencies) {
     EXPECT_EQ(strokes[0].Y0, Base() - 120);
     EXPECT_EQ(strokes[1].X0, 218 + 16);
     const auto dotted = LinesStyled(PenStyle::Dotted);
-    ASSERT_EQ(dotted.size(), 2u); // none for an end frequency of 170
+    ASSERT_EQ(dotted.size(), 2u);            // none for an end frequency of 170
     EXPECT_EQ(dotted[0].Colour, ColourBlue); // rising
     EXPECT_EQ(dotted[0].Y1, Base() - 160);
     EXPECT_EQ(dotted[1].Colour, ColourGreen); // falling
@@ -299,7 +299,8 @@ TEST_F(ClickViewTest, AKL3ClickWithoutATrainStopsItsFile) {
     Open(b, "bad.KL3");
     ShowParameter(ctx, param::Frequency, false);
     DrawClicks(7, first, 0);
-    EXPECT_TRUE(host.Showed(std::string(RangeErrorText) + program.Slot(1).FullName + "     Fs[FN].NRType = 3"));
+    EXPECT_TRUE(
+        host.Showed(std::string(RangeErrorText) + program.Slot(1).FullName + "     Fs[FN].NRType = 3"));
     EXPECT_EQ(state.ClicksShown[1], 2); // the third click is never drawn
 }
 
@@ -388,7 +389,8 @@ TEST_F(ClickViewTest, ClickRateGraph) {
     EXPECT_EQ(blue[5].Y1, 190);
     bool largest = false;
     for (const CanvasOp& op : canvas.OfKind(CanvasOp::Kind::Text))
-        largest = largest || (op.Text == "10" && op.X0 == 18 + 7 * 91 + 20 && op.Y0 == 180 && op.Colour == ColourWhite);
+        largest = largest ||
+                  (op.Text == "10" && op.X0 == 18 + 7 * 91 + 20 && op.Y0 == 180 && op.Colour == ColourWhite);
     EXPECT_TRUE(largest);
 }
 

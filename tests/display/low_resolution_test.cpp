@@ -2,14 +2,14 @@
 
 #include "core/codes.h"
 #include "display/colours.h"
-#include "display/low_resolution.h"
 #include "display/legends.h"
+#include "display/low_resolution.h"
 #include "display/y_scale.h"
 
 namespace kelp::testing {
 namespace {
 
-constexpr int Angled = 60;     // within the switch angle range: a logged minute
+constexpr int Angled = 60;      // within the switch angle range: a logged minute
 constexpr int OutOfRange = 200; // outside it
 
 class LowResolutionTest : public ViewTest {
@@ -21,7 +21,8 @@ protected:
     std::vector<CanvasOp> BinFills(int x, int slot = 1) const {
         std::vector<CanvasOp> result;
         for (const CanvasOp& op : FillsAt(x))
-            if (op.X1 == x + 3 && op.Y1 <= Base(slot) + 1 && op.Y0 >= Base(slot) - Height()) result.push_back(op);
+            if (op.X1 == x + 3 && op.Y1 <= Base(slot) + 1 && op.Y0 >= Base(slot) - Height())
+                result.push_back(op);
         return result;
     }
 };
@@ -236,7 +237,8 @@ TEST_F(LowResolutionTest, SixClassColumns) {
     b.Minute(100, Angled);
     // Intervals of 300 ms (class 1, the first click too), 30 ms (class 4) and 1 ms (class 6).
     const std::int32_t times[] = {60'000, 120'000, 126'000, 132'000, 132'200, 132'400, 132'600, 132'800};
-    for (std::int32_t time : times) b.Click(MakeClick(time, 130, 12, 100, 3, static_cast<std::uint8_t>(0x30 | 4)));
+    for (std::int32_t time : times)
+        b.Click(MakeClick(time, 130, 12, 100, 3, static_cast<std::uint8_t>(0x30 | 4)));
     b.Minute(100, Angled);
     Open(b, "ici.KL1");
     ShowParameter(ctx, param::Envelope, false);
@@ -313,7 +315,7 @@ TEST_F(LowResolutionTest, OverlaysOfTiltTemperatureAndLandmarks) {
         std::vector<std::uint8_t> marker(20, 0);
         marker[3] = static_cast<std::uint8_t>(100 + 10 * m); // temperature
         marker[4] = m == 2 ? 128 : 0;                        // tilt: 90 degrees in minute 2
-        if (m == 1) marker[18] = 60;                          // a landmark sequence
+        if (m == 1) marker[18] = 60;                         // a landmark sequence
         b.Minute(marker);
         if (m < 2) {
             ClickRecord c = MakeClick(100'000, 130);
@@ -341,7 +343,8 @@ TEST_F(LowResolutionTest, OverlaysOfTiltTemperatureAndLandmarks) {
     // Bin 2 reads the marker of minute 3, whose previous marker (minute 2) was tilted.
     bool rightward = false;
     for (const CanvasOp& op : canvas.OfKind(CanvasOp::Kind::Line))
-        if (op.X0 == PlotLeft + 6 + 5 && op.Y0 == band.AngleLine && op.X1 == PlotLeft + 6 + 12 && op.Y1 == band.AngleLine)
+        if (op.X0 == PlotLeft + 6 + 5 && op.Y0 == band.AngleLine && op.X1 == PlotLeft + 6 + 12 &&
+            op.Y1 == band.AngleLine)
             rightward = op.Colour == ColourRed;
     EXPECT_TRUE(rightward);
 
