@@ -5,13 +5,21 @@
 #include "cli/filter_options.h"
 #include "cli/registry.h"
 #include "core/slots.h"
+#ifdef HAVE_KELPSETTINGS
+#include "settings/settings_page.h"
+#endif
 
 namespace kelp::cli {
 namespace {
 
-int RunInfo(Context& ctx, const std::vector<std::string>& files, bool development) {
+int RunInfo(Context& ctx, const std::vector<std::string>& files, bool development, const std::string& gains) {
     ctx.program.Options.DevelopmentMode = development;
     InstallRegisteredGains(ctx.program);
+#ifdef HAVE_KELPSETTINGS
+    if (!gains.empty() && !UseGainRegistry(ctx.program, ctx.host, gains)) return ExitFailure;
+#else
+    (void)gains;
+#endif
     int status = ExitSuccess;
     for (const std::string& file : files) {
         if (!OpenDataFile(ctx.program, ctx.host, file, 1)) {
@@ -32,9 +40,13 @@ CommandRegistrar registrar(20, [](CLI::App& app, Context& ctx) {
                 "\"Session\" text and then its \"Settings\" text, one line per line. Messages go to stderr.");
     auto files = std::make_shared<std::vector<std::string>>();
     auto development = std::make_shared<bool>(false);
+    auto gains = std::make_shared<std::string>();
     cmd->add_option("FILE", *files, "KL1, KL2 or KL3 files")->required();
     cmd->add_flag("--dev", *development, "Development mode: the extra settings lines");
-    cmd->callback([&ctx, files, development] { ctx.exitCode = RunInfo(ctx, *files, *development); });
+    cmd->add_option("--gains", *gains, "Registry file of logger gains over the built-in table (for the gain warning)");
+    cmd->callback([&ctx, files, development, gains] {
+        ctx.exitCode = RunInfo(ctx, *files, *development, *gains);
+    });
 });
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #ifdef HAVE_KELPSETTINGS
 #include "settings/gain_table.h"
+#include "settings/settings_page.h"
 #endif
 
 namespace kelp::cli {
@@ -140,7 +141,9 @@ bool ApplyFilterOptions(const FilterOptions& o, Program& p, Host& host) {
 
 void InstallRegisteredGains(Program& program) {
 #ifdef HAVE_KELPSETTINGS
-    program.RegisteredGain = [](int loggerNumber) { return BuiltInGainTable().GainOf(loggerNumber); };
+    // The settings page keeps the gains (built in, or a lab's registry loaded over them).
+    program.RegisteredGain = nullptr;
+    SettingsPageOf(program);
 #else
     (void)program;
 #endif

@@ -80,6 +80,23 @@ TEST_F(DataCommandsTest, InfoPrintsSessionThenSettings) {
     EXPECT_NE(missing.Out.find("File 1\n"), std::string::npos);  // the next file is still shown
 }
 
+TEST_F(DataCommandsTest, InfoWarnsAgainstTheRegisteredGainIncludingALabsRegistry) {
+    DataFileBuilder b(FileKind::KL1, MakeMinute(2024, 5, 1, 10, 0));
+    b.Minute();
+    b.Header().Bytes[77] = 9;
+    const std::string path = b.Write(dir.File("g.KL1"));
+    const CliResult builtIn = RunKelpCli({"info", path});
+    EXPECT_NE(builtIn.Out.find("    Gain9       WARNING: registered gain is 0!\n"), std::string::npos) << builtIn.Out;
+
+    testing::WriteFileBytes(dir.File("lab.tsv"), {'1', '1', '0', '4', '\t', '9', '\n'});
+    const CliResult lab = RunKelpCli({"info", "--gains", dir.File("lab.tsv"), path});
+    EXPECT_EQ(lab.Status, 0) << lab.Err;
+    EXPECT_NE(lab.Out.find("    Gain9\n"), std::string::npos) << lab.Out;
+
+    testing::WriteFileBytes(dir.File("bad.tsv"), {'x', '\n'});
+    EXPECT_EQ(RunKelpCli({"info", "--gains", dir.File("bad.tsv"), path}).Status, 1);
+}
+
 TEST_F(DataCommandsTest, ClicksWritesTheClickDetails) {
     const std::string path = Kl3("t.KL3");
     const CliResult r = RunKelpCli({"clicks", path, "-o", dir.File("out.csv")});
