@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "cli/registry.h"
+#include "tests/cli/cli_runner.h"
 #include "tests/support/builders.h"
 
 namespace kelp {
@@ -11,21 +12,6 @@ namespace {
 using testing::DataFileBuilder;
 using testing::MakeClick;
 using testing::ReadFileBytes;
-
-struct CliResult {
-    int Status;
-    std::string Out;
-    std::string Err;
-};
-
-CliResult RunKelpCli(std::vector<std::string> args) {
-    args.insert(args.begin(), "kelp-cli");
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    std::ostringstream out, err;
-    const int status = cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
-}
 
 class LandmarksSpeciesCommandsTest : public ::testing::Test {
 protected:

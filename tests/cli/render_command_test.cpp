@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/registry.h"
+#include "tests/cli/cli_runner.h"
 #include "core/file_io.h"
 #include "display/display_state.h"
 #include "display/geometry.h"
@@ -14,18 +15,9 @@
 namespace kelp {
 namespace {
 
-struct RenderRun {
-    int Status;
-    std::string Err;
-};
-
-RenderRun Render(std::vector<std::string> args) {
-    args.insert(args.begin(), {"kelp-cli", "render"});
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    std::ostringstream out, err;
-    const int status = cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, err.str()};
+CliResult Render(std::vector<std::string> args) {
+    args.insert(args.begin(), "render");
+    return RunKelpCli(std::move(args));
 }
 
 Colour PixelOf(const QImage& image, int x, int y) {
@@ -46,7 +38,7 @@ protected:
 
 TEST_F(RenderCommandTest, DrawsOneScreenOfTheAskedSize) {
     const std::string png = dir.File("screen.png");
-    const RenderRun run =
+    const CliResult run =
         Render({file, "--scale", "13", "--param", "7", "--width", "1000", "--height", "700", "-o", png});
     ASSERT_EQ(run.Status, 0) << run.Err;
     QImage image(QString::fromStdString(png));
@@ -66,7 +58,7 @@ TEST_F(RenderCommandTest, DrawsOneScreenOfTheAskedSize) {
 
 TEST_F(RenderCommandTest, BadOptionsAreUsageErrors) {
     const std::string png = dir.File("bad.png");
-    RenderRun run = Render({file, "--start", "31/02/2024 10:00", "-o", png});
+    CliResult run = Render({file, "--start", "31/02/2024 10:00", "-o", png});
     EXPECT_EQ(run.Status, 2);
     EXPECT_NE(run.Err.find("--start"), std::string::npos);
     run = Render({file, "--param", "9", "--scale", "7", "-o", png});
@@ -80,7 +72,7 @@ TEST_F(RenderCommandTest, BadOptionsAreUsageErrors) {
 }
 
 TEST_F(RenderCommandTest, FilesThatCannotBeOpenedOrWrittenFail) {
-    RenderRun run = Render({dir.File("none.KL3"), "-o", dir.File("x.png")});
+    CliResult run = Render({dir.File("none.KL3"), "-o", dir.File("x.png")});
     EXPECT_EQ(run.Status, 1);
     EXPECT_NE(run.Err.find("not opened successfully"), std::string::npos);
     run = Render({file, "-o", dir.File("no/such/folder/x.png")});

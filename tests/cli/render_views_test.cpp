@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/registry.h"
+#include "tests/cli/cli_runner.h"
 #include "core/file_io.h"
 #include "display/colours.h"
 #include "display/display_state.h"
@@ -15,18 +16,9 @@
 namespace kelp {
 namespace {
 
-struct RenderRun {
-    int Status;
-    std::string Err;
-};
-
-RenderRun Render(std::vector<std::string> args) {
-    args.insert(args.begin(), {"kelp-cli", "render"});
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    std::ostringstream out, err;
-    const int status = cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, err.str()};
+CliResult Render(std::vector<std::string> args) {
+    args.insert(args.begin(), "render");
+    return RunKelpCli(std::move(args));
 }
 
 Colour PixelOf(const QImage& image, int x, int y) {
@@ -54,7 +46,7 @@ protected:
 
 TEST_F(RenderViewsTest, TheScreenShowsTheData) {
     const std::string png = dir.File("bins.png");
-    const RenderRun run = Render({file, "--scale", "11", "--param", "0", "--no-angle", "-o", png});
+    const CliResult run = Render({file, "--scale", "11", "--param", "0", "--no-angle", "-o", png});
     ASSERT_EQ(run.Status, 0) << run.Err;
     const QImage image(QString::fromStdString(png));
     const int bottom = DefaultClientHeight - BottomMargin;
@@ -75,7 +67,7 @@ TEST_F(RenderViewsTest, TheScreenShowsTheData) {
 TEST_F(RenderViewsTest, WavWritesTheSoundOfTheScreen) {
     const std::string png = dir.File("sound.png");
     const std::string wav = dir.File("sound.wav");
-    const RenderRun run =
+    const CliResult run =
         Render({file, "--scale", "7", "--start", "01/05/2024 10:00", "-o", png, "--wav", wav});
     ASSERT_EQ(run.Status, 0) << run.Err;
     const std::vector<std::uint8_t> bytes = testing::ReadFileBytes(wav);
@@ -86,7 +78,7 @@ TEST_F(RenderViewsTest, WavWritesTheSoundOfTheScreen) {
     const std::size_t expected = 4 * (31 + 976 * 44'100 / 1'000);
     EXPECT_EQ(bytes.size(), 44 + expected);
 
-    RenderRun bad = Render({file, "--scale", "11", "-o", png, "--wav", wav});
+    CliResult bad = Render({file, "--scale", "11", "-o", png, "--wav", wav});
     EXPECT_EQ(bad.Status, 2);
     EXPECT_NE(bad.Err.find("Sounds can only be played from high resolution displays.  Zoom in and try again"),
               std::string::npos);

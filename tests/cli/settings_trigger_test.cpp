@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/registry.h"
+#include "tests/cli/cli_runner.h"
 #include "tests/support/builders.h"
 
 namespace kelp {
@@ -12,24 +13,6 @@ namespace {
 using testing::DataFileBuilder;
 using testing::MakeClick;
 using testing::TempDir;
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun RunKelpCli(std::vector<std::string> args) {
-    args.insert(args.begin(), "kelp-cli");
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    std::ostringstream out, err;
-    CliRun run;
-    run.status = cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
 
 const MinuteNumber Start = MakeMinute(2023, 7, 14, 6, 30);
 
@@ -51,26 +34,26 @@ TEST(SettingsTriggerCli, TriggerListsMinutesAndSummary) {
     TempDir dir;
     const std::string file = WriteFile(dir);
     auto run = RunKelpCli({"trigger", file, "--spl", "50", "--khz-start", "110", "--apostrophe"});
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, ClickTimeText({Start + 2, 0}, true) + "\n");
-    EXPECT_NE(run.err.find("Batch process completed. Summary on Results page\nFiles processed\t1/1\n"),
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, ClickTimeText({Start + 2, 0}, true) + "\n");
+    EXPECT_NE(run.Err.find("Batch process completed. Summary on Results page\nFiles processed\t1/1\n"),
               std::string::npos);
 
     run = RunKelpCli({"trigger", file, "--spl", "300"});
-    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.Status, 2);
     run = RunKelpCli({"trigger", dir.File("none.KL1")});
-    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.Status, 1);
 }
 
 TEST(SettingsTriggerCli, FWCRule) {
     TempDir dir;
     const std::string file = WriteFile(dir);
     auto run = RunKelpCli({"trigger", "--fwc", "50", file});
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, std::to_string(Start) + "\t0\t10\n" + std::to_string(Start + 1) + "\t0\t30\n" +
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, std::to_string(Start) + "\t0\t10\n" + std::to_string(Start + 1) + "\t0\t30\n" +
                            std::to_string(Start + 2) + "\t300\t10\n");
     run = RunKelpCli({"trigger", "--fwc", "50", file, file});
-    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.Status, 2);
 }
 
 } // namespace

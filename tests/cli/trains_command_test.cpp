@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/registry.h"
+#include "tests/cli/cli_runner.h"
 #include "core/bytes.h"
 #include "core/file_io.h"
 #include "tests/support/builders.h"
@@ -14,21 +15,6 @@ namespace {
 using testing::DataFileBuilder;
 using testing::MakeClick;
 using testing::TempDir;
-
-struct CliResult {
-    int Status;
-    std::string Out;
-    std::string Err;
-};
-
-CliResult RunKelpCli(std::vector<std::string> args) {
-    args.insert(args.begin(), "kelp-cli");
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    std::ostringstream out, err;
-    const int status = cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
