@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
-#include <cstring>
 
 #include "core/time.h"
 #include "tda/train_scoring.h"
@@ -35,7 +34,7 @@ std::int32_t Loaded(const TrainParameters& p, std::int32_t fit) {
 
 // The sum of the four relative differences of two clusters' size, duration, slope and cycles.
 std::int32_t ClusterDifference(std::int32_t size, std::int32_t duration, std::int32_t slope,
-                               std::int32_t cycles, const SearchClick& actual) {
+                               std::int32_t cycles, const TrainClick& actual) {
     auto relative = [](std::int64_t expected, std::int64_t value) {
         const std::int64_t d = expected > value ? expected - value : value - expected;
         return d * 16 / (4 * (expected + value) + 1);
@@ -49,7 +48,7 @@ bool RangesOverlap(std::int32_t min1, std::int32_t max1, std::int32_t min2, std:
     return min1 <= max2 && min2 <= max1;
 }
 
-std::int32_t LaterClusterFit(const SearchClick& P, const SearchClick& R, const SearchClick& c) {
+std::int32_t LaterClusterFit(const TrainClick& P, const TrainClick& R, const TrainClick& c) {
     if (!c.IsCluster() || !(R.IsCluster() || P.IsCluster())) return c.IsCluster() ? 8 : 32;
     std::int32_t size, duration, slope, cycles, minkHz, maxkHz;
     if (P.IsCluster() && R.IsCluster()) {
@@ -61,7 +60,7 @@ std::int32_t LaterClusterFit(const SearchClick& P, const SearchClick& R, const S
         minkHz = std::min(P.ClusterMinkHz, c.ClusterMinkHz);
         maxkHz = std::max(P.ClusterMaxkHz, c.ClusterMaxkHz);
     } else {
-        const SearchClick& e = R.IsCluster() ? c : P;
+        const TrainClick& e = R.IsCluster() ? c : P;
         size = e.ClusterSize;
         duration = e.ClusterDuration;
         slope = e.ClusterSlope;
@@ -69,12 +68,12 @@ std::int32_t LaterClusterFit(const SearchClick& P, const SearchClick& R, const S
         minkHz = e.ClusterMinkHz;
         maxkHz = e.ClusterMaxkHz;
     }
-    const SearchClick& actual = R.IsCluster() ? R : c;
+    const TrainClick& actual = R.IsCluster() ? R : c;
     if (!RangesOverlap(actual.ClusterMinkHz, actual.ClusterMaxkHz, minkHz, maxkHz)) return 8;
     return ClusterDifference(size, duration, slope, cycles, actual);
 }
 
-void AddSaturation(TrainRecord& t, const SearchClick& R, const SearchClick& K) {
+void AddSaturation(TrainRecord& t, const TrainClick& R, const TrainClick& K) {
     if (K.SPL < 254) {
         t.SaturatedRun = 0;
         return;
@@ -86,16 +85,16 @@ void AddSaturation(TrainRecord& t, const SearchClick& R, const SearchClick& K) {
     }
 }
 
-void AddFrequencyAndShape(TrainRecord& t, const SearchClick& R, const SearchClick& K) {
-    t.MinkHz = std::min(t.MinkHz, K.kHz);
-    t.MaxkHz = std::max(t.MaxkHz, K.kHz);
+void AddFrequencyAndShape(TrainRecord& t, const TrainClick& R, const TrainClick& K) {
+    t.MinkHz = std::min<std::int32_t>(t.MinkHz, K.kHz);
+    t.MaxkHz = std::max<std::int32_t>(t.MaxkHz, K.kHz);
     t.kHzSum += K.kHz;
     t.kHzChangeSum += Abs(R.kHz - K.kHz);
     t.BWSum += K.BW;
     t.EnvelopeChangeSum += Abs(R.EnvelopeHigh - K.EnvelopeHigh);
 }
 
-void AddClusterValues(TrainRecord& t, const SearchClick& K) {
+void AddClusterValues(TrainRecord& t, const TrainClick& K) {
     ++t.NClstr;
     t.NinCSum += K.ClusterSize;
     t.ClsDSum += K.ClusterDuration;
@@ -116,16 +115,21 @@ void SetWindowsAfter(const TrainParameters& p, TrainRecord& t, std::int32_t time
 
 // Puts the template back into a slot without counting it as freed.
 void ResetTrain(TrainTable& table, int slot) {
+    static const TrainRecord Empty{};
+    TrainRecord& t = table[slot];
     ClickList& list = table.ListOf(slot);
-    for (std::size_t k = 0; k < ClickListLength && list[k] != EmptyClickEntry; ++k) list[k] = EmptyClickEntry;
-    table[slot] = TrainRecord{};
+    // The used entries come first: a train's real clicks, or the first click of a one-click train.
+    auto k = static_cast<std::size_t>(std::clamp(t.Nin, 1, ClickListLength));
+    std::fill_n(list.Entries.begin(), k, EmptyClickEntry);
+    for (; k < ClickListLength && list[k] != EmptyClickEntry; ++k) list[k] = EmptyClickEntry;
+    t = Empty;
 }
 
 // c becomes the second click of a one-click train.
-void MakeSecondClick(TrainDetector& d, int slot, const SearchClick& c, const ClickFit& fitToFirst) {
+void MakeSecondClick(TrainDetector& d, int slot, const TrainClick& c, const ClickFit& fitToFirst) {
     const TrainParameters& p = d.Parameters;
     TrainRecord& t = d.Table[slot];
-    const SearchClick R = t.Last;
+    const TrainClick& R = t.Last; // until it becomes the previous click at the end
     t.ICI = t.FirstICI = c.Time - R.Time;
     SetWindowsAfter(p, t, c.Time);
     const ClickFit sums = PairFits(R, c);
@@ -159,9 +163,10 @@ void MakeSecondClick(TrainDetector& d, int slot, const SearchClick& c, const Cli
     t.Previous = t.Last;
     t.Last = c;
     t.Length = t.RealRun = t.Nin = 2;
+    d.Table.Sync(slot);
 }
 
-void OfferToOneClickTrain(TrainDetector& d, int slot, const SearchClick& c) {
+void OfferToOneClickTrain(TrainDetector& d, int slot, const TrainClick& c) {
     const TrainParameters& p = d.Parameters;
     TrainRecord& t = d.Table[slot];
     if (t.Disturbance > 8) {
@@ -172,7 +177,10 @@ void OfferToOneClickTrain(TrainDetector& d, int slot, const SearchClick& c) {
     const bool inBand = c.Band == t.Band || !p.StayWithinBands;
     const bool similar = inBand && (PairFreqFit(c, t.Last) < p.SecondClkFit || c.IsCluster());
     if (c.Time < t.WindowStart) {
-        if (similar) ApplyDisturbance(t, c);
+        if (similar) {
+            ApplyDisturbance(t, c);
+            d.Table.Sync(slot);
+        }
     } else if (c.Time < t.WindowEnd) {
         if (!similar || t.Disturbance > 7) {
             if (t.Disturbance > 8) FreeTrain(d, slot);
@@ -187,6 +195,7 @@ void OfferToOneClickTrain(TrainDetector& d, int slot, const SearchClick& c) {
                 TrainRecord& copy = d.Table[copySlot];
                 copy.WindowStart = c.Time + CopyMarginTicks;
                 ApplyDisturbance(copy, c);
+                d.Table.Sync(copySlot);
             }
         }
         MakeSecondClick(d, slot, c, PairFits(c, t.Last));
@@ -221,7 +230,7 @@ bool CommitCandidate(TrainDetector& d, int slot, bool closing) {
             }
         }
         if (!commit) {
-            t.Candidate = SearchClick{};
+            t.Candidate = TrainClick{};
             if (t.Length < p.MinNinTrain) {
                 FreeTrain(d, slot);
                 return false;
@@ -230,7 +239,7 @@ bool CommitCandidate(TrainDetector& d, int slot, bool closing) {
         }
     }
 
-    const SearchClick K = t.Candidate;
+    const TrainClick& K = t.Candidate; // until it becomes the last click at the end
     const ClickFit fit = t.CandidateFit;
     ++t.Length;
     ++t.Nin;
@@ -260,8 +269,8 @@ bool CommitCandidate(TrainDetector& d, int slot, bool closing) {
     t.FreqFitSum += fit.FreqFit;
     t.SplFitSum += fit.SplFit;
 
-    const SearchClick R = t.Last;
-    const SearchClick P = t.Previous;
+    const TrainClick& R = t.Last;
+    const TrainClick& P = t.Previous;
     const std::int32_t oldIci = R.Time - P.Time;
     if (t.ICI < oldIci) ++t.ICIUpCount;
     if (t.Length == 3) {
@@ -295,8 +304,8 @@ bool CommitCandidate(TrainDetector& d, int slot, bool closing) {
     AddFrequencyAndShape(t, R, K);
 
     t.Previous = t.Last;
-    t.Last = K;
-    t.Candidate = SearchClick{};
+    t.Last = t.Candidate;
+    t.Candidate = TrainClick{};
     t.ICI = t.Last.Time - t.Previous.Time;
     if (!closing) {
         SetWindowsAfter(p, t, t.Last.Time);
@@ -306,7 +315,7 @@ bool CommitCandidate(TrainDetector& d, int slot, bool closing) {
 }
 
 // c becomes the pending candidate.
-void AcceptCandidate(TrainDetector& d, int slot, const SearchClick& c, const ClickFit& fit) {
+void AcceptCandidate(TrainDetector& d, int slot, const TrainClick& c, const ClickFit& fit) {
     const TrainParameters& p = d.Parameters;
     TrainRecord& t = d.Table[slot];
     t.Candidate = c;
@@ -328,7 +337,7 @@ bool RecordMissedClick(TrainDetector& d, int slot) {
     }
     t.AfterGap = 1;
     ++t.Length;
-    t.Candidate = SearchClick{};
+    t.Candidate = TrainClick{};
     t.Previous = t.Last;
     t.Last.Time += t.ICI;
     t.WindowStart += t.ICI;
@@ -340,18 +349,31 @@ bool RecordMissedClick(TrainDetector& d, int slot) {
 }
 
 // A rival in the window of the pending candidate.
-void OfferRival(TrainDetector& d, int slot, const SearchClick& c, const ClickFit& fit) {
+void OfferRival(TrainDetector& d, int slot, const TrainClick& c) {
     const TrainParameters& p = d.Parameters;
     TrainRecord& t = d.Table[slot];
     ++t.RivalCount;
     std::int32_t s = Loaded(p, t.CandidateFit.TimeFit) + t.CandidateFit.FreqFit + t.CandidateFit.SplFit;
     if (t.RivalCount < 2) s /= 2;
-    s -= Loaded(p, fit.TimeFit) + fit.FreqFit + fit.SplFit;
     if (c.SPL > 253 && t.N255 > 1 && t.Candidate.SPL < 254) s += 8;
+    // The rival's fits can only lower s: once s cannot beat the level, the rest are not needed.
+    const bool fitsLower = p.TimeLoading >= 0;
+    ClickFit fit;
+    fit.FreqFit = LaterFreqFit(t, c);
+    s -= fit.FreqFit;
+    if (s > p.BestReplacementLevel || !fitsLower) {
+        fit.SplFit = LaterSplFit(t, c);
+        s -= fit.SplFit;
+        if (s > p.BestReplacementLevel || !fitsLower) {
+            fit.TimeFit = LaterTimeFit(t, c);
+            s -= Loaded(p, fit.TimeFit);
+        }
+    }
     if (s <= p.BestReplacementLevel) {
         ApplyDisturbance(t, c);
         return;
     }
+    fit.ClusterFit = LaterClusterFit(t.Previous, t.Last, c);
     if (d.Inherit && s < p.BestReplacementLevel + 5) {
         // A close call: a copy keeps the old candidate.
         const int copySlot = AllocateSlot(d);
@@ -365,11 +387,12 @@ void OfferRival(TrainDetector& d, int slot, const SearchClick& c, const ClickFit
 
 // Extends a train of two or more clicks with c (c at or after the window start). The fits
 // of c are worked out where a case needs them, against the train as it is then.
-void ExtendTrain(TrainDetector& d, int slot, const SearchClick& c) {
+void ExtendTrain(TrainDetector& d, int slot, const TrainClick& c, std::int32_t gapBefore) {
     const TrainParameters& p = d.Parameters;
     TrainRecord& t = d.Table[slot];
+    // The train is open here, and still is at every repeat: each step that may close or
+    // free it returns.
     for (;;) {
-        if (!t.InUse() || t.Closed) return;
         const bool inWindow = t.WindowStart < c.Time && c.Time < t.WindowEnd;
         if (!t.HasCandidate()) {
             if (inWindow) {
@@ -377,7 +400,7 @@ void ExtendTrain(TrainDetector& d, int slot, const SearchClick& c) {
                 std::int32_t s = (Loaded(p, t.RunningTimeFit) + t.RunningFreqFit + t.RunningSplFit) / 2 -
                                  (Loaded(p, fit.TimeFit) + fit.FreqFit + fit.SplFit);
                 if (static_cast<std::int64_t>(c.Time - t.Last.Time) * 12 <
-                    static_cast<std::int64_t>(c.GapBefore) * 16)
+                    static_cast<std::int64_t>(gapBefore) * 16)
                     s += 16;
                 if (s > p.NewBestLevel)
                     AcceptCandidate(d, slot, c, fit);
@@ -399,7 +422,7 @@ void ExtendTrain(TrainDetector& d, int slot, const SearchClick& c) {
             }
         } else {
             if (inWindow) {
-                OfferRival(d, slot, c, LaterClickFits(t, c));
+                OfferRival(d, slot, c);
                 return;
             }
             if (c.Time >= t.WindowEnd) {
@@ -419,7 +442,7 @@ void ExtendTrain(TrainDetector& d, int slot, const SearchClick& c) {
     }
 }
 
-void OfferToTrain(TrainDetector& d, int slot, const SearchClick& c) {
+void OfferToTrain(TrainDetector& d, int slot, const TrainClick& c, std::int32_t gapBefore) {
     const TrainParameters& p = d.Parameters;
     TrainRecord& t = d.Table[slot];
     if (c.Time >= std::max(t.WindowEnd, t.Window3End)) {
@@ -428,43 +451,65 @@ void OfferToTrain(TrainDetector& d, int slot, const SearchClick& c) {
         else
             CloseTrain(d, slot);
     } else if (c.Time < t.WindowStart) {
-        // Similar by any one of the fits; they are worked out only as far as needed.
+        // Only a disturbance is possible. Whether it would count is the cheap test; the
+        // similarity (by any one of the fits) is worked out only when it would.
+        if (DisturbanceOf(t, c) == 0) return;
         const bool similar =
             LaterFreqFit(t, c) < std::max(p.FrqFt, t.RunningFreqFit / 8) ||
             LaterSplFit(t, c) < std::max(p.MinSPLFt, t.RunningSplFit / 8) ||
             LaterClusterFit(t.Previous, t.Last, c) < std::max(p.cLstrFt, t.RunningClusterFit / 8);
         if (similar) ApplyDisturbance(t, c);
     } else {
-        ExtendTrain(d, slot, c);
+        ExtendTrain(d, slot, c, gapBefore);
     }
 }
 
-// The next slot from `slot` on, up to the in-use count, whose open train is offered a click
-// of the band (band + 1 as in OpenBand); 0 when there is none.
-int NextOfferedSlot(const TrainTable& table, int slot, std::uint16_t band, bool bandTest) {
-    const int last = table.InUseCount;
-    const std::uint16_t* open = table.OpenBand.data();
-    if (!bandTest) {
-        for (; slot <= last; ++slot)
-            if (open[slot] != 0) return slot;
-        return 0;
-    }
-    // Four slots at a time: a slot of the band is a zero lane of the word xor the band.
-    constexpr std::uint64_t Ones = 0x0001'0001'0001'0001ULL;
-    constexpr std::uint64_t Highs = 0x8000'8000'8000'8000ULL;
-    const std::uint64_t pattern = Ones * band;
-    for (; slot + 3 <= last; slot += 4) {
-        std::uint64_t x;
-        std::memcpy(&x, open + slot, sizeof x);
-        x ^= pattern;
-        if (((x - Ones) & ~x & Highs) != 0) break;
-    }
-    for (; slot <= last; ++slot)
-        if (open[slot] == band) return slot;
-    return 0;
-}
+// The slots a click is offered to: the open trains of its band (or all open trains), less
+// the waiting one-click trains whose window it lies in. Waiting trains are judged when the
+// sweep begins; a slot synced during the sweep is offered the click in any case.
+struct OfferedSlots {
+    const TrainTable& Table;
+    const TrainTable::SlotBits& Open;
+    TrainTable::SlotBits Due{};
 
-void StartTrain(TrainDetector& d, const SearchClick& c) {
+    OfferedSlots(TrainTable& table, const TrainTable::SlotBits& open, std::int32_t time)
+        : Table(table), Open(open) {
+        table.Changed.fill(0);
+        for (std::size_t w = 0; w < Due.size(); ++w) {
+            std::uint64_t waiting = open[w] & table.Waiting[w];
+            std::uint64_t due = ~std::uint64_t{0};
+            while (waiting != 0) {
+                const int bit = std::countr_zero(waiting);
+                waiting &= waiting - 1;
+                const std::size_t s = w * 64 + static_cast<std::size_t>(bit);
+                const bool passes = table.WaitingStart[s] <= time && time < table.WaitingEnd[s];
+                due &= ~(std::uint64_t{passes} << bit);
+            }
+            Due[w] = due;
+        }
+    }
+
+    // The next slot from `slot` on, up to the in-use count; 0 when there is none. The bits
+    // are read afresh: a copy made above the current slot is offered the click too, and a
+    // purge may free slots ahead.
+    int Next(int slot) const {
+        const int last = Table.InUseCount;
+        if (slot > last) return 0;
+        std::size_t w = static_cast<std::size_t>(slot) / 64;
+        std::uint64_t word = Word(w) & (~std::uint64_t{0} << (slot % 64));
+        while (word == 0) {
+            if (++w == Due.size()) return 0;
+            word = Word(w);
+        }
+        const int next = static_cast<int>(w * 64) + std::countr_zero(word);
+        return next <= last ? next : 0;
+    }
+
+private:
+    std::uint64_t Word(std::size_t w) const { return Open[w] & (Due[w] | Table.Changed[w]); }
+};
+
+void StartTrain(TrainDetector& d, const TrainClick& c) {
     const int slot = AllocateSlot(d);
     TrainRecord& t = d.Table[slot];
     if (t.InUse()) ResetTrain(d.Table, slot); // slot 500 of a full table is overwritten
@@ -509,7 +554,7 @@ void CopyTrain(TrainTable& table, int to, int from) {
     table.Sync(to);
 }
 
-ClickFit PairFits(const SearchClick& a, const SearchClick& b) {
+ClickFit PairFits(const TrainClick& a, const TrainClick& b) {
     ClickFit f;
     if (a.Ncyc == 0 || b.Ncyc == 0) return f;
     f.FreqFit = PairFreqFit(a, b);
@@ -523,62 +568,68 @@ ClickFit PairFits(const SearchClick& a, const SearchClick& b) {
     return f;
 }
 
-std::int32_t PairFreqFit(const SearchClick& a, const SearchClick& b) {
+std::int32_t PairFreqFit(const TrainClick& a, const TrainClick& b) {
     if (a.Ncyc == 0 || b.Ncyc == 0) return 0;
     return a.Band == b.Band ? Abs(a.kHz - b.kHz) / 2 : 128;
 }
 
-std::int32_t LaterFreqFit(const TrainRecord& train, const SearchClick& c) {
+std::int32_t LaterFreqFit(const TrainRecord& train, const TrainClick& c) {
     return Abs((train.Previous.kHz + c.kHz) / 2 - train.Last.kHz) / 2;
 }
 
-std::int32_t LaterSplFit(const TrainRecord& train, const SearchClick& c) {
+std::int32_t LaterSplFit(const TrainRecord& train, const TrainClick& c) {
     const std::int32_t halfSpl = (train.Previous.SPL + c.SPL) / 2;
     return std::min(32, Abs((halfSpl - train.Last.SPL) * 32 / std::max(1, halfSpl)));
 }
 
-ClickFit LaterClickFits(const TrainRecord& train, const SearchClick& c) {
-    const SearchClick& P = train.Previous;
-    const SearchClick& R = train.Last;
+std::int32_t LaterTimeFit(const TrainRecord& train, const TrainClick& c) {
+    const TrainClick& P = train.Previous;
+    if (P.Ncyc == 0) return 0;
+    const std::int64_t offset = Abs((P.Time + c.Time) / 2 - train.Last.Time);
+    const std::int64_t span = std::max(1, c.Time - P.Time);
+    // R near the midpoint, the usual case, needs no division.
+    if (16 * offset < span) return 0;
+    // Times lie within a minute: 16 x the offset stays well inside 32 bits.
+    return offset < (1 << 26) && span < (1 << 30)
+               ? static_cast<std::int32_t>(16 * offset) / static_cast<std::int32_t>(span)
+               : static_cast<std::int32_t>(16 * offset / span);
+}
+
+ClickFit LaterClickFits(const TrainRecord& train, const TrainClick& c) {
     ClickFit f;
     f.FreqFit = LaterFreqFit(train, c);
     f.SplFit = LaterSplFit(train, c);
-    if (P.Ncyc != 0) {
-        // Times lie within a minute: 16 x the offset stays well inside 32 bits.
-        const std::int64_t offset = Abs((P.Time + c.Time) / 2 - R.Time);
-        const std::int64_t span = std::max(1, c.Time - P.Time);
-        f.TimeFit = offset < (1 << 26) && span < (1 << 30)
-                        ? static_cast<std::int32_t>(16 * offset) / static_cast<std::int32_t>(span)
-                        : static_cast<std::int32_t>(16 * offset / span);
-    }
-    f.ClusterFit = LaterClusterFit(P, R, c);
+    f.TimeFit = LaterTimeFit(train, c);
+    f.ClusterFit = LaterClusterFit(train.Previous, train.Last, c);
     return f;
 }
 
-void ApplyDisturbance(TrainRecord& t, const SearchClick& x) {
-    if (t.Length > 1 && !(x.kHz > t.MinkHz - 8 && x.kHz < t.MaxkHz + 8)) return;
+std::int32_t DisturbanceOf(const TrainRecord& t, const TrainClick& x) {
+    if (t.Length > 1 && !(x.kHz > t.MinkHz - 8 && x.kHz < t.MaxkHz + 8)) return 0;
     const std::int32_t level = t.Last.SPL;
-    if (x.SPL > level / 2)
-        t.Disturbance += 4;
-    else if (x.SPL > level / 4)
-        t.Disturbance += 2;
-    else if (x.SPL > level / 8)
-        t.Disturbance += 1;
+    if (x.SPL > level / 2) return 4;
+    if (x.SPL > level / 4) return 2;
+    if (x.SPL > level / 8) return 1;
+    return 0;
 }
 
-void OfferClick(TrainDetector& d, const SearchClick& c) {
+void ApplyDisturbance(TrainRecord& t, const TrainClick& x) {
+    t.Disturbance += DisturbanceOf(t, x);
+}
+
+void OfferClick(TrainDetector& d, const SearchClick& click) {
     ++d.Counters.ClicksOffered;
+    const TrainClick c(click);
+    TrainTable& table = d.Table;
     const bool bandTest = d.Parameters.StayWithinBands;
-    const auto band = static_cast<std::uint16_t>((c.Band & 0xFFFF) + 1);
-    // The in-use count is read afresh at every step: a copy made above this slot is offered the click too.
-    for (int slot = NextOfferedSlot(d.Table, 1, band, bandTest); slot != 0;
-         slot = NextOfferedSlot(d.Table, slot + 1, band, bandTest)) {
-        if (d.Table[slot].Length == 1)
+    const OfferedSlots offered(table, bandTest ? table.OpenInBand[c.Band] : table.Open, c.Time);
+    for (int slot = offered.Next(1); slot != 0; slot = offered.Next(slot + 1)) {
+        if (table[slot].Length == 1)
             OfferToOneClickTrain(d, slot, c);
         else
-            OfferToTrain(d, slot, c);
+            OfferToTrain(d, slot, c, click.GapBefore);
     }
-    if (c.GapBefore > StartGapTicks) StartTrain(d, c);
+    if (click.GapBefore > StartGapTicks) StartTrain(d, c);
 }
 
 bool CloseTrain(TrainDetector& d, int slot) {
@@ -597,6 +648,9 @@ void ResolveSharedClicks(TrainDetector& d, int a, int b) {
     const ClickList& lb = d.Table.ListOf(b);
     const std::int32_t na = std::clamp(ta.Nin, 0, ClickListLength);
     const std::int32_t nb = std::clamp(tb.Nin, 0, ClickListLength);
+    if (na == 0 || nb == 0) return;
+    // Lists whose ranges do not meet share no entry.
+    if (la[static_cast<std::size_t>(na - 1)] < lb[0] || lb[static_cast<std::size_t>(nb - 1)] < la[0]) return;
     std::int32_t i = 0, j = 0;
     bool shared = false;
     while (i < na && j < nb) {
@@ -664,8 +718,14 @@ void EmptyTable(TrainDetector& d) {
     for (int s = 1; s <= d.Table.InUseCount; ++s) {
         if (d.Table[s].InUse()) ResetTrain(d.Table, s);
     }
-    d.Table.OpenBand.fill(0);
-    d.Table.UsedBits.fill(0);
+    TrainTable& table = d.Table;
+    table.OpenBand.fill(0);
+    for (auto& bits : table.OpenInBand) bits.fill(0);
+    table.Open.fill(0);
+    table.Waiting.fill(0);
+    table.WaitingStart.fill(0);
+    table.WaitingEnd.fill(0);
+    table.UsedBits.fill(0);
     d.Table.InUseCount = 0;
 }
 

@@ -31,15 +31,17 @@ int AllocateSlot(TrainDetector& detector);
 void EmptyTable(TrainDetector& detector);
 
 // The fits of a later click c to a train of two or more clicks (R judged between P and c).
-ClickFit LaterClickFits(const TrainRecord& train, const SearchClick& c);
+ClickFit LaterClickFits(const TrainRecord& train, const TrainClick& c);
 // The fits of a pair of clicks (a train's first click and a candidate second click).
-ClickFit PairFits(const SearchClick& a, const SearchClick& b);
+ClickFit PairFits(const TrainClick& a, const TrainClick& b);
 // Single fits, for the places that need no more than one.
-std::int32_t PairFreqFit(const SearchClick& a, const SearchClick& b);
-std::int32_t LaterFreqFit(const TrainRecord& train, const SearchClick& c);
-std::int32_t LaterSplFit(const TrainRecord& train, const SearchClick& c);
+std::int32_t PairFreqFit(const TrainClick& a, const TrainClick& b);
+std::int32_t LaterFreqFit(const TrainRecord& train, const TrainClick& c);
+std::int32_t LaterSplFit(const TrainRecord& train, const TrainClick& c);
+std::int32_t LaterTimeFit(const TrainRecord& train, const TrainClick& c);
 
-// The disturbance a click adds to a train (0, 1, 2 or 4).
-void ApplyDisturbance(TrainRecord& train, const SearchClick& x);
+// The disturbance a click would add to a train (0, 1, 2 or 4), and adding it.
+std::int32_t DisturbanceOf(const TrainRecord& train, const TrainClick& x);
+void ApplyDisturbance(TrainRecord& train, const TrainClick& x);
 
 } // namespace kelp

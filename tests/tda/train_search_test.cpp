@@ -26,11 +26,22 @@ struct SearchRig {
         D->Minute.Block = MinuteBlock{Block.data(), static_cast<std::int32_t>(Block.size()), 20};
         OfferClick(*D, s);
         // The sweep's view of the table agrees with the trains.
-        const auto open = D->Table.OpenBand;
-        const auto used = D->Table.UsedBits;
+        const TrainTable& t = D->Table;
+        const auto open = t.OpenBand;
+        const auto inBand = t.OpenInBand;
+        const auto all = t.Open;
+        const auto waiting = t.Waiting;
+        const auto waitingStart = t.WaitingStart;
+        const auto waitingEnd = t.WaitingEnd;
+        const auto used = t.UsedBits;
         for (int slot = 1; slot <= TrainSlots; ++slot) D->Table.Sync(slot);
-        EXPECT_EQ(open, D->Table.OpenBand);
-        EXPECT_EQ(used, D->Table.UsedBits);
+        EXPECT_EQ(open, t.OpenBand);
+        EXPECT_EQ(inBand, t.OpenInBand);
+        EXPECT_EQ(all, t.Open);
+        EXPECT_EQ(waiting, t.Waiting);
+        EXPECT_EQ(waitingStart, t.WaitingStart);
+        EXPECT_EQ(waitingEnd, t.WaitingEnd);
+        EXPECT_EQ(used, t.UsedBits);
     }
     TrainRecord& Train(int slot) { return D->Table[slot]; }
 };
@@ -98,6 +109,28 @@ TEST(TrainSearch, ASecondClickBeforeTheFirstWindowIsOnlyADisturbance) {
     EXPECT_EQ(second.Train(2).Length, 1);
     EXPECT_EQ(second.Train(2).WindowStart, 10'350);
     EXPECT_EQ(second.Train(2).Disturbance, 8);
+}
+
+TEST(TrainSearch, AOneClickTrainDisturbedToEightWaitsOutItsWindow) {
+    SearchRig rig;
+    rig.Offer(At(10'000, 130, 20'000));
+    rig.Offer(At(20'000)); // pairs with slot 1; the copy in slot 2 is disturbed to 8
+    ASSERT_EQ(rig.Train(2).Length, 1);
+    ASSERT_EQ(rig.Train(2).Disturbance, 8);
+    // Similar clicks in its window neither pair with it nor free it ...
+    rig.Offer(At(20'050)); // before its window (20,100): one more disturbance
+    EXPECT_EQ(rig.Train(2).Disturbance, 12);
+    SearchRig waiting;
+    waiting.Offer(At(10'000, 130, 20'000));
+    waiting.Offer(At(20'000));
+    waiting.Offer(At(150'000, 131));
+    EXPECT_EQ(waiting.Train(2).Length, 1);
+    EXPECT_EQ(waiting.Train(2).Disturbance, 8);
+    const std::int64_t freed = waiting.D->Counters.TrainsFreed;
+    // ... and the first click of its band at or after its window's end frees it.
+    waiting.Offer(At(260'000, 90, 0));
+    EXPECT_FALSE(waiting.Train(2).InUse());
+    EXPECT_GT(waiting.D->Counters.TrainsFreed, freed);
 }
 
 TEST(TrainSearch, WindowsUseTruncatingSixtyFourths) {
