@@ -36,8 +36,8 @@ cases=(
 )
 
 : >"$now"
-for spec in "${cases[@]}"; do
-    IFS='|' read -r head simopts trainopts <<<"$spec"
+for case_line in "${cases[@]}"; do
+    IFS='|' read -r head simopts trainopts <<<"$case_line"
     read -r name scenario minutes seed <<<"$head"
     dir="$work/$name"
     rm -rf "$dir"
