@@ -6,7 +6,7 @@
 #include "core/records.h"
 #include "tda/train_scoring.h"
 #include "tda/train_search.h"
-#include "tda/train_species.h"
+#include "tda/train_classifier.h"
 
 namespace kelp {
 

@@ -5,7 +5,7 @@
 
 #include "cli/registry.h"
 #include "core/slots.h"
-#include "tda/species_edit.h"
+#include "tda/train_class_edit.h"
 
 namespace kelp::cli {
 namespace {

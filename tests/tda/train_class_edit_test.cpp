@@ -1,4 +1,4 @@
-#include "tda/species_edit.h"
+#include "tda/train_class_edit.h"
 
 #include <gtest/gtest.h>
 

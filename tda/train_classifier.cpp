@@ -1,4 +1,4 @@
-#include "tda/train_species.h"
+#include "tda/train_classifier.h"
 
 #include <algorithm>
 #include <cstdlib>
