@@ -4,6 +4,8 @@
 // clustering; the peak memory shows that nothing grows with the file.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_support.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -31,16 +33,8 @@ using namespace kelp;
 
 constexpr int Days = 3;
 
-// Peak memory of the process since the last reset, in MB (Linux: VmHWM).
-double PeakMegabytes() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
-    return 0;
-}
-void ResetPeak() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
+using bench::PeakMegabytes;
+using bench::ResetPeak;
 
 // Three days of the simulator's mixed deployment (porpoise and dolphin encounters, boat
 // sonars, snapping shrimp), downloaded into a KL1 file as a user would.
@@ -51,10 +45,7 @@ struct BenchFile {
     std::int64_t Bytes = 0;
 
     BenchFile() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kelp-bench-XXXXXX";
-        if (!mkdtemp(pattern.data())) std::abort();
-        Folder = pattern;
+        Folder = bench::TemporaryFolder();
 
         SimulationOptions o;
         o.OutFolder = Folder + "/card";
@@ -112,15 +103,7 @@ void RawRead(benchmark::State& state) {
     BenchFile& f = File();
     std::vector<std::uint8_t> buffer(1 << 18);
     for (auto _ : state) {
-        const int fd = ::open(f.Path.c_str(), O_RDONLY);
-        std::int64_t total = 0;
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-            if (n <= 0) break;
-            total += n;
-        }
-        ::close(fd);
-        benchmark::DoNotOptimize(total);
+        benchmark::DoNotOptimize(bench::ReadWholeFile(f.Path, buffer));
     }
     Report(state, f);
 }

@@ -3,6 +3,8 @@
 // 10 ms-per-pixel screen in a dense minute.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_support.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -44,14 +46,7 @@ protected:
     void DrawLine(int, int, int, int) override {}
 };
 
-std::string TemporaryFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kelp-bench-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!mkdtemp(name.data())) std::abort();
-    return name.data();
-}
+using bench::TemporaryFolder;
 
 // A KL1 file written record by record: `clicksIn(minute)` clicks in each minute, spread
 // over the minute, with varied values.

@@ -6,6 +6,8 @@
 // removed at the end.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_support.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,16 +27,8 @@ namespace {
 
 using namespace kelp;
 
-// Peak memory of the process since the last reset, in MB (Linux: VmHWM).
-double PeakMegabytes() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
-    return 0;
-}
-void ResetPeak() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
+using bench::PeakMegabytes;
+using bench::ResetPeak;
 
 struct BenchCard {
     std::string Folder;
@@ -44,10 +38,7 @@ struct BenchCard {
     double GenerationSeconds = 0;
 
     BenchCard() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kelp-bench-XXXXXX";
-        if (!mkdtemp(pattern.data())) std::abort();
-        Folder = pattern;
+        Folder = bench::TemporaryFolder();
         Card = Folder + "/card";
         const char* wanted = std::getenv("KELP_BENCH_CARD_MB");
         const std::int64_t target = (wanted ? std::atoll(wanted) : 1100) * 1'000'000;
@@ -120,13 +111,11 @@ BENCHMARK(CopyCard)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()
 
 void ReadCard(benchmark::State& state) {
     BenchCard& c = Card();
-    std::vector<char> buffer(1 << 20);
+    std::vector<std::uint8_t> buffer(1 << 20);
     for (auto _ : state) {
         std::int64_t total = 0;
         for (const auto& f : c.Files) {
-            const int fd = ::open(f.c_str(), O_RDONLY);
-            for (ssize_t n; (n = ::read(fd, buffer.data(), buffer.size())) > 0;) total += n;
-            ::close(fd);
+            total += bench::ReadWholeFile(f, buffer);
         }
         benchmark::DoNotOptimize(total);
     }
@@ -139,7 +128,7 @@ BENCHMARK(ReadCard)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()
 void ReadWriteCopy(benchmark::State& state) {
     BenchCard& c = Card();
     const std::string copy = c.Folder + "/rwcopy";
-    std::vector<char> buffer(1 << 20);
+    std::vector<std::uint8_t> buffer(1 << 20);
     for (auto _ : state) {
         state.PauseTiming();
         RemoveOutputs(copy);

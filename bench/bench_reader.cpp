@@ -2,6 +2,8 @@
 // beside a plain read() of the same file in the same blocks, and positioning at minutes.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_support.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -32,12 +34,7 @@ struct BenchFile {
     std::int64_t Bytes = 0;
 
     BenchFile() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kelp-bench-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (!mkdtemp(name.data())) std::abort();
-        Folder = name.data();
+        Folder = bench::TemporaryFolder();
         Path = Folder + "/deployment.KL1";
 
         testing::DataFileBuilder builder(FileKind::KL1, MakeMinute(2024, 7, 1, 0, 0));
@@ -90,15 +87,7 @@ void RawRead(benchmark::State& state) {
     BenchFile& f = File();
     std::vector<std::uint8_t> buffer(ReadBufferBytes);
     for (auto _ : state) {
-        const int fd = ::open(f.Path.c_str(), O_RDONLY);
-        std::int64_t total = 0;
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-            if (n <= 0) break;
-            total += n;
-        }
-        ::close(fd);
-        benchmark::DoNotOptimize(total);
+        benchmark::DoNotOptimize(bench::ReadWholeFile(f.Path, buffer));
     }
     state.SetItemsProcessed(state.iterations() * f.Records);
     state.SetBytesProcessed(state.iterations() * f.Bytes);
