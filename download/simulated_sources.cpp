@@ -24,11 +24,84 @@ float Clampf(double v, double lo, double hi) {
     return static_cast<float>(std::clamp(v, lo, hi));
 }
 
-// Level of a click as the animal's beam sweeps past the logger: a bell over the train.
-double BeamLevel(double peak, double index, double centre, double width) {
-    const double x = (index - centre) / width;
-    return peak * std::exp(-0.5 * x * x);
-}
+// How the animal's beam sweeps across the logger during a train. Toothed whales scan their
+// head while they click, so a train is heard loudest in one or more short on-axis stretches and
+// fainter in between; each sweep is a bell over the click index.
+class BeamScan {
+public:
+    BeamScan(int clicks, Random& r) {
+        int count = 1;
+        if (clicks > 40 && r.Chance(0.5)) ++count;
+        if (clicks > 70 && r.Chance(0.3)) ++count;
+        for (int k = 0; k < count; ++k) {
+            Sweep s;
+            // Sweeps spread over the train, each within its own share of it.
+            s.Centre = clicks * (k + r.Uniform(0.3, 0.7)) / count;
+            s.Width = clicks * r.Uniform(0.18, 0.3) / count;
+            s.Gain = k == 0 ? 1.0 : r.Uniform(0.3, 1.0);
+            sweeps_.push_back(s);
+        }
+        std::swap(sweeps_[0], sweeps_[static_cast<std::size_t>(r.Int(0, count - 1))]);
+    }
+    // The level of click `index` as a fraction of the on-axis level (0..1).
+    double Fraction(double index) const {
+        double best = 0;
+        for (const Sweep& s : sweeps_) {
+            const double x = (index - s.Centre) / s.Width;
+            best = std::max(best, s.Gain * std::exp(-0.5 * x * x));
+        }
+        return best;
+    }
+    double FirstCentre() const { return sweeps_.front().Centre; }
+
+private:
+    struct Sweep {
+        double Centre, Width, Gain;
+    };
+    std::vector<Sweep> sweeps_;
+};
+
+// Received levels wander as the paths off the surface and the sea bed add or cancel: a slow
+// fading of about 2 dB that changes little between one click and the next (the geometry
+// hardly moves in a tenth of a second), plus a small click-to-click scatter of the animal's
+// own source level.
+class LevelFading {
+public:
+    explicit LevelFading(double scatter) : scatter_(scatter) {}
+    double Next(Random& r) {
+        fade_ = 0.95 * fade_ + 0.2 * std::sqrt(1 - 0.95 * 0.95) * r.Normal();
+        return std::exp(fade_ + scatter_ * r.Normal());
+    }
+
+private:
+    double fade_ = 0, scatter_;
+};
+
+// Inter-click intervals of a searching animal: a slow trend that itself wanders, a little
+// click-to-click scatter, reflected at the limits of the range so that the interval never
+// sits at a fixed value (a fixed repetition rate is a sonar's, not an animal's).
+class IntervalWalk {
+public:
+    IntervalWalk(double firstMs, double loMs, double hiMs, double scatter, Random& r)
+        : log_(std::log(firstMs)), lo_(std::log(loMs)), hi_(std::log(hiMs)), scatter_(scatter),
+          trend_(r.Uniform(-0.01, 0.01)) {}
+    double Ms() const { return std::exp(log_); }
+    void Step(Random& r) {
+        trend_ = std::clamp(trend_ + 0.002 * r.Normal(), -0.015, 0.015);
+        log_ += trend_ + scatter_ * r.Normal();
+        if (log_ > hi_) {
+            log_ = std::max(lo_, 2 * hi_ - log_);
+            trend_ = -std::abs(trend_);
+        } else if (log_ < lo_) {
+            log_ = std::min(hi_, 2 * lo_ - log_);
+            trend_ = std::abs(trend_);
+        }
+    }
+    void Set(double ms) { log_ = std::log(ms); }
+
+private:
+    double log_, lo_, hi_, scatter_, trend_;
+};
 
 TrainTruth& NewTruth(std::vector<TrainTruth>& truths, SourceKind kind) {
     TrainTruth t;
@@ -38,65 +111,64 @@ TrainTruth& NewTruth(std::vector<TrainTruth>& truths, SourceKind kind) {
     return truths.back();
 }
 
-// Narrow-band high-frequency clicks; intervals drift slowly; sometimes ends in a buzz.
+// Narrow-band high-frequency clicks near 130 kHz. The peak frequency wanders slowly over the
+// train and scatters a few kHz from click to click; off-axis clicks come out a little lower
+// and broader, fainter and with fewer cycles above the trigger. Sometimes the train ends in
+// a buzz.
 class PorpoiseTrain : public Source {
 public:
-    PorpoiseTrain(std::int64_t start, Random& r, std::vector<TrainTruth>& truths) : next_(start) {
+    PorpoiseTrain(std::int64_t start, Random& r, std::vector<TrainTruth>& truths)
+        : next_(start), total_(r.Int(12, 100)), scan_(total_, r), peak_(r.LogUniform(6, 700)),
+          ici_(r.LogUniform(30, 200), 30, 200, 0.02, r) {
         TrainTruth& t = NewTruth(truths, SourceKind::Porpoise);
         id_ = t.Id;
-        total_ = r.Int(12, 100);
-        peakIndex_ = total_ * r.Uniform(0.3, 0.7);
-        width_ = total_ * r.Uniform(0.18, 0.3);
-        peak_ = r.LogUniform(6, 700);
-        iciMs_ = r.LogUniform(30, 200);
-        drift_ = r.Uniform(-0.012, 0.012);
         centrekHz_ = r.Uniform(120, 145);
         centreCycles_ = r.Uniform(10, 25);
+        t.CentrekHz = centrekHz_;
+        t.FirstIciMs = ici_.Ms();
         if (r.Chance(0.15)) {
-            buzzStart_ = static_cast<int>(peakIndex_);
+            buzzStart_ = static_cast<int>(scan_.FirstCentre());
             buzzLength_ = r.Int(20, 150);
             buzzIciMs_ = r.Uniform(1.5, 5);
             total_ = buzzStart_ + buzzLength_;
         }
         t.Buzz = buzzLength_ > 0;
-        t.CentrekHz = centrekHz_;
-        t.FirstIciMs = iciMs_;
     }
 
     bool Emit(std::int64_t until, Random& r, std::vector<AcousticClick>& out) override {
         while (index_ < total_ && next_ < until) {
             const bool inBuzz = buzzLength_ > 0 && index_ >= buzzStart_;
-            double level;
-            if (inBuzz)
-                level = BeamLevel(peak_, peakIndex_, peakIndex_, width_) *
-                        std::exp(-1.2 * (index_ - buzzStart_) / buzzLength_);
-            else
-                level = BeamLevel(peak_, index_, peakIndex_, width_);
+            // In a buzz the animal closes in on its prey: the beam stays on it, the level fades.
+            const double fraction =
+                inBuzz ? scan_.Fraction(buzzStart_) * std::exp(-1.2 * (index_ - buzzStart_) / buzzLength_)
+                       : scan_.Fraction(index_);
+            // The peak frequency wanders within the animal's band.
+            drift_ = std::clamp(drift_ + 0.3 * r.Normal(), -4.0, 4.0);
             // Now and then the logger misses a click of the train.
             if (index_ == 0 || !r.Chance(0.04)) {
                 AcousticClick c;
                 c.Tick = next_;
-                c.kHz = Clampf(centrekHz_ + 1.2 * r.Normal(), 118, 148);
-                c.EndkHz = Clampf(c.kHz - r.Uniform(0, 5), 110, 148);
-                c.Amplitude = static_cast<float>(level);
-                const double fraction = std::min(1.0, level / peak_);
-                c.Cycles = static_cast<std::uint16_t>(
-                    std::clamp(std::lround(centreCycles_ * (0.75 + 0.25 * fraction) + r.Normal()), 10L, 25L));
-                c.Bandwidth = static_cast<std::uint8_t>(r.Int(1, 5));
+                const double offAxis = 1 - std::min(1.0, fraction);
+                c.kHz = Clampf(centrekHz_ + drift_ + 2.0 * r.Normal() - 2.0 * offAxis, 116, 149);
+                c.EndkHz = Clampf(c.kHz - r.Uniform(0, 5), 110, 149);
+                c.Amplitude = static_cast<float>(peak_ * fraction * fading_.Next(r));
+                c.Cycles = static_cast<std::uint16_t>(std::clamp(
+                    std::lround(centreCycles_ * (0.75 + 0.25 * (1 - offAxis)) + r.Normal()), 10L, 25L));
+                c.Bandwidth = static_cast<std::uint8_t>(r.Int(1, 4) + (offAxis > 0.7 ? 1 : 0));
                 c.E1Ratio = static_cast<float>(r.Uniform(0.35, 0.55));
                 c.E2Ratio = static_cast<float>(r.Uniform(0.45, 0.65));
                 c.Train = id_;
                 out.push_back(c);
             }
             ++index_;
-            if (inBuzz || (buzzLength_ > 0 && index_ >= buzzStart_)) {
+            if (buzzLength_ > 0 && index_ >= buzzStart_) {
                 // The interval falls quickly to a few milliseconds and stays there.
-                iciMs_ = std::max(buzzIciMs_, iciMs_ * 0.6) * (1 + 0.05 * r.Normal());
-                iciMs_ = std::clamp(iciMs_, 1.2, 200.0);
+                ici_.Set(
+                    std::clamp(std::max(buzzIciMs_, ici_.Ms() * 0.6) * (1 + 0.05 * r.Normal()), 1.2, 200.0));
             } else {
-                iciMs_ = std::clamp(iciMs_ * std::exp(0.035 * r.Normal() + drift_), 30.0, 200.0);
+                ici_.Step(r);
             }
-            next_ += std::max<std::int64_t>(1, std::llround(iciMs_ * TicksPerMs));
+            next_ += std::max<std::int64_t>(1, std::llround(ici_.Ms() * TicksPerMs));
         }
         return index_ < total_;
     }
@@ -106,27 +178,28 @@ private:
     std::int32_t id_ = 0;
     int index_ = 0;
     int total_ = 0;
-    double peakIndex_ = 0, width_ = 1, peak_ = 1;
-    double iciMs_ = 100, drift_ = 0;
-    double centrekHz_ = 130, centreCycles_ = 15;
+    BeamScan scan_;
+    double peak_ = 1;
+    IntervalWalk ici_;
+    LevelFading fading_{0.04};
+    double centrekHz_ = 130, centreCycles_ = 15, drift_ = 0;
     int buzzStart_ = 0, buzzLength_ = 0;
     double buzzIciMs_ = 3;
 };
 
-// Broadband short clicks whose frequency jumps from click to click.
+// Broadband short clicks whose frequency jumps from click to click. Dolphins click louder
+// than porpoises and at frequencies that carry further, so their trains reach the logger at
+// higher levels and the closest ones overload it.
 class DolphinTrain : public Source {
 public:
-    DolphinTrain(std::int64_t start, Random& r, std::vector<TrainTruth>& truths) : next_(start) {
+    DolphinTrain(std::int64_t start, Random& r, std::vector<TrainTruth>& truths)
+        : next_(start), total_(r.Int(20, 250)), scan_(total_, r), peak_(r.LogUniform(25, 2000)),
+          ici_(r.LogUniform(5, 150), 5, 150, 0.04, r) {
         TrainTruth& t = NewTruth(truths, SourceKind::Dolphin);
         id_ = t.Id;
-        total_ = r.Int(20, 250);
-        peakIndex_ = total_ * r.Uniform(0.3, 0.7);
-        width_ = total_ * r.Uniform(0.18, 0.3);
-        peak_ = r.LogUniform(8, 600);
-        iciMs_ = r.LogUniform(5, 150);
         centrekHz_ = r.Uniform(45, 95);
         t.CentrekHz = centrekHz_;
-        t.FirstIciMs = iciMs_;
+        t.FirstIciMs = ici_.Ms();
     }
 
     bool Emit(std::int64_t until, Random& r, std::vector<AcousticClick>& out) override {
@@ -136,7 +209,7 @@ public:
                 c.Tick = next_;
                 c.kHz = Clampf(centrekHz_ + r.Uniform(-25, 25), 30, 110);
                 c.EndkHz = Clampf(c.kHz * r.Uniform(0.7, 1.0), 25, 110);
-                c.Amplitude = static_cast<float>(BeamLevel(peak_, index_, peakIndex_, width_));
+                c.Amplitude = static_cast<float>(peak_ * scan_.Fraction(index_) * fading_.Next(r));
                 c.Cycles = static_cast<std::uint16_t>(r.Int(2, 8));
                 c.Bandwidth = static_cast<std::uint8_t>(r.Int(10, 25));
                 c.E1Ratio = static_cast<float>(r.Uniform(0.6, 0.9));
@@ -145,8 +218,8 @@ public:
                 out.push_back(c);
             }
             ++index_;
-            iciMs_ = std::clamp(iciMs_ * std::exp(0.05 * r.Normal()), 5.0, 150.0);
-            next_ += std::llround(iciMs_ * TicksPerMs);
+            ici_.Step(r);
+            next_ += std::llround(ici_.Ms() * TicksPerMs);
         }
         return index_ < total_;
     }
@@ -155,7 +228,11 @@ private:
     std::int64_t next_;
     std::int32_t id_ = 0;
     int index_ = 0, total_ = 0;
-    double peakIndex_ = 0, width_ = 1, peak_ = 1, iciMs_ = 50, centrekHz_ = 70;
+    BeamScan scan_;
+    double peak_ = 1;
+    IntervalWalk ici_;
+    LevelFading fading_{0.1};
+    double centrekHz_ = 70;
 };
 
 // A boat's echo sounder: long pings at one frequency and a fixed rate while the boat passes.
