@@ -104,9 +104,11 @@ std::vector<std::uint8_t> DataFileBuilder::Bytes() const {
         header.SetEndpointStart(first);
         header.SetEndpointEnd(last);
     }
-    std::vector<std::uint8_t> bytes(header.Bytes.begin(), header.Bytes.end());
-    bytes.insert(bytes.end(), records_.begin(), records_.end());
-    if (terminate_) bytes.insert(bytes.end(), static_cast<std::size_t>(2 * recordLength_), 255);
+    const std::size_t terminator = terminate_ ? static_cast<std::size_t>(2 * recordLength_) : 0;
+    // Header, records, then the terminator's 255s, which the fill value already holds.
+    std::vector<std::uint8_t> bytes(header.Bytes.size() + records_.size() + terminator, 255);
+    const auto recordsAt = std::copy(header.Bytes.begin(), header.Bytes.end(), bytes.begin());
+    std::copy(records_.begin(), records_.end(), recordsAt);
     return bytes;
 }
 
