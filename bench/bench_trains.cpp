@@ -3,6 +3,7 @@
 // same KL1 file in the same run; and a batch of two files with one and with two jobs.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -109,6 +110,7 @@ void BM_PlainReadOfTheKL1File(benchmark::State& state) {
 void BM_KL1ToKL3(benchmark::State& state) {
     Deployment& d = TheDeployment();
     double clustering = 0, detection = 0, scoring = 0;
+    double offered = 0, visited = 0;
     for (auto _ : state) {
         Program p;
         HeadlessHost h;
@@ -124,6 +126,8 @@ void BM_KL1ToKL3(benchmark::State& state) {
         clustering += Seconds(t1 - t0);
         detection += Seconds(t2 - t1);
         scoring += static_cast<double>(p.State<TrainDetectionState>().LastScoringNanoseconds) * 1e-9;
+        offered += static_cast<double>(p.State<TrainDetectionState>().LastCounters.ClicksOffered);
+        visited += static_cast<double>(p.State<TrainDetectionState>().LastCounters.TrainsVisited);
     }
     const double total = clustering + detection;
     state.counters["clicks"] = static_cast<double>(d.Clicks);
@@ -132,6 +136,9 @@ void BM_KL1ToKL3(benchmark::State& state) {
     state.counters["share_clusters"] = clustering / total;
     state.counters["share_search"] = (detection - scoring) / total;
     state.counters["share_scoring"] = scoring / total;
+    // The search's work: open trains each offered click is put to, and the search time per such visit.
+    state.counters["trains_per_click"] = visited / std::max(1.0, offered);
+    state.counters["ns_per_visit"] = (detection - scoring) * 1e9 / std::max(1.0, visited);
 }
 
 // A batch of two copies of the file, with one job or two.

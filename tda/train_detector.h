@@ -53,6 +53,7 @@ struct TrainRunCounters {
     std::array<std::int64_t, 4> QualityTotals{}; // clicks in trains per quality class
     std::array<std::int64_t, 5> SpeciesTotals{}; // clicks in Mod or Hi trains per species class
     std::int64_t ClicksOffered = 0;
+    std::int64_t TrainsVisited = 0; // open trains the offered clicks were put to, for measuring
     std::int64_t TrainsFreed = 0;
     std::int64_t Purges = 0;
     std::int32_t HighestSlotsInUse = 0;

@@ -623,12 +623,14 @@ void OfferClick(TrainDetector& d, const SearchClick& click) {
     TrainTable& table = d.Table;
     const bool bandTest = d.Parameters.StayWithinBands;
     const OfferedSlots offered(table, bandTest ? table.OpenInBand[c.Band] : table.Open, c.Time);
-    for (int slot = offered.Next(1); slot != 0; slot = offered.Next(slot + 1)) {
+    std::int64_t visited = 0;
+    for (int slot = offered.Next(1); slot != 0; slot = offered.Next(slot + 1), ++visited) {
         if (table[slot].Length == 1)
             OfferToOneClickTrain(d, slot, c);
         else
             OfferToTrain(d, slot, c, click.GapBefore);
     }
+    d.Counters.TrainsVisited += visited;
     if (click.GapBefore > StartGapTicks) StartTrain(d, c);
 }
 

@@ -133,6 +133,25 @@ TEST(TrainSearch, AOneClickTrainDisturbedToEightWaitsOutItsWindow) {
     EXPECT_GT(waiting.D->Counters.TrainsFreed, freed);
 }
 
+TEST(TrainSearch, AClickIsPutOnlyToTheOpenTrainsOfItsBandThatCanTakeIt) {
+    SearchRig rig;
+    rig.Offer(At(10'000, 130, 20'000));
+    BlockClick otherBand = At(10'100, 130, 20'000);
+    otherBand.Band = 2;
+    rig.Offer(otherBand); // starts slot 2; there is no train of its band yet
+    ASSERT_EQ(rig.D->Table.InUseCount, 2);
+    EXPECT_EQ(rig.D->Counters.TrainsVisited, 0);
+    rig.Offer(At(20'000)); // pairs with slot 1; the copy made in slot 3 is offered it as well
+    EXPECT_EQ(rig.D->Counters.TrainsVisited, 2);
+    ASSERT_EQ(rig.Train(3).Disturbance, 8);
+    rig.Offer(At(150'000, 131)); // frees slot 1 and passes the waiting copy by its window
+    EXPECT_EQ(rig.D->Counters.TrainsVisited, 3);
+    EXPECT_FALSE(rig.Train(1).InUse());
+    EXPECT_EQ(rig.Train(3).Disturbance, 8);
+    EXPECT_EQ(rig.Train(2).Disturbance, 0); // never offered a click of band 1
+    EXPECT_EQ(rig.D->Counters.ClicksOffered, 4);
+}
+
 TEST(TrainSearch, WindowsUseTruncatingSixtyFourths) {
     SearchRig rig;
     rig.Offer(At(10'000, 130, 20'000));
