@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "cli/registry.h"
-#include "tests/cli/cli_runner.h"
+#include "tests/cli/render_runner.h"
 #include "core/file_io.h"
 #include "display/colours.h"
 #include "display/display_state.h"
@@ -15,16 +15,6 @@
 
 namespace kelp {
 namespace {
-
-CliResult Render(std::vector<std::string> args) {
-    args.insert(args.begin(), "render");
-    return RunKelpCli(std::move(args));
-}
-
-Colour PixelOf(const QImage& image, int x, int y) {
-    const QRgb p = image.pixel(x, y);
-    return MakeColour(qRed(p), qGreen(p), qBlue(p));
-}
 
 // One hour of 130 kHz clicks, 20 a minute, and a quiet hour after it.
 class RenderViewsTest : public ::testing::Test {
