@@ -285,15 +285,13 @@ bool CommitCandidate(TrainDetector& d, int slot, bool closing) {
     t.ClusterCyclesSum += K.ClusterCycles;
     t.SPLSum += K.SPL;
     t.PkDfSum += LevelSteadiness(R.SPL, K.SPL);
+    // Level reversals are counted against the direction flag as it stands: only an equal
+    // level flips it (the interval direction above is set at every change).
     if (K.SPL == R.SPL) {
         ++t.SPLReversals;
         t.SPLRising = t.SPLRising ? 0 : 1;
-    } else if (K.SPL < R.SPL && t.SPLRising) {
+    } else if ((K.SPL < R.SPL && t.SPLRising) || (K.SPL > R.SPL && !t.SPLRising)) {
         ++t.SPLReversals;
-        t.SPLRising = 0;
-    } else if (K.SPL > R.SPL && !t.SPLRising) {
-        ++t.SPLReversals;
-        t.SPLRising = 1;
     }
     const std::int32_t ratio = (R.SPL + P.SPL) / (Abs(P.SPL - R.SPL) + 1);
     if (R.SPL > 50 && ratio > 64)
