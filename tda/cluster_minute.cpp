@@ -368,7 +368,8 @@ void ClusterFinder::ComputeStatusesAndGaps() {
         for (int j = c.PrevInBand; j != NoClick && c.Time - at(j).Time <= LoudAfterWeakTicks;
              j = at(j).PrevInBand) {
             const ClusterClick& e = at(j);
-            if (e.Status > StatusOrdinary || e.SPL() >= c.SPL() / 2) break;
+            // At least half the level, exactly: for an odd level the half is not rounded down.
+            if (e.Status > StatusOrdinary || 2 * e.SPL() >= c.SPL()) break;
             if (++weak == LoudAfterWeakCount) {
                 c.Status = StatusClusterStart;
                 break;

@@ -220,6 +220,21 @@ TEST(ClusterMinute, LoudAfterFourWeakClicksStartsACluster) {
                        tail,
                        far});
     EXPECT_EQ(finder.Clicks()[5].Status, StatusOrdinary);
+
+    // Half of an odd level is not rounded down: 45 is below half of 91 and counts as weak,
+    // 46 is at least half and ends the walk.
+    auto oddLevelRun = [&](int fourthLevel) {
+        RunMinute(finder, {{650, 4, 3, 130, 130, 45},
+                           {800, 4, 3, 130, 130, 45},
+                           {950, 4, 3, 130, 130, 45},
+                           {1100, 4, 3, 130, 130, fourthLevel},
+                           {1250, 4, 3, 130, 130, 91},
+                           tail,
+                           far});
+        return finder.Clicks()[4].Status;
+    };
+    EXPECT_EQ(oddLevelRun(45), StatusClusterStart);
+    EXPECT_EQ(oddLevelRun(46), StatusOrdinary);
 }
 
 TEST(ClusterMinute, GapBeforeSkipsClicksTooWeakToCount) {
