@@ -51,10 +51,10 @@ struct BenchFile {
             std::int32_t t = 0;
             for (int i = 0; i < ClicksPerMinute; ++i) {
                 t += 1 + static_cast<std::int32_t>(random() % 20'000);
-                ClickRecord c = testing::MakeClick(t, 20 + static_cast<int>(random() % 140),
-                                                   2 + static_cast<int>(random() % 30),
-                                                   1 + static_cast<int>(random() % 250), static_cast<int>(random() % 32),
-                                                   static_cast<std::uint8_t>(random()));
+                ClickRecord c = testing::MakeClick(
+                    t, 20 + static_cast<int>(random() % 140), 2 + static_cast<int>(random() % 30),
+                    1 + static_cast<int>(random() % 250), static_cast<int>(random() % 32),
+                    static_cast<std::uint8_t>(random()));
                 EncodeKL1Click(r, c);
                 bytes.insert(bytes.end(), r, r + 10);
             }
@@ -132,13 +132,14 @@ void PositionAtMinutes(benchmark::State& state) {
     BuildMap(program, host, 1, false);
     std::mt19937 random(3);
     for (auto _ : state) {
-        const MinuteNumber m = slot.FirstMinute + static_cast<MinuteNumber>(random() % (Days * MinutesPerDay));
+        const MinuteNumber m =
+            slot.FirstMinute + static_cast<MinuteNumber>(random() % (Days * MinutesPerDay));
         PositionAt(program, host, m, 0);
         benchmark::DoNotOptimize(slot.CurrentMinute);
     }
 }
 BENCHMARK(PositionAtMinutes)->Unit(benchmark::kMicrosecond);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -37,5 +37,5 @@ CommandRegistrar registrar(30, [](CLI::App& app, Context& ctx) {
     cmd->callback([&ctx, a] { ctx.exitCode = RunClicks(ctx, *a); });
 });
 
-}  // namespace
-}  // namespace kelp::cli
+} // namespace
+} // namespace kelp::cli

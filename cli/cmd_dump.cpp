@@ -15,7 +15,8 @@
 namespace kelp::cli {
 namespace {
 
-constexpr const char* DumpHelp = R"(Prints a KL1, KL2 or KL3 file's header fields, one "name<TAB>value" line each,
+constexpr const char* DumpHelp =
+    R"(Prints a KL1, KL2 or KL3 file's header fields, one "name<TAB>value" line each,
 and with --records every record, one line each, tab-separated:
   M  position  minute-number  dd/mm/yyyy hh:mm  temperature  angle  last-click-time  n-clicks-byte  value18  hex
   C  position  type  click-time-text  time  Ncyc  BW  kHz  EndkHz  SPL  envelope  class-code
@@ -86,7 +87,8 @@ int RunDump(Context& ctx, const std::string& path, bool records, const std::stri
     }
     BinaryFile file;
     if (!file.Open(path, BinaryFile::Mode::Read)) {
-        ctx.host.ShowTimedMessage(Message5s, path + " not opened successfully.  (" + file.LastErrorText() + ")");
+        ctx.host.ShowTimedMessage(Message5s,
+                                  path + " not opened successfully.  (" + file.LastErrorText() + ")");
         return ExitFailure;
     }
     DataFileHeader header;
@@ -100,7 +102,8 @@ int RunDump(Context& ctx, const std::string& path, bool records, const std::stri
 
     std::optional<MinuteNumber> fromMinute;
     if (!from.empty()) {
-        if (auto t = ParseDateTimeText(from)) fromMinute = t->Minute;
+        if (auto t = ParseDateTimeText(from))
+            fromMinute = t->Minute;
         else {
             try {
                 fromMinute = std::stoi(from);
@@ -162,16 +165,17 @@ int RunDump(Context& ctx, const std::string& path, bool records, const std::stri
             } else {
                 ClickRecord c;
                 DecodeClick(r, layout, c);
-                out << "C\t" << position << '\t' << type << '\t' << ClickTimeText({minute, c.Time}) << '\t' << c.Time
-                    << '\t' << c.Ncyc << '\t' << c.BW << '\t' << c.kHz << '\t' << c.EndkHz << '\t' << c.SPL << '\t'
-                    << int{c.Envelope} << '\t' << c.ClassCode;
+                out << "C\t" << position << '\t' << type << '\t' << ClickTimeText({minute, c.Time}) << '\t'
+                    << c.Time << '\t' << c.Ncyc << '\t' << c.BW << '\t' << c.kHz << '\t' << c.EndkHz << '\t'
+                    << c.SPL << '\t' << int{c.Envelope} << '\t' << c.ClassCode;
                 if (kind != FileKind::KL1) {
-                    out << '\t' << c.ClusterSize << '\t' << c.ClusterSlope << '\t' << c.ClusterDuration << '\t'
-                        << c.ClusterCycles << '\t' << c.ClusterMinkHz << '\t' << c.ClusterMaxkHz << '\t'
-                        << c.ClusterValue14 << '\t' << c.Band << '\t'
+                    out << '\t' << c.ClusterSize << '\t' << c.ClusterSlope << '\t' << c.ClusterDuration
+                        << '\t' << c.ClusterCycles << '\t' << c.ClusterMinkHz << '\t' << c.ClusterMaxkHz
+                        << '\t' << c.ClusterValue14 << '\t' << c.Band << '\t'
                         << (kind == FileKind::KL2 ? c.GapBefore : c.TrainSlot) << '\t' << c.Value17;
                     if (kind == FileKind::KL3)
-                        out << '\t' << int{c.Quality} << '\t' << int{c.Species} << '\t' << int{c.IntervalFlag};
+                        out << '\t' << int{c.Quality} << '\t' << int{c.Species} << '\t'
+                            << int{c.IntervalFlag};
                 }
                 out << '\t' << Hex(r, R) << '\n';
             }
@@ -191,8 +195,9 @@ CommandRegistrar registrar(10, [](CLI::App& app, Context& ctx) {
     cmd->add_flag("--records", *records, "List every record");
     cmd->add_option("--from", *from, "First minute to list (minute number or dd/mm/yyyy hh:mm)");
     cmd->add_option("--count", *count, "Number of minutes to list");
-    cmd->callback([&ctx, path, records, from, count] { ctx.exitCode = RunDump(ctx, *path, *records, *from, *count); });
+    cmd->callback(
+        [&ctx, path, records, from, count] { ctx.exitCode = RunDump(ctx, *path, *records, *from, *count); });
 });
 
-}  // namespace
-}  // namespace kelp::cli
+} // namespace
+} // namespace kelp::cli

@@ -72,5 +72,5 @@ CommandRegistrar registrar(40, [](CLI::App& app, Context& ctx) {
     cmd->callback([&ctx, a] { ctx.exitCode = RunEndpoints(ctx, *a); });
 });
 
-}  // namespace
-}  // namespace kelp::cli
+} // namespace
+} // namespace kelp::cli

@@ -43,11 +43,11 @@ CommandRegistrar registrar(20, [](CLI::App& app, Context& ctx) {
     auto gains = std::make_shared<std::string>();
     cmd->add_option("FILE", *files, "KL1, KL2 or KL3 files")->required();
     cmd->add_flag("--dev", *development, "Development mode: the extra settings lines");
-    cmd->add_option("--gains", *gains, "Registry file of logger gains over the built-in table (for the gain warning)");
-    cmd->callback([&ctx, files, development, gains] {
-        ctx.exitCode = RunInfo(ctx, *files, *development, *gains);
-    });
+    cmd->add_option("--gains", *gains,
+                    "Registry file of logger gains over the built-in table (for the gain warning)");
+    cmd->callback(
+        [&ctx, files, development, gains] { ctx.exitCode = RunInfo(ctx, *files, *development, *gains); });
 });
 
-}  // namespace
-}  // namespace kelp::cli
+} // namespace
+} // namespace kelp::cli

@@ -39,5 +39,5 @@ CommandRegistrar registrar(66, [](CLI::App& app, Context& ctx) {
     cmd->callback([&ctx, a] { ctx.exitCode = RunLandmarks(ctx, *a); });
 });
 
-}  // namespace
-}  // namespace kelp::cli
+} // namespace
+} // namespace kelp::cli

@@ -63,5 +63,5 @@ CommandRegistrar registrar(67, [](CLI::App& app, Context& ctx) {
     cmd->callback([&ctx, a] { ctx.exitCode = RunSpecies(ctx, *a); });
 });
 
-}  // namespace
-}  // namespace kelp::cli
+} // namespace
+} // namespace kelp::cli

@@ -42,8 +42,10 @@ bool ApplyRange(Program& p, Host& host, const std::string& option, const std::st
     std::int32_t v = 0;
     if ((!min.empty() && !ParseFilterInteger(min, v)) || (!max.empty() && !ParseFilterInteger(max, v)))
         return Bad(host, option, value, "not whole numbers");
-    if (!min.empty() && !EnterFilterText(p, host, minBox, min)) return Bad(host, option, value, "minimum refused");
-    if (!max.empty() && !EnterFilterText(p, host, maxBox, max)) return Bad(host, option, value, "maximum refused");
+    if (!min.empty() && !EnterFilterText(p, host, minBox, min))
+        return Bad(host, option, value, "minimum refused");
+    if (!max.empty() && !EnterFilterText(p, host, maxBox, max))
+        return Bad(host, option, value, "maximum refused");
     return true;
 }
 
@@ -81,13 +83,14 @@ bool ApplyClusterStatus(Program& p, Host& host, const std::string& value) {
     if (value.empty()) return true;
     const auto comma = value.find(',');
     const std::string min = value.substr(0, comma);
-    if (!EnterMinClusterStatus(p, host, min)) return Bad(host, "--cluster-status", value, "not a whole number");
+    if (!EnterMinClusterStatus(p, host, min))
+        return Bad(host, "--cluster-status", value, "not a whole number");
     if (comma != std::string::npos && !EnterExactClusterStatus(p, host, value.substr(comma + 1)))
         return Bad(host, "--cluster-status", value, "not a whole number");
     return true;
 }
 
-}  // namespace
+} // namespace
 
 void AddFilterOptions(CLI::App* command, FilterOptions& o) {
     const std::string group = "Filters";
@@ -103,13 +106,18 @@ void AddFilterOptions(CLI::App* command, FilterOptions& o) {
     command->add_option("--quality", o.Quality, "KL3 qualities to pass: Hi,Mod,Lo,? (default Hi,Mod)")
         ->group(group);
     command->add_flag("--all-q", o.AllQualities, "KL3: pass every quality")->group(group);
-    command->add_option("--species", o.Species, "KL3 species to pass: porp,dol,other,unclassed,sonar (default all)")
+    command
+        ->add_option("--species", o.Species,
+                     "KL3 species to pass: porp,dol,other,unclassed,sonar (default all)")
         ->group(group);
-    command->add_flag("--ignore-filters", o.IgnoreFilters, "Ignore every click and train filter")->group(group);
-    command->add_option("--minute-limit", o.MinuteLimit, "Clicks per minute: 0 (no limit), 1024, 4096 or 65536")
+    command->add_flag("--ignore-filters", o.IgnoreFilters, "Ignore every click and train filter")
+        ->group(group);
+    command
+        ->add_option("--minute-limit", o.MinuteLimit, "Clicks per minute: 0 (no limit), 1024, 4096 or 65536")
         ->group(group);
     command->add_flag("--use-endpoints", o.UseEndpoints, "Use the files' saved endpoints")->group(group);
-    command->add_flag("--refresh-maps", o.RefreshMaps, "Rebuild map files instead of loading them")->group(group);
+    command->add_flag("--refresh-maps", o.RefreshMaps, "Rebuild map files instead of loading them")
+        ->group(group);
     command->add_flag("--show-time-errors", o.ShowTimeErrors, "Deliver clicks out of time order, marked")
         ->group(group);
 }
@@ -121,7 +129,8 @@ bool ApplyFilterOptions(const FilterOptions& o, Program& p, Host& host) {
         !ApplyRange(p, host, "--envelope", o.Envelope, FilterBox::EnvelopeMin, FilterBox::EnvelopeMax) ||
         !ApplyRange(p, host, "--bandwidth", o.Bandwidth, FilterBox::BandwidthMin, FilterBox::BandwidthMax))
         return false;
-    if (!o.Weak.empty() && !EnterWeakFilter(p, host, o.Weak)) return Bad(host, "--weak", o.Weak, "not a whole number");
+    if (!o.Weak.empty() && !EnterWeakFilter(p, host, o.Weak))
+        return Bad(host, "--weak", o.Weak, "not a whole number");
     if (!ApplyClusterStatus(p, host, o.ClusterStatus)) return false;
     if (!ApplyQualities(p, host, o.Quality) || !ApplySpecies(p, host, o.Species)) return false;
     if (o.ClusterBand1) SetClusterBand1(p, host, true);
@@ -149,4 +158,4 @@ void InstallRegisteredGains(Program& program) {
 #endif
 }
 
-}  // namespace kelp::cli
+} // namespace kelp::cli

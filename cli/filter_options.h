@@ -18,22 +18,22 @@
 namespace kelp::cli {
 
 struct FilterOptions {
-    std::string Frequency;      // --freq MIN-MAX
-    std::string Duration;       // --duration MIN-MAX
-    std::string Amplitude;      // --amplitude MIN-MAX
-    std::string Envelope;       // --envelope MIN-MAX (envelope slope)
-    std::string Bandwidth;      // --bandwidth MIN-MAX
-    std::string Weak;           // --weak N
-    std::string ClusterStatus;  // --cluster-status MIN[,EXACT]
-    bool ClusterBand1 = false;  // --b1
-    std::string Quality;        // --quality Hi,Mod,Lo,?
-    bool AllQualities = false;  // --all-q
-    std::string Species;        // --species porp,dol,other,unclassed,sonar
-    bool IgnoreFilters = false; // --ignore-filters
-    std::string MinuteLimit;    // --minute-limit 0|1024|4096|65536
-    bool UseEndpoints = false;  // --use-endpoints
-    bool RefreshMaps = false;   // --refresh-maps
-    bool ShowTimeErrors = false;  // --show-time-errors
+    std::string Frequency;       // --freq MIN-MAX
+    std::string Duration;        // --duration MIN-MAX
+    std::string Amplitude;       // --amplitude MIN-MAX
+    std::string Envelope;        // --envelope MIN-MAX (envelope slope)
+    std::string Bandwidth;       // --bandwidth MIN-MAX
+    std::string Weak;            // --weak N
+    std::string ClusterStatus;   // --cluster-status MIN[,EXACT]
+    bool ClusterBand1 = false;   // --b1
+    std::string Quality;         // --quality Hi,Mod,Lo,?
+    bool AllQualities = false;   // --all-q
+    std::string Species;         // --species porp,dol,other,unclassed,sonar
+    bool IgnoreFilters = false;  // --ignore-filters
+    std::string MinuteLimit;     // --minute-limit 0|1024|4096|65536
+    bool UseEndpoints = false;   // --use-endpoints
+    bool RefreshMaps = false;    // --refresh-maps
+    bool ShowTimeErrors = false; // --show-time-errors
 };
 
 // Adds the filter options to a sub-command (in an option group "Filters").
@@ -49,4 +49,4 @@ bool ApplyFilterOptions(const FilterOptions& options, Program& program, Host& ho
 // of the "Settings" text), where the settings subsystem is part of the build.
 void InstallRegisteredGains(Program& program);
 
-}  // namespace kelp::cli
+} // namespace kelp::cli

@@ -10,7 +10,7 @@ std::vector<std::pair<int, CommandSetup>>& Registry() {
     static std::vector<std::pair<int, CommandSetup>> commands;
     return commands;
 }
-}  // namespace
+} // namespace
 
 CommandRegistrar::CommandRegistrar(int order, CommandSetup setup) {
     Registry().emplace_back(order, std::move(setup));
@@ -50,4 +50,4 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     return context.exitCode;
 }
 
-}  // namespace kelp::cli
+} // namespace kelp::cli

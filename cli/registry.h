@@ -20,8 +20,8 @@ inline constexpr int ExitUsage = 2;
 struct Context {
     Program program;
     HeadlessHost host;
-    std::ostream* out = nullptr;  // the results page and listings
-    std::ostream* err = nullptr;  // messages
+    std::ostream* out = nullptr; // the results page and listings
+    std::ostream* err = nullptr; // messages
     int exitCode = ExitSuccess;
 };
 
@@ -40,4 +40,4 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err);
 // Writes the results page's lines to the context's output, one line per line.
 void PrintResults(Context& context);
 
-}  // namespace kelp::cli
+} // namespace kelp::cli

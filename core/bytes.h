@@ -21,7 +21,9 @@ inline void WriteBE(std::uint8_t* buffer, std::size_t offset, int width, std::ui
     }
 }
 
-inline std::uint32_t ReadBE24(const std::uint8_t* p) { return (std::uint32_t{p[0]} << 16) | (p[1] << 8) | p[2]; }
+inline std::uint32_t ReadBE24(const std::uint8_t* p) {
+    return (std::uint32_t{p[0]} << 16) | (p[1] << 8) | p[2];
+}
 inline std::int32_t ReadBE32Signed(const std::uint8_t* buffer, std::size_t offset) {
     return static_cast<std::int32_t>(ReadBE(buffer, offset, 4));
 }
@@ -40,4 +42,4 @@ inline void WriteLE64(std::uint8_t* p, std::int64_t value) {
     }
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -19,4 +19,4 @@ int AngleCodeToDegrees(int code);
 // Sound pressure level in logger units to pascals by the frequency of the click.
 float SplToPascals(int spl, int kHz);
 
-}  // namespace kelp
+} // namespace kelp

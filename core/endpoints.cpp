@@ -68,4 +68,4 @@ void SetUseEndpoints(Program& p, Host& host, bool on) {
     ShowFileInfo(p, host);
 }
 
-}  // namespace kelp
+} // namespace kelp

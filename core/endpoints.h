@@ -9,9 +9,9 @@ class Host;
 // The hints of the two mirrored options.
 inline constexpr const char* UseEndpointsHint =
     "useful where you have set endpoints to exclude non-immersed or boat-influenced time";
-inline constexpr const char* UseSavedEndpointsHint =
-    "endpoints are virtual start and end times that can be set and saved into the file to isolate, for example, a "
-    "period when only one species is present.";
+inline constexpr const char* UseSavedEndpointsHint = "endpoints are virtual start and end times that can be "
+                                                     "set and saved into the file to isolate, for example, a "
+                                                     "period when only one species is present.";
 
 // Writes the current shared range as the endpoints of every open file that covers it.
 void SaveEndpoints(Program& program, Host& host);
@@ -21,4 +21,4 @@ void DeleteSavedEndpoints(Program& program, Host& host);
 // then the shared range and the file information are refreshed.
 void SetUseEndpoints(Program& program, Host& host, bool on);
 
-}  // namespace kelp
+} // namespace kelp

@@ -9,9 +9,13 @@
 
 namespace kelp {
 
-std::string SystemErrorText(int error) { return std::strerror(error); }
+std::string SystemErrorText(int error) {
+    return std::strerror(error);
+}
 
-BinaryFile::~BinaryFile() { Close(); }
+BinaryFile::~BinaryFile() {
+    Close();
+}
 
 BinaryFile::BinaryFile(BinaryFile&& other) noexcept
     : fd_(other.fd_), lastError_(other.lastError_), path_(std::move(other.path_)) {
@@ -39,7 +43,7 @@ bool BinaryFile::Open(const std::string& path, Mode mode) {
         lastError_ = errno;
         return false;
     }
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd_);
         fd_ = -1;
@@ -74,7 +78,8 @@ std::int64_t BinaryFile::ReadAt(std::int64_t offset, void* buffer, std::size_t c
     std::size_t done = 0;
     auto* out = static_cast<std::uint8_t*>(buffer);
     while (done < count) {
-        const ssize_t n = ::pread(fd_, out + done, count - done, static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        const ssize_t n = ::pread(fd_, out + done, count - done,
+                                  static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
         if (n < 0) {
             if (errno == EINTR) continue;
             lastError_ = errno;
@@ -94,7 +99,8 @@ bool BinaryFile::WriteAt(std::int64_t offset, const void* buffer, std::size_t co
     std::size_t done = 0;
     const auto* in = static_cast<const std::uint8_t*>(buffer);
     while (done < count) {
-        const ssize_t n = ::pwrite(fd_, in + done, count - done, static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        const ssize_t n = ::pwrite(fd_, in + done, count - done,
+                                   static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
         if (n < 0) {
             if (errno == EINTR) continue;
             lastError_ = errno;
@@ -112,7 +118,7 @@ bool BinaryFile::Append(const void* buffer, std::size_t count) {
 }
 
 std::int64_t BinaryFile::Size() {
-    struct stat st{};
+    struct stat st {};
     if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
         lastError_ = fd_ < 0 ? EBADF : errno;
         return -1;
@@ -137,24 +143,24 @@ bool BinaryFile::Sync() {
 }
 
 bool FileExists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::int64_t FileSizeOf(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return -1;
     return static_cast<std::int64_t>(st.st_size);
 }
 
 bool IsReadOnlyFile(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return false;
     return (st.st_mode & S_IWUSR) == 0;
 }
 
 bool ClearReadOnly(const std::string& path, int* error) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || ::chmod(path.c_str(), st.st_mode | S_IWUSR) != 0) {
         if (error) *error = errno;
         return false;
@@ -167,7 +173,9 @@ bool ClearReadOnly(const std::string& path, int* error) {
     return true;
 }
 
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 bool RenameFile(const std::string& from, const std::string& to, int* error) {
     if (::rename(from.c_str(), to.c_str()) != 0) {
@@ -237,4 +245,4 @@ void AtomicFileWriter::Abandon() {
     if (!committed_) ::unlink(tempPath_.c_str());
 }
 
-}  // namespace kelp
+} // namespace kelp

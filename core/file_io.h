@@ -49,7 +49,7 @@ private:
 
 // File-system helpers.
 bool FileExists(const std::string& path);
-std::int64_t FileSizeOf(const std::string& path);  // -1 when it cannot be read
+std::int64_t FileSizeOf(const std::string& path); // -1 when it cannot be read
 bool IsReadOnlyFile(const std::string& path);
 // Gives the owner write permission; false with errno-style error when it cannot.
 bool ClearReadOnly(const std::string& path, int* error = nullptr);
@@ -63,7 +63,7 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, in
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(std::string finalPath);
-    ~AtomicFileWriter();  // removes the temporary file unless committed
+    ~AtomicFileWriter(); // removes the temporary file unless committed
     bool Open();
     BinaryFile& File() { return file_; }
     // Appends at the writer's own position (no size query per write).
@@ -84,4 +84,4 @@ private:
     std::int64_t offset_ = 0;
 };
 
-}  // namespace kelp
+} // namespace kelp

@@ -11,7 +11,9 @@ RecordLayout FileSlot::Layout() const {
     return layout;
 }
 
-std::string VacantLabel(int slot) { return "(File " + std::to_string(slot) + " - vacant)"; }
+std::string VacantLabel(int slot) {
+    return "(File " + std::to_string(slot) + " - vacant)";
+}
 
 void ResetSlot(FileSlot& slot) {
     const int index = slot.Index;
@@ -25,4 +27,4 @@ int SlotSettingsLayout(int loggerNumber) {
     return 1;
 }
 
-}  // namespace kelp
+} // namespace kelp

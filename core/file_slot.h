@@ -28,7 +28,7 @@ struct ClickPeakTracker {
 };
 
 struct FileSlot {
-    int Index = 0;  // 1..3
+    int Index = 0; // 1..3
 
     bool IsOpen = false;
     bool MoreData = false;
@@ -69,7 +69,7 @@ struct FileSlot {
     std::string Notes;
     std::string Latitude;
     std::string Longitude;
-    DataFileHeader Header;  // as read when the file was opened
+    DataFileHeader Header; // as read when the file was opened
 
     // Minute map: Map[k] is the position of marker k; Map[MapCount] the end of the data.
     std::vector<std::int64_t> Map;
@@ -79,7 +79,7 @@ struct FileSlot {
     std::vector<std::uint8_t> Buffer;
     int BufferPos = 0;
     int BufferFill = 0;
-    std::int64_t BufferFilePos = 0;  // file position of Buffer[0]
+    std::int64_t BufferFilePos = 0; // file position of Buffer[0]
     int NRType = TypeEndOfData;
     MinuteNumber CurrentMinute = 0;
     ClickRecord Click;
@@ -119,4 +119,4 @@ void ResetSlot(FileSlot& slot);
 // logger numbers 2..103 and 105..124, layout 1 for every other number.
 int SlotSettingsLayout(int loggerNumber);
 
-}  // namespace kelp
+} // namespace kelp

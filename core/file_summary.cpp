@@ -10,7 +10,9 @@ namespace kelp {
 
 namespace {
 
-std::string Str(std::int64_t v) { return std::to_string(v); }
+std::string Str(std::int64_t v) {
+    return std::to_string(v);
+}
 
 int FilterCode(const FileSlot& s) {
     const int offset = s.SettingsLayout == 0 ? 80 : 79;
@@ -31,15 +33,20 @@ std::string DurationLimitLine(int byte88) {
     return line;
 }
 
-}  // namespace
+} // namespace
 
 int FilterkHzOf(const FileSlot& s) {
     switch (FilterCode(s)) {
-    case 0: return 80;
-    case 1: return 40;
-    case 2: return 20;
-    case 3: return 10;
-    default: return 0;
+    case 0:
+        return 80;
+    case 1:
+        return 40;
+    case 2:
+        return 20;
+    case 3:
+        return 10;
+    default:
+        return 0;
     }
 }
 
@@ -54,28 +61,33 @@ std::vector<std::string> SessionLines(const Program& p, const FileSlot& s) {
     if (kl3) lines.push_back(" Train detection version " + Str(std::max(1, s.TdaVersion)));
     lines.push_back(" KELP " + Str(s.LoggerNumber) + "  Version " + Str(s.LoggerVersion) + ", made in " +
                     s.Header.YearMadeText());
-    lines.push_back(" Running     from   " + DateTimeText(s.FirstMinute) + "    to    " + DateTimeText(s.LastMinute));
+    lines.push_back(" Running     from   " + DateTimeText(s.FirstMinute) + "    to    " +
+                    DateTimeText(s.LastMinute));
     lines.push_back("                   time   " + DurationText(span));
     const std::int64_t logging = s.Header.LoggingMinutes();
     if (logging != 0)
         lines.push_back(" Logging     time   " + DurationText(logging) + "   (" +
                         Str(std::min<std::int64_t>(100, logging * 100 / spanDivisor)) + "%)");
     if (kl3)
-        lines.push_back(" All clicks     (approx)  " + ThousandsText((s.FileSize - HeaderLength) / s.RecordLength +
-                                                                    s.FirstMinute - s.LastMinute - 1));
+        lines.push_back(
+            " All clicks     (approx)  " +
+            ThousandsText((s.FileSize - HeaderLength) / s.RecordLength + s.FirstMinute - s.LastMinute - 1));
     if (s.HeaderClickCount > 0) {
         lines.push_back(" raw clicks     (approx)  " + ThousandsText(s.HeaderClickCount));
         lines.push_back(" raw clicks/m (approx)  " + Str(s.HeaderClickCount / spanDivisor));
         if (kl3) {
-            const double rate = (static_cast<double>(s.FileSize) / s.RecordLength - s.LastMinute + s.FirstMinute) *
-                                100.0 / std::max<double>(1, s.HeaderClickCount);
+            const double rate =
+                (static_cast<double>(s.FileSize) / s.RecordLength - s.LastMinute + s.FirstMinute) * 100.0 /
+                std::max<double>(1, s.HeaderClickCount);
             char text[64];
             std::snprintf(text, sizeof text, "%.2f", rate);
             lines.push_back(std::string(" Classification rate      ") + text + "%");
         }
     }
-    if (s.FileSize > 999'999) lines.push_back(" File size " + ThousandsText(s.FileSize / 1'000'000) + "Mb");
-    else lines.push_back(" File size " + ThousandsText(s.FileSize / 1000) + "Kb");
+    if (s.FileSize > 999'999)
+        lines.push_back(" File size " + ThousandsText(s.FileSize / 1'000'000) + "Mb");
+    else
+        lines.push_back(" File size " + ThousandsText(s.FileSize / 1000) + "Kb");
     return lines;
 }
 
@@ -86,11 +98,20 @@ std::vector<std::string> SettingsLines(const Program& p, const FileSlot& s) {
     lines.push_back("    Switch angle range " + Str(AngleCodeToDegrees(s.SwitchAngleMin)) + " to " +
                     Str(AngleCodeToDegrees(s.SwitchAngleMax)));
     switch (FilterCode(s)) {
-    case 0: lines.push_back("    Filter 80kHz"); break;
-    case 1: lines.push_back("    Filter 40kHz"); break;
-    case 2: lines.push_back("    Filter 20kHz"); break;
-    case 3: lines.push_back("    Filter 10kHz"); break;
-    default: break;
+    case 0:
+        lines.push_back("    Filter 80kHz");
+        break;
+    case 1:
+        lines.push_back("    Filter 40kHz");
+        break;
+    case 2:
+        lines.push_back("    Filter 20kHz");
+        break;
+    case 3:
+        lines.push_back("    Filter 10kHz");
+        break;
+    default:
+        break;
     }
     const std::string warning = GainWarning(p, s);
     const int byte88 = s.Header.Bytes[88];
@@ -117,13 +138,16 @@ std::vector<std::string> SettingsLines(const Program& p, const FileSlot& s) {
     lines.push_back("    duty cycle " + Str(s.MinutesPerMarker));
     if (p.Options.DevelopmentMode && s.SettingsLayout == 1) {
         const int tad = s.Header.Bytes[92];
-        if (tad == 0) lines.push_back("   TAD OFF");
+        if (tad == 0)
+            lines.push_back("   TAD OFF");
         else if (tad >= 2 && tad <= 142)
-            lines.push_back("   TAD frequency " + Str((tad & 127) * 10) + (tad < 129 ? ",  Low power" : ", High power"));
-        else lines.push_back(warning);
+            lines.push_back("   TAD frequency " + Str((tad & 127) * 10) +
+                            (tad < 129 ? ",  Low power" : ", High power"));
+        else
+            lines.push_back(warning);
     }
     if (s.LandmarksMarked) lines.push_back("    Landmark sequences marked");
     return lines;
 }
 
-}  // namespace kelp
+} // namespace kelp

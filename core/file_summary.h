@@ -16,4 +16,4 @@ std::vector<std::string> SettingsLines(const Program& program, const FileSlot& s
 // (80, 40, 20 or 10), or 0 when the code is none of these.
 int FilterkHzOf(const FileSlot& slot);
 
-}  // namespace kelp
+} // namespace kelp

@@ -31,8 +31,16 @@ struct FilterRange {
 
 // The range boxes in the order the descriptions list them.
 enum class FilterBox : int {
-    FrequencyMin, FrequencyMax, DurationMin, DurationMax, AmplitudeMin, AmplitudeMax,
-    EnvelopeMin, EnvelopeMax, BandwidthMin, BandwidthMax
+    FrequencyMin,
+    FrequencyMax,
+    DurationMin,
+    DurationMax,
+    AmplitudeMin,
+    AmplitudeMax,
+    EnvelopeMin,
+    EnvelopeMax,
+    BandwidthMin,
+    BandwidthMax
 };
 
 struct ClickFilter {
@@ -42,10 +50,10 @@ struct ClickFilter {
     // The slope maximum starts at "255" (no filter) but a bad entry puts "15" back.
     FilterRange Envelope{{"0", "0", 0}, {"255", "15", 255}};
     FilterRange Bandwidth{{"0", "0", 0}, {"255", "255", 255}};
-    FilterEntry Weak{"0", "0", 0};              // "weak filter"
-    FilterEntry MinClusterStatus{"2", "2", 2};  // "Min clstr status"
-    FilterEntry ExactClusterStatus{"5", "5", 5};  // "exact clstr status"; 5 and above: no exact test
-    bool ClusterBand1 = false;                  // "b1"
+    FilterEntry Weak{"0", "0", 0};               // "weak filter"
+    FilterEntry MinClusterStatus{"2", "2", 2};   // "Min clstr status"
+    FilterEntry ExactClusterStatus{"5", "5", 5}; // "exact clstr status"; 5 and above: no exact test
+    bool ClusterBand1 = false;                   // "b1"
     // "ignore filters   (F4)" and "ignore all filters": two boxes, always the same state.
     bool Ignore = false;
 
@@ -57,8 +65,9 @@ struct ClickFilter {
 struct TrainFilter {
     // Indexed by quality class: 0 "?", 1 "Lo", 2 "Mod", 3 "Hi".
     std::array<bool, 4> Quality{false, false, true, true};
-    bool AllQualities = false;  // "All Q (F3)"
-    // Indexed by species class: "Porpoise-like", "Dolphins", "other train sources", "unclassed", "boat sonars".
+    bool AllQualities = false; // "All Q (F3)"
+    // Indexed by species class: "Porpoise-like", "Dolphins", "other train sources", "unclassed", "boat
+    // sonars".
     std::array<bool, 5> Species{true, true, true, true, true};
     // The nine quality and species boxes are disabled while the filters are ignored.
     bool BoxesEnabled = true;
@@ -68,12 +77,14 @@ struct TrainFilter {
 struct IciFilter {
     std::string UpperText = "200";
     std::string LowerText = "2000";
-    std::int32_t UpperTicks = 1000;  // 200,000 div max(1, value)
+    std::int32_t UpperTicks = 1000; // 200,000 div max(1, value)
     std::int32_t LowerTicks = 100;
-    bool On = false;  // "on/off"
+    bool On = false; // "on/off"
 };
 
 // The ticks of an ICI entry in milliseconds.
-inline std::int32_t IciTicks(std::int32_t milliseconds) { return 200'000 / (milliseconds < 1 ? 1 : milliseconds); }
+inline std::int32_t IciTicks(std::int32_t milliseconds) {
+    return 200'000 / (milliseconds < 1 ? 1 : milliseconds);
+}
 
-}  // namespace kelp
+} // namespace kelp

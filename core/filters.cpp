@@ -15,16 +15,26 @@ FilterEntry& ClickFilter::Entry(FilterBox box) {
 
 const FilterEntry& ClickFilter::Entry(FilterBox box) const {
     switch (box) {
-    case FilterBox::FrequencyMin: return Frequency.Min;
-    case FilterBox::FrequencyMax: return Frequency.Max;
-    case FilterBox::DurationMin: return Duration.Min;
-    case FilterBox::DurationMax: return Duration.Max;
-    case FilterBox::AmplitudeMin: return Amplitude.Min;
-    case FilterBox::AmplitudeMax: return Amplitude.Max;
-    case FilterBox::EnvelopeMin: return Envelope.Min;
-    case FilterBox::EnvelopeMax: return Envelope.Max;
-    case FilterBox::BandwidthMin: return Bandwidth.Min;
-    case FilterBox::BandwidthMax: break;
+    case FilterBox::FrequencyMin:
+        return Frequency.Min;
+    case FilterBox::FrequencyMax:
+        return Frequency.Max;
+    case FilterBox::DurationMin:
+        return Duration.Min;
+    case FilterBox::DurationMax:
+        return Duration.Max;
+    case FilterBox::AmplitudeMin:
+        return Amplitude.Min;
+    case FilterBox::AmplitudeMax:
+        return Amplitude.Max;
+    case FilterBox::EnvelopeMin:
+        return Envelope.Min;
+    case FilterBox::EnvelopeMax:
+        return Envelope.Max;
+    case FilterBox::BandwidthMin:
+        return Bandwidth.Min;
+    case FilterBox::BandwidthMax:
+        break;
     }
     return Bandwidth.Max;
 }
@@ -71,13 +81,26 @@ std::string RangePart(const char* label, const FilterRange& r, const char* tail)
     return std::string(label) + r.Min.Text + "-" + r.Max.Text + tail;
 }
 
-const char* const MinuteParameterNames[10] = {
-    "kHz groups: av frequency of click", "Duration  groups: N of cycles in clicks", "Bandwidth groups red=low",
-    nullptr, "Click envelope", "Inter-click interval", "Clicks/s", "Q classes", "Species class",
-    "SPL centiles 2%,4%,8%, 92%,96%,98%"};
-const char* const ClickParameterNames[10] = {
-    "Click freq: kHz", "Click duration: N of cycles", "Click Bandwidth: vertical ht", nullptr, "Click envelope",
-    "Inter-click interval", "Clicks/s", "Train quality", "Sp class", "SPL centiles 2%,4%,8%, 92%,96%,98%"};
+const char* const MinuteParameterNames[10] = {"kHz groups: av frequency of click",
+                                              "Duration  groups: N of cycles in clicks",
+                                              "Bandwidth groups red=low",
+                                              nullptr,
+                                              "Click envelope",
+                                              "Inter-click interval",
+                                              "Clicks/s",
+                                              "Q classes",
+                                              "Species class",
+                                              "SPL centiles 2%,4%,8%, 92%,96%,98%"};
+const char* const ClickParameterNames[10] = {"Click freq: kHz",
+                                             "Click duration: N of cycles",
+                                             "Click Bandwidth: vertical ht",
+                                             nullptr,
+                                             "Click envelope",
+                                             "Inter-click interval",
+                                             "Clicks/s",
+                                             "Train quality",
+                                             "Sp class",
+                                             "SPL centiles 2%,4%,8%, 92%,96%,98%"};
 const char* const BinNames[9] = {"1min", "5mins", "30mins", "1h", "tide/4", "6h", "12h", "1 day", "1 week"};
 const char* const PixelNames[11] = {"1 pixel = 10us", "1 pixel = 20us", "1 pixel = 100us", "1 pixel = 500us",
                                     "1 pixel = 1ms",  "1 pixel = 2ms",  "1 pixel = 5ms",   "1 pixel = 10ms",
@@ -92,27 +115,37 @@ std::string ScaleLine(const Program& p) {
                                           : MinuteParameterNames[parameter];
         return std::string(name) + "/m   " + BinNames[scale - 11];
     }
-    const char* name =
-        parameter == 3 ? (pa ? "Click SPL: Max Pa p-p" : "Click Max SPL, uncorrected") : ClickParameterNames[parameter];
+    const char* name = parameter == 3 ? (pa ? "Click SPL: Max Pa p-p" : "Click Max SPL, uncorrected")
+                                      : ClickParameterNames[parameter];
     return std::string(name) + "   " + PixelNames[scale];
 }
 
 std::string DisplayTitle(const Program& p) {
     switch (p.Display.Parameter) {
-    case 0: return "kHz";
-    case 1: return "Duration ";
-    case 2: return "Bandwidth";
-    case 3: return p.Options.ShowSplAsPa ? "Pa p-p" : "SPL";
-    case 4: return "Envelope";
-    case 5: return p.Display.TimeScale > 10 ? "Inter-click interval" : "ICI";
-    case 6: return "Clicks/s";
-    case 7: return "Q classes";
-    case 8: return "Sp class";
-    default: return "SPL centiles";
+    case 0:
+        return "kHz";
+    case 1:
+        return "Duration ";
+    case 2:
+        return "Bandwidth";
+    case 3:
+        return p.Options.ShowSplAsPa ? "Pa p-p" : "SPL";
+    case 4:
+        return "Envelope";
+    case 5:
+        return p.Display.TimeScale > 10 ? "Inter-click interval" : "ICI";
+    case 6:
+        return "Clicks/s";
+    case 7:
+        return "Q classes";
+    case 8:
+        return "Sp class";
+    default:
+        return "SPL centiles";
     }
 }
 
-}  // namespace
+} // namespace
 
 bool EnterFilterText(Program& p, Host& host, FilterBox box, const std::string& text) {
     FilterEntry& entry = p.Clicks.Entry(box);
@@ -279,7 +312,8 @@ void DescribeFilters(Program& p) {
         if (!t.Species[0] && !t.Species[1] && !t.Species[2] && !t.Species[4]) {
             species = "Species: unclassed";
         } else {
-            static const char* const names[5] = {", Porp.type", ", Dolphins", ", Cet other", ", unclassed", ", sonars"};
+            static const char* const names[5] = {", Porp.type", ", Dolphins", ", Cet other", ", unclassed",
+                                                 ", sonars"};
             std::string list;
             for (int i = 0; i < 5; ++i)
                 if (t.Species[static_cast<std::size_t>(i)]) list += names[i];
@@ -304,9 +338,10 @@ void RefreshSourceBox(Program& p, Host& host) {
     p.ExportTrainFilterLabel = p.SourceBox[2];
     std::string files;
     for (int i = SlotCount; i >= 1; --i)
-        if (p.Slot(i).IsOpen) files += std::string("(") + std::to_string(i) + ") " + p.Slot(i).ShortName + "  ";
+        if (p.Slot(i).IsOpen)
+            files += std::string("(") + std::to_string(i) + ") " + p.Slot(i).ShortName + "  ";
     if (!files.empty()) p.SourceBox.push_back(files);
     host.StateChanged(changed::SourceBox);
 }
 
-}  // namespace kelp
+} // namespace kelp

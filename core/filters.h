@@ -76,4 +76,4 @@ inline bool PassesClickFilters(const Program& p, const FileSlot& s, const ClickR
     return true;
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -17,7 +17,7 @@ std::string UpperExtension(std::string_view name) {
     for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return ext;
 }
-}  // namespace
+} // namespace
 
 FileKind FileKindFromName(std::string_view name) {
     const std::string ext = UpperExtension(name);
@@ -29,10 +29,14 @@ FileKind FileKindFromName(std::string_view name) {
 
 std::string KindExtension(FileKind kind) {
     switch (kind) {
-    case FileKind::KL1: return ".KL1";
-    case FileKind::KL2: return ".KL2";
-    case FileKind::KL3: return ".KL3";
-    default: return "";
+    case FileKind::KL1:
+        return ".KL1";
+    case FileKind::KL2:
+        return ".KL2";
+    case FileKind::KL3:
+        return ".KL3";
+    default:
+        return "";
     }
 }
 
@@ -40,7 +44,8 @@ std::string WithExtension(std::string_view name, std::string_view extension) {
     const auto slash = name.find_last_of("/\\");
     const auto dot = name.find_last_of('.');
     std::string base(name);
-    if (dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash)) base = name.substr(0, dot);
+    if (dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash))
+        base = name.substr(0, dot);
     return base + std::string(extension);
 }
 
@@ -49,7 +54,9 @@ std::string ShortNameOf(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-int RecordLengthFromByte(std::uint8_t byte1) { return (byte1 >= 10 && byte1 <= 50) ? byte1 : 15; }
+int RecordLengthFromByte(std::uint8_t byte1) {
+    return (byte1 >= 10 && byte1 <= 50) ? byte1 : 15;
+}
 
 std::string ReadTextField(const std::uint8_t* bytes, int width) {
     std::string text;
@@ -73,10 +80,13 @@ void DataFileHeader::SetU(int offset, int width, std::uint32_t value) {
 void DataFileHeader::WriteText(int offset, int width, std::string_view text) {
     for (int i = 0; i < width; ++i)
         Bytes[static_cast<std::size_t>(offset + i)] =
-            i < static_cast<int>(text.size()) ? static_cast<std::uint8_t>(text[static_cast<std::size_t>(i)]) : 0;
+            i < static_cast<int>(text.size()) ? static_cast<std::uint8_t>(text[static_cast<std::size_t>(i)])
+                                              : 0;
 }
 
-void DataFileHeader::WriteRaw(int offset, int width, std::string_view text) { WriteText(offset, width, text); }
+void DataFileHeader::WriteRaw(int offset, int width, std::string_view text) {
+    WriteText(offset, width, text);
+}
 
 std::string DataFileHeader::DigitsOf(int offset, int width) const {
     std::string digits;
@@ -99,4 +109,4 @@ int EnvelopeCodingKindFor(int loggerNumber) {
     return 2;
 }
 
-}  // namespace kelp
+} // namespace kelp

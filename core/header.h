@@ -83,7 +83,9 @@ public:
     const std::uint8_t* Settings() const { return &Bytes[SettingsOffset]; }
     std::uint8_t* Settings() { return &Bytes[SettingsOffset]; }
     // Header byte n (64..127) of the settings area.
-    std::uint8_t SettingsByte(int headerOffset) const { return Bytes[static_cast<std::size_t>(headerOffset)]; }
+    std::uint8_t SettingsByte(int headerOffset) const {
+        return Bytes[static_cast<std::size_t>(headerOffset)];
+    }
 
     // KL1: click records in the file; in the card's first block: 512-byte blocks logged.
     std::uint32_t ClickCount() const { return static_cast<std::uint32_t>(U(128, 4)); }
@@ -132,9 +134,7 @@ public:
     void SetTdaVersion(std::uint8_t v) { Bytes[293] = v; }
 
     // Raw access by offset for the few generic tools (dump, byte-exact tests).
-    int U(int offset, int width) const {
-        return static_cast<int>(ReadBEAt(offset, width));
-    }
+    int U(int offset, int width) const { return static_cast<int>(ReadBEAt(offset, width)); }
     void SetU(int offset, int width, std::uint32_t value);
 
 private:
@@ -149,4 +149,4 @@ private:
 // Envelope coding kind used by a logger number (0 up to 400, 1 for 401..488, 2 from 489).
 int EnvelopeCodingKindFor(int loggerNumber);
 
-}  // namespace kelp
+} // namespace kelp

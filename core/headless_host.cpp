@@ -68,9 +68,13 @@ void HeadlessHost::ProcessEvents() {
     if (StopAfterEvents >= 0 && EventsProcessed >= StopAfterEvents) StopFlag = true;
 }
 
-bool HeadlessHost::EscapeHeld() { return EscapeFlag; }
+bool HeadlessHost::EscapeHeld() {
+    return EscapeFlag;
+}
 
-bool HeadlessHost::StopRequested() { return StopFlag; }
+bool HeadlessHost::StopRequested() {
+    return StopFlag;
+}
 
 std::vector<std::string> HeadlessHost::MessageTexts() const {
     std::vector<std::string> texts;
@@ -90,4 +94,4 @@ int HeadlessHost::DurationOf(const std::string& text) const {
     return -1;
 }
 
-}  // namespace kelp
+} // namespace kelp

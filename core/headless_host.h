@@ -84,4 +84,4 @@ protected:
     void ApplyKeepAwake(bool on) override { KeepAwakeChanges.push_back(on); }
 };
 
-}  // namespace kelp
+} // namespace kelp

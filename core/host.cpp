@@ -1,6 +1,5 @@
 #include "core/host.h"
 
-
 #include "core/file_io.h"
 
 namespace kelp {
@@ -98,7 +97,9 @@ void Host::StartProgress(const std::string& text, std::int64_t total, std::int64
     ProcessEvents();
 }
 
-void Host::StepProgress(std::int64_t value) { SetProgressBar(true, progress_.PositionFor(value)); }
+void Host::StepProgress(std::int64_t value) {
+    SetProgressBar(true, progress_.PositionFor(value));
+}
 
 void Host::EndProgress(const std::string& text) {
     SetProgressBar(false, 0);
@@ -135,4 +136,4 @@ bool SaveResultsText(Host& host, const std::string& shortName) {
     return true;
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -23,8 +23,8 @@ inline constexpr int Message15s = 15000;
 
 struct FileDialogRequest {
     std::string Title;
-    std::string Filter;         // "Text files|*.txt*|All files|*.*" style pairs
-    std::string InitialName;    // proposed file name
+    std::string Filter;      // "Text files|*.txt*|All files|*.*" style pairs
+    std::string InitialName; // proposed file name
     std::string InitialFolder;
     bool MultiSelect = false;
 };
@@ -169,4 +169,4 @@ std::string ResultsFileName(const std::string& chosen);
 // Returns true when the text was saved.
 bool SaveResultsText(Host& host, const std::string& shortName);
 
-}  // namespace kelp
+} // namespace kelp

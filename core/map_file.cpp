@@ -46,7 +46,8 @@ bool LoadMapFile(FileSlot& s, Host& host, const std::string& name) {
 
 void WriteMapFile(const FileSlot& s, Host& host, const std::string& name, std::int64_t k) {
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(k + 1) * 8);
-    for (std::int64_t i = 0; i <= k; ++i) WriteLE64(&bytes[static_cast<std::size_t>(i) * 8], s.Map[static_cast<std::size_t>(i)]);
+    for (std::int64_t i = 0; i <= k; ++i)
+        WriteLE64(&bytes[static_cast<std::size_t>(i) * 8], s.Map[static_cast<std::size_t>(i)]);
     AtomicFileWriter writer(name);
     if (!writer.Open() || !writer.Write(bytes.data(), bytes.size()) || !writer.Commit())
         host.ShowMessage(SystemErrorText(writer.LastError()));
@@ -129,11 +130,14 @@ void CheckLastMinute(Program& p, Host& host, FileSlot& s) {
     const std::int64_t e64 = (s.MapCount - 1) * mpm + s.FirstMinute;
     const MinuteNumber e = ClampToMinute(e64);
     const std::int64_t last = s.LastMinute;
-    if (!(std::abs(last - e64) > mpm || s.EndpointEnd < s.FirstMinute || s.EndpointEnd > s.LastMinute)) return;
+    if (!(std::abs(last - e64) > mpm || s.EndpointEnd < s.FirstMinute || s.EndpointEnd > s.LastMinute))
+        return;
     if (p.Options.DevelopmentMode) {
         const std::int64_t down = (s.MapCount + 1) * mpm + s.FirstMinute;
-        if (e64 > last) host.ShowTimedMessage(Message3s, std::to_string(last - e64) + " UP");
-        else if (down < last) host.ShowTimedMessage(Message3s, std::to_string(last - down) + " DOWN");
+        if (e64 > last)
+            host.ShowTimedMessage(Message3s, std::to_string(last - e64) + " UP");
+        else if (down < last)
+            host.ShowTimedMessage(Message3s, std::to_string(last - down) + " DOWN");
     }
     s.LastMinute = e;
     s.ActiveEnd = e;
@@ -161,10 +165,12 @@ bool BuildMapRun(Program& p, Host& host, int slotIndex, bool refresh, bool mayRe
         host.SetBusyCursor(true);
         host.DisplayNotice("Creating map file for " + s.ShortName);
         const ScanResult scan = ScanFile(p, host, s);
-        if (scan.FoundEnd && s.FileSize > MapFileKeepBytes && name != "skip") WriteMapFile(s, host, name, s.MapCount);
+        if (scan.FoundEnd && s.FileSize > MapFileKeepBytes && name != "skip")
+            WriteMapFile(s, host, name, s.MapCount);
         if (!scan.FoundEnd && mayRepairEnd) {
             // No end-of-data records: add them and map the file again.
-            if (p.Options.DevelopmentMode) host.ShowTimedMessage(Message2s, "Faulty file termination repaired");
+            if (p.Options.DevelopmentMode)
+                host.ShowTimedMessage(Message2s, "Faulty file termination repaired");
             std::vector<std::uint8_t> end(static_cast<std::size_t>(2 * s.RecordLength), 255);
             if (s.File.Append(end.data(), end.size())) {
                 const std::int64_t size = s.File.Size();
@@ -179,8 +185,10 @@ bool BuildMapRun(Program& p, Host& host, int slotIndex, bool refresh, bool mayRe
             if (count != s.Header.ClickCount()) {
                 std::uint8_t bytes[4];
                 WriteBE(bytes, 0, 4, count);
-                if (s.File.WriteAt(DataFileHeader::ClickCountOffset, bytes, 4)) s.Header.SetClickCount(count);
-                else host.ShowTimedMessage(Message2s, s.File.LastErrorText());
+                if (s.File.WriteAt(DataFileHeader::ClickCountOffset, bytes, 4))
+                    s.Header.SetClickCount(count);
+                else
+                    host.ShowTimedMessage(Message2s, s.File.LastErrorText());
             }
             s.HeaderClickCount = count;
         }
@@ -196,14 +204,18 @@ bool BuildMapRun(Program& p, Host& host, int slotIndex, bool refresh, bool mayRe
     return scanned;
 }
 
-}  // namespace
+} // namespace
 
 std::string MapFileName(const FileSlot& slot) {
     switch (slot.Kind) {
-    case FileKind::KL1: return WithExtension(slot.FullName, ".k1m");
-    case FileKind::KL2: return WithExtension(slot.FullName, ".k2m");
-    case FileKind::KL3: return WithExtension(slot.FullName, ".k3m");
-    default: return "skip";
+    case FileKind::KL1:
+        return WithExtension(slot.FullName, ".k1m");
+    case FileKind::KL2:
+        return WithExtension(slot.FullName, ".k2m");
+    case FileKind::KL3:
+        return WithExtension(slot.FullName, ".k3m");
+    default:
+        return "skip";
     }
 }
 
@@ -211,4 +223,4 @@ bool BuildMap(Program& program, Host& host, int slotIndex, bool refresh) {
     return BuildMapRun(program, host, slotIndex, refresh, true);
 }
 
-}  // namespace kelp
+} // namespace kelp

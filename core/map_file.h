@@ -28,4 +28,4 @@ std::string MapFileName(const FileSlot& slot);
 // last minute that disagrees with the markers. Returns true when a scan was completed.
 bool BuildMap(Program& program, Host& host, int slotIndex, bool refresh);
 
-}  // namespace kelp
+} // namespace kelp

@@ -19,4 +19,4 @@ int Program::LowestOpenSlot() const {
     return 0;
 }
 
-}  // namespace kelp
+} // namespace kelp

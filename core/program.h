@@ -22,24 +22,24 @@ namespace kelp {
 struct ProgramOptions {
     bool DevelopmentMode = false;
     bool ForceDefaults = false;
-    bool UseEndpoints = false;      // "use endpoints, if set" and its mirror "use saved endpoints"
-    bool RefreshMapFiles = false;   // "refresh map files"
-    bool ShowSplAsPa = false;       // "show SPL as Pa"
+    bool UseEndpoints = false;    // "use endpoints, if set" and its mirror "use saved endpoints"
+    bool RefreshMapFiles = false; // "refresh map files"
+    bool ShowSplAsPa = false;     // "show SPL as Pa"
     bool ShowTimeErrorAsClk = false;
-    bool ClickPeaks = false;        // "ClkPk"
+    bool ClickPeaks = false; // "ClkPk"
     bool BatchRunning = false;
     bool Busy = false;
     bool TimeSelectionSet = false;
-    bool ApostropheBeforeTimes = false;  // "put  '   in front of date.times": times listed for spreadsheets
+    bool ApostropheBeforeTimes = false; // "put  '   in front of date.times": times listed for spreadsheets
 };
 
 // What the data-file side needs to know of the display, and the display's hooks (kept
 // here so that core does not depend on the display).
 struct ReaderDisplayLink {
-    int TimeScale = 7;           // 0..19; above 10 means bins of minutes
+    int TimeScale = 7; // 0..19; above 10 means bins of minutes
     int MinutesPerBin = 1;
     bool ShowsNoiseParameter = false;
-    bool GoOn = false;           // the display's go-on and stop flags, cleared at the end of data
+    bool GoOn = false; // the display's go-on and stop flags, cleared at the end of data
     bool Stop = false;
 
     int Parameter = 3;              // the display parameter 0..9 (3: SPL); names line 1 of the source box
@@ -48,8 +48,8 @@ struct ReaderDisplayLink {
     int MinutesPerMarker = 1;       // set from the file opened last
     ClickTime ReadPosition{0, 0};   // set to the start of the only open file when it opens
     int TimeSliderWidth = 0;        // 0 when no file is open
-    std::string MinimumClicksPerScreen = "1";  // set to "2" when a file set brings a KL3 file
-    std::string TitleLabel;         // the display's title label, set with the source box
+    std::string MinimumClicksPerScreen = "1"; // set to "2" when a file set brings a KL3 file
+    std::string TitleLabel;                   // the display's title label, set with the source box
 
     // Called when a slot is positioned: the display clears its per-slot accumulators.
     std::function<void(int slot)> OnSlotPositioned;
@@ -98,8 +98,8 @@ public:
     ClickFilter Clicks;
     TrainFilter Trains;
     IciFilter Ici;
-    std::string ClickFilterText;  // "" or "Click filter: ..."
-    std::string TrainFilterText;  // "" or "Quality: ...", "Species: ..."
+    std::string ClickFilterText; // "" or "Click filter: ..."
+    std::string TrainFilterText; // "" or "Quality: ...", "Species: ..."
 
     // The registered gain of a logger number (0: none registered); installed by the
     // settings side. Without it no gain warning is given.
@@ -119,8 +119,8 @@ public:
     std::string DataPositionLabel;
     std::string ShowAsLabel;
     std::string ClickCountLabel;
-    std::vector<std::string> SourceBox;     // the display's source box, one line per line
-    std::string ExportClickFilterLabel;     // the export page's two filter labels
+    std::vector<std::string> SourceBox; // the display's source box, one line per line
+    std::string ExportClickFilterLabel; // the export page's two filter labels
     std::string ExportTrainFilterLabel;
     std::string SaveEndpointsLabel = "save endpoints";
     std::string DeleteEndpointsLabel = "delete saved endpoints";
@@ -129,8 +129,7 @@ public:
     std::string OpenDialogInitialName;
 
     // The state of a subsystem above core, made on first use and kept for the program's life.
-    template <class T>
-    T& State() {
+    template <class T> T& State() {
         auto& holder = states_[std::type_index(typeid(T))];
         if (!holder) holder = std::make_shared<T>();
         return *static_cast<T*>(holder.get());
@@ -140,4 +139,4 @@ private:
     std::unordered_map<std::type_index, std::shared_ptr<void>> states_;
 };
 
-}  // namespace kelp
+} // namespace kelp

@@ -155,7 +155,8 @@ inline bool AcceptClick(Program& p, FileSlot& s, int type) {
 
 // The type byte's offset: byte 37 of 40-byte KL3 records while "b1" is on.
 inline int TypeOffsetFor(const Program& p, const FileSlot& s) {
-    if (p.Clicks.ClusterBand1 && s.Kind == FileKind::KL3 && s.RecordFormat == 2 && s.RecordLength >= 40) return 37;
+    if (p.Clicks.ClusterBand1 && s.Kind == FileKind::KL3 && s.RecordFormat == 2 && s.RecordLength >= 40)
+        return 37;
     return s.RecordLength - 1;
 }
 
@@ -170,11 +171,13 @@ inline bool DecodeStep(Program& p, Host& host, FileSlot& s, int typeOffset) {
     if (type < 128) {
         s.BufferPos += R;
         s.Click.Minute = s.CurrentMinute;
-        if (!DecodeSlotClick(p, s, r)) return true;  // a time below 1 is passed on as it is
+        if (!DecodeSlotClick(p, s, r)) return true; // a time below 1 is passed on as it is
         return AcceptClick(p, s, type);
     }
     switch (type) {
-    case TypeFiller: s.BufferPos += R; break;
+    case TypeFiller:
+        s.BufferPos += R;
+        break;
     case TypeMinuteMarker: {
         const std::int64_t next = static_cast<std::int64_t>(s.CurrentMinute) + s.MinutesPerMarker;
         s.CurrentMinute = static_cast<MinuteNumber>(std::min<std::int64_t>(next, INT32_MAX));
@@ -200,7 +203,7 @@ inline bool DecodeStep(Program& p, Host& host, FileSlot& s, int typeOffset) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 void NextRecord(Program& p, Host& host, int slotIndex) {
     FileSlot& s = p.Slot(slotIndex);
@@ -235,12 +238,14 @@ void PositionAt(Program& p, Host& host, MinuteNumber m, std::int32_t t) {
             }
         }
         const std::int64_t perMarker = std::max(1, s.MinutesPerMarker);
-        std::int64_t k = std::max<std::int64_t>(0, (static_cast<std::int64_t>(m) - s.FirstMinute) / perMarker);
+        std::int64_t k =
+            std::max<std::int64_t>(0, (static_cast<std::int64_t>(m) - s.FirstMinute) / perMarker);
         const std::int64_t lastEntry = s.MapReady ? s.MapCount : 0;
         k = std::min(k, std::min<std::int64_t>(lastEntry, static_cast<std::int64_t>(s.Map.size()) - 1));
         const std::int64_t position = s.Map.empty() ? HeaderLength : s.Map[static_cast<std::size_t>(k)];
         if (s.Buffer.size() < static_cast<std::size_t>(ReadBufferBytes)) s.Buffer.assign(ReadBufferBytes, 0);
-        const std::int64_t n = s.File.ReadAt(position, s.Buffer.data(), static_cast<std::size_t>(s.BlockBytes));
+        const std::int64_t n =
+            s.File.ReadAt(position, s.Buffer.data(), static_cast<std::size_t>(s.BlockBytes));
         if (n < 0) {
             if (s.File.LastError() != EINVAL) host.ShowTimedMessage(Message2s, s.File.LastErrorText());
             s.MoreData = false;
@@ -270,4 +275,4 @@ void PositionAt(Program& p, Host& host, MinuteNumber m, std::int32_t t) {
     }
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -28,4 +28,4 @@ void PositionAt(Program& program, Host& host, MinuteNumber minute, std::int32_t 
 // Decodes the slot's records until one is delivered; does nothing once MoreData is false.
 void NextRecord(Program& program, Host& host, int slotIndex);
 
-}  // namespace kelp
+} // namespace kelp

@@ -9,7 +9,8 @@
 namespace kelp {
 
 int RecordType(const std::uint8_t* record, const RecordLayout& layout) {
-    if (layout.ClusterBand1 && layout.Kind == FileKind::KL3 && layout.IsDevelopmentFormat()) return record[37];
+    if (layout.ClusterBand1 && layout.Kind == FileKind::KL3 && layout.IsDevelopmentFormat())
+        return record[37];
     return record[layout.TypeOffset()];
 }
 
@@ -20,8 +21,10 @@ int LimitBandwidth(int kHz, int bw) {
 
 std::uint8_t DeriveEnvelope(int a, int b, int spl) {
     int low;
-    if (a < b) low = std::min(15, b / (a + 2) + 7);
-    else low = std::max(0, 7 - a / (b + 2));
+    if (a < b)
+        low = std::min(15, b / (a + 2) + 7);
+    else
+        low = std::max(0, 7 - a / (b + 2));
     const int high = std::min(15, (2 * spl) / std::max(1, b));
     return static_cast<std::uint8_t>(low | (high << 4));
 }
@@ -140,7 +143,8 @@ void EncodeClusterCommon(std::uint8_t* out, const ClickRecord& c) {
     std::memset(out, 0, 20);
     EncodeKL1Click(out, c, 0);
     out[9] = c.ClusterSize > 0 || c.ClusterSlope > 0
-                 ? static_cast<std::uint8_t>((Log2Floor(std::max(1, c.ClusterSize)) & 15) | ((c.ClusterSlope & 15) << 4))
+                 ? static_cast<std::uint8_t>((Log2Floor(std::max(1, c.ClusterSize)) & 15) |
+                                             ((c.ClusterSlope & 15) << 4))
                  : 0;
     out[10] = c.ClusterDuration ? EncodeLogCode16(c.ClusterDuration) : 0;
     out[11] = c.ClusterCycles ? EncodeLogCode16(c.ClusterCycles) : 0;
@@ -150,7 +154,7 @@ void EncodeClusterCommon(std::uint8_t* out, const ClickRecord& c) {
     out[15] = static_cast<std::uint8_t>(c.Band);
     out[17] = static_cast<std::uint8_t>(c.Value17);
 }
-}  // namespace
+} // namespace
 
 void EncodeKL2Click(std::uint8_t* out, const ClickRecord& c) {
     EncodeClusterCommon(out, c);
@@ -178,6 +182,8 @@ void EncodeKL2Marker(std::uint8_t* out, const MinuteMarker& m) {
     out[19] = TypeMinuteMarker;
 }
 
-void FillEndOfData(std::uint8_t* out, int count) { std::memset(out, 255, static_cast<std::size_t>(count)); }
+void FillEndOfData(std::uint8_t* out, int count) {
+    std::memset(out, 255, static_cast<std::size_t>(count));
+}
 
-}  // namespace kelp
+} // namespace kelp

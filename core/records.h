@@ -15,18 +15,32 @@ inline constexpr int TypeMinuteMarker = 254;
 inline constexpr int TypeEndOfData = 255;
 inline constexpr int FirstTrainId = 5;
 inline constexpr int LastTrainId = 127;
-inline bool IsClickType(int type) { return type >= 0 && type <= 127; }
-inline bool IsRecordClassError(int type) { return type >= 128 && type <= 252; }
+inline bool IsClickType(int type) {
+    return type >= 0 && type <= 127;
+}
+inline bool IsRecordClassError(int type) {
+    return type >= 128 && type <= 252;
+}
 
 // Quality classes of KL3 trains.
 enum Quality : int { QualityUnknown = 0, QualityLo = 1, QualityMod = 2, QualityHi = 3 };
 // Species classes of KL3 trains.
-enum Species : int { SpeciesPorpoise = 0, SpeciesDolphin = 1, SpeciesOtherCetacean = 2, SpeciesUnclassed = 3,
-                     SpeciesBoatSonar = 4 };
+enum Species : int {
+    SpeciesPorpoise = 0,
+    SpeciesDolphin = 1,
+    SpeciesOtherCetacean = 2,
+    SpeciesUnclassed = 3,
+    SpeciesBoatSonar = 4
+};
 
 // KL2 cluster statuses (the ClassCode of KL2 click records).
-enum ClusterStatus : int { StatusFused = 0, StatusOrdinary = 1, StatusBurst = 2, StatusClusterStart = 3,
-                           StatusClusterSummary = 4 };
+enum ClusterStatus : int {
+    StatusFused = 0,
+    StatusOrdinary = 1,
+    StatusBurst = 2,
+    StatusClusterStart = 3,
+    StatusClusterSummary = 4
+};
 
 struct ClickRecord {
     MinuteNumber Minute = 0;
@@ -62,7 +76,9 @@ struct ClickRecord {
 };
 
 // The record a slot holds after it is reset: all zero but an unclassed species.
-inline ClickRecord BlankClickRecord() { return ClickRecord{}; }
+inline ClickRecord BlankClickRecord() {
+    return ClickRecord{};
+}
 
 struct MinuteMarker {
     MinuteNumber Minute = 0;
@@ -80,11 +96,11 @@ struct MinuteMarker {
 // How the records of one file are laid out and decoded.
 struct RecordLayout {
     FileKind Kind = FileKind::KL1;
-    int RecordLength = 10;       // R
-    int RecordFormat = 0;        // 2 = 40-byte development format
-    bool EnvelopeReady = true;   // header byte 2 bit 0
-    bool ShowSplAsPa = false;    // compute Pa while "show SPL as Pa" is on
-    bool ClusterBand1 = false;   // option "b1"
+    int RecordLength = 10;     // R
+    int RecordFormat = 0;      // 2 = 40-byte development format
+    bool EnvelopeReady = true; // header byte 2 bit 0
+    bool ShowSplAsPa = false;  // compute Pa while "show SPL as Pa" is on
+    bool ClusterBand1 = false; // option "b1"
     int TypeOffset() const { return RecordLength - 1; }
     bool IsDevelopmentFormat() const { return RecordFormat == 2 && RecordLength >= 40; }
 };
@@ -128,4 +144,4 @@ int LimitBandwidth(int kHz, int bw);
 // Envelope byte of files written before envelopes were stored ready.
 std::uint8_t DeriveEnvelope(int a, int b, int spl);
 
-}  // namespace kelp
+} // namespace kelp

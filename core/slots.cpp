@@ -64,10 +64,18 @@ void TakeSettings(Program& p, FileSlot& s) {
     p.Display.MinutesPerMarker = s.MinutesPerMarker;
     s.Gain = s.SettingsLayout == 0 ? h.Bytes[64] : h.Bytes[77];
     switch (h.Bytes[81]) {
-    case 1: s.MinuteClickLimit = 1024; break;
-    case 2: s.MinuteClickLimit = 4096; break;
-    case 3: s.MinuteClickLimit = 65536; break;
-    default: s.MinuteClickLimit = 999'999'999; break;
+    case 1:
+        s.MinuteClickLimit = 1024;
+        break;
+    case 2:
+        s.MinuteClickLimit = 4096;
+        break;
+    case 3:
+        s.MinuteClickLimit = 65536;
+        break;
+    default:
+        s.MinuteClickLimit = 999'999'999;
+        break;
     }
     s.FilterkHz = FilterkHzOf(s);
 }
@@ -82,7 +90,7 @@ void TakeMinutes(FileSlot& s) {
     const std::size_t entries =
         (s.LastMinute < 1 || span > 1'051'199 || span < 0) ? 1440 : static_cast<std::size_t>(span + 10);
     s.Map.assign(entries, 0);
-    s.Map[0] = HeaderLength;  // the first minute marker follows the header
+    s.Map[0] = HeaderLength; // the first minute marker follows the header
     s.MapCount = 0;
     s.MapReady = false;
 }
@@ -122,7 +130,8 @@ bool IsMossOrCardFile(Host& host, const std::string& ext3) {
         return true;
     }
     if (ext3 == ".OR") {
-        host.ShowTimedMessage(Message5s, "This is an SDcard file that can be read using from the 'Get KELP data' page");
+        host.ShowTimedMessage(Message5s,
+                              "This is an SDcard file that can be read using from the 'Get KELP data' page");
         return true;
     }
     return false;
@@ -139,23 +148,31 @@ std::string SiblingFile(const std::string& name, const std::string& upperExtensi
     return "";
 }
 
-}  // namespace
+} // namespace
 
 std::string OpenCaptionAfterOpening(int openCount) {
     switch (openCount) {
-    case 0: return "Open 1 to 3 files";
-    case 1: return "Open 1 to 2 files";
-    case 2: return "Open 1 file";
-    default: return "Open file";
+    case 0:
+        return "Open 1 to 3 files";
+    case 1:
+        return "Open 1 to 2 files";
+    case 2:
+        return "Open 1 file";
+    default:
+        return "Open file";
     }
 }
 
 std::string OpenCaptionAfterClosing(int openCount) {
     switch (openCount) {
-    case 0: return "Open up to 3 files";
-    case 1: return "Open up to 2 files";
-    case 2: return "Open 1 file";
-    default: return "Open file";
+    case 0:
+        return "Open up to 3 files";
+    case 1:
+        return "Open up to 2 files";
+    case 2:
+        return "Open 1 file";
+    default:
+        return "Open file";
     }
 }
 
@@ -178,7 +195,8 @@ bool OpenDataFile(Program& p, Host& host, const std::string& name, int slotIndex
         return false;
     }
     if (s.IsOpen) {
-        host.ShowTimedMessage(Message5s, std::string("Close file") + std::to_string(slotIndex) + " to make space for this file");
+        host.ShowTimedMessage(Message5s, std::string("Close file") + std::to_string(slotIndex) +
+                                             " to make space for this file");
         return false;
     }
     if (!s.File.Open(name, BinaryFile::Mode::ReadWrite)) {
@@ -236,7 +254,8 @@ bool OpenDataFile(Program& p, Host& host, const std::string& name, int slotIndex
 
     if (s.LastMinute == 0 || s.LastMinute < s.FirstMinute) {
         if (!BuildMap(p, host, slotIndex, p.Options.RefreshMapFiles))
-            host.ShowTimedMessage(Message5s, "There may be problems with this file, but let us see what happens ....");
+            host.ShowTimedMessage(Message5s,
+                                  "There may be problems with this file, but let us see what happens ....");
     }
 
     const int openCount = p.OpenCount();
@@ -335,7 +354,8 @@ void OpenChosenFiles(Program& p, Host& host, const std::vector<std::string>& nam
         }
         const std::string ext3 = UpperExtension(name).substr(0, 3);
         if (IsMossOrCardFile(host, ext3)) return;
-        if (ext3 != ".KL") host.ShowTimedMessage(Message5s, "This may not be KELP file, but let's see what happens");
+        if (ext3 != ".KL")
+            host.ShowTimedMessage(Message5s, "This may not be KELP file, but let's see what happens");
         OpenDataFile(p, host, name, slot);
     }
 }
@@ -384,15 +404,17 @@ void OpenChosenFileSet(Program& p, Host& host, const std::string& name) {
         p.Display.MinimumClicksPerScreen = std::string(1, '2');
         host.StateChanged(changed::Slots);
     } else {
-        host.ShowTimedMessage(Message5s,
-                              ".KL3 file not found. You can create it by processing the .KL1 file via the Trains page");
+        host.ShowTimedMessage(
+            Message5s,
+            ".KL3 file not found. You can create it by processing the .KL1 file via the Trains page");
     }
 }
 
 bool ComputeSharedRange(Program& p, Host& host) {
     if (p.Options.TimeSelectionSet) {
-        host.ShowMessage("A time selection is currently set.  To remove it right-click in the display area and "
-                         "click 'Clear selection'");
+        host.ShowMessage(
+            "A time selection is currently set.  To remove it right-click in the display area and "
+            "click 'Clear selection'");
         return false;
     }
     p.SharedStart = 1'234'567'890;
@@ -459,4 +481,4 @@ void ShowFileInfo(Program& p, Host& host) {
     if (!p.Options.BatchRunning) RefreshSourceBox(p, host);
 }
 
-}  // namespace kelp
+} // namespace kelp

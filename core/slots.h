@@ -11,14 +11,15 @@ class Host;
 
 // Names passed to Host::StateChanged by the data-file operations.
 namespace changed {
-inline constexpr const char* Slots = "slots";              // a slot opened or closed; window title, open button
-inline constexpr const char* FileInfo = "file info";       // range labels and per-file boxes
-inline constexpr const char* SourceBox = "source box";     // source box, display title label, export filter labels
-inline constexpr const char* Filters = "filters";          // filter settings and their texts
-inline constexpr const char* Endpoints = "endpoints";      // endpoint options and command labels
+inline constexpr const char* Slots = "slots";        // a slot opened or closed; window title, open button
+inline constexpr const char* FileInfo = "file info"; // range labels and per-file boxes
+inline constexpr const char* SourceBox =
+    "source box";                                     // source box, display title label, export filter labels
+inline constexpr const char* Filters = "filters";     // filter settings and their texts
+inline constexpr const char* Endpoints = "endpoints"; // endpoint options and command labels
 inline constexpr const char* ShowFilesPage = "show files page";
 inline constexpr const char* MinuteLimit = "minute limit";
-}  // namespace changed
+} // namespace changed
 
 // Opens a KL1, KL2 or KL3 file into slot 1..3 with every check, repair and message of
 // opening; false when the file was not opened (the slot is then reset, unless it
@@ -51,4 +52,4 @@ void ShowFileInfo(Program& program, Host& host);
 std::string OpenCaptionAfterOpening(int openCount);
 std::string OpenCaptionAfterClosing(int openCount);
 
-}  // namespace kelp
+} // namespace kelp

@@ -25,7 +25,7 @@ std::int64_t DaysFromUnixEpoch(std::int64_t y, unsigned m, unsigned d) {
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
-constexpr std::int64_t UnixEpochDayNumber = 25569;  // 01/01/1970 counted from 30/12/1899
+constexpr std::int64_t UnixEpochDayNumber = 25569; // 01/01/1970 counted from 30/12/1899
 
 std::string TwoDigits(int v) {
     char buf[16];
@@ -33,7 +33,7 @@ std::string TwoDigits(int v) {
     return buf;
 }
 
-}  // namespace
+} // namespace
 
 ClickTime AddTime(const ClickTime& base, const ClickTime& offset) {
     const std::int64_t offsetMinute = std::max<std::int32_t>(0, offset.Minute);
@@ -75,9 +75,9 @@ std::string DurationText(std::int64_t n) {
 }
 
 std::int32_t DayNumberFromCivil(int year, int month, int day) {
-    return static_cast<std::int32_t>(DaysFromUnixEpoch(year, static_cast<unsigned>(month),
-                                                       static_cast<unsigned>(day)) +
-                                     UnixEpochDayNumber);
+    return static_cast<std::int32_t>(
+        DaysFromUnixEpoch(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
+        UnixEpochDayNumber);
 }
 
 CivilDate CivilFromDayNumber(std::int32_t dayNumber) {
@@ -152,11 +152,12 @@ bool ValidCivil(int y, int mo, int d, int h, int mi) {
     return back.Day == d && back.Month == mo && back.Year == y;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<ClickTime> ParseDateTimeText(const std::string& text) {
     int d = 0, mo = 0, y = 0, h = 0, mi = 0, consumed = 0;
-    if (std::sscanf(text.c_str(), "%d/%d/%d %d:%d%n", &d, &mo, &y, &h, &mi, &consumed) != 5) return std::nullopt;
+    if (std::sscanf(text.c_str(), "%d/%d/%d %d:%d%n", &d, &mo, &y, &h, &mi, &consumed) != 5)
+        return std::nullopt;
     if (!ValidCivil(y, mo, d, h, mi)) return std::nullopt;
     ClickTime t{MakeMinute(y, mo, d, h, mi), 0};
     std::string rest = text.substr(static_cast<std::size_t>(consumed));
@@ -180,13 +181,19 @@ std::optional<ClickTime> ParseDateTimeText(const std::string& text) {
 
 std::optional<MinuteNumber> ParseIsoMinute(const std::string& text) {
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, consumed = 0;
-    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d%n", &y, &mo, &d, &h, &mi, &consumed) != 5) return std::nullopt;
-    if (static_cast<std::size_t>(consumed) != text.size() || !ValidCivil(y, mo, d, h, mi)) return std::nullopt;
+    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d%n", &y, &mo, &d, &h, &mi, &consumed) != 5)
+        return std::nullopt;
+    if (static_cast<std::size_t>(consumed) != text.size() || !ValidCivil(y, mo, d, h, mi))
+        return std::nullopt;
     return MakeMinute(y, mo, d, h, mi);
 }
 
-double RoundHalfEven(double value) { return std::nearbyint(value); }
+double RoundHalfEven(double value) {
+    return std::nearbyint(value);
+}
 
-std::int64_t RoundToInt(double value) { return static_cast<std::int64_t>(std::nearbyint(value)); }
+std::int64_t RoundToInt(double value) {
+    return static_cast<std::int64_t>(std::nearbyint(value));
+}
 
-}  // namespace kelp
+} // namespace kelp

@@ -27,7 +27,9 @@ struct ClickTime {
 inline bool IsBefore(const ClickTime& a, const ClickTime& b) {
     return a.Minute < b.Minute || (a.Minute == b.Minute && a.Time < b.Time);
 }
-inline bool operator<(const ClickTime& a, const ClickTime& b) { return IsBefore(a, b); }
+inline bool operator<(const ClickTime& a, const ClickTime& b) {
+    return IsBefore(a, b);
+}
 
 // Adds an offset to a base time. Negative parts of the offset count as 0; a sum of
 // exactly 12,000,000 ticks stays in the base minute.
@@ -52,7 +54,7 @@ std::string ThousandsText(std::int64_t value);
 struct CivilDate {
     int Year = 1899, Month = 12, Day = 30;
 };
-std::int32_t DayNumberFromCivil(int year, int month, int day);  // days since 30/12/1899
+std::int32_t DayNumberFromCivil(int year, int month, int day); // days since 30/12/1899
 CivilDate CivilFromDayNumber(std::int32_t day);
 MinuteNumber MakeMinute(int year, int month, int day, int hour, int minute);
 // Floor division of a minute into its day (negative minutes fall on earlier days).
@@ -71,4 +73,4 @@ std::optional<MinuteNumber> ParseIsoMinute(const std::string& text);
 double RoundHalfEven(double value);
 std::int64_t RoundToInt(double value);
 
-}  // namespace kelp
+} // namespace kelp

@@ -16,9 +16,11 @@ void AppendNumber(std::string& out, std::int64_t v) {
     out += std::to_string(v);
 }
 
-}  // namespace
+} // namespace
 
-std::string ClickDetailsFileName(const std::string& chosenName) { return WithExtension(chosenName, ".txt"); }
+std::string ClickDetailsFileName(const std::string& chosenName) {
+    return WithExtension(chosenName, ".txt");
+}
 
 bool ExportClickDetails(Program& p, Host& host) {
     if (!p.Slot(1).IsOpen) {
@@ -110,4 +112,4 @@ bool WriteClickDetails(Program& p, Host& host, const std::string& chosenName) {
     return true;
 }
 
-}  // namespace kelp
+} // namespace kelp

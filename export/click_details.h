@@ -19,4 +19,4 @@ bool WriteClickDetails(Program& program, Host& host, const std::string& chosenNa
 // The name the export gets for a chosen name: its extension replaced by ".txt".
 std::string ClickDetailsFileName(const std::string& chosenName);
 
-}  // namespace kelp
+} // namespace kelp

@@ -14,11 +14,11 @@ constexpr std::int64_t SequenceGap = 3'000'000;
 constexpr std::int64_t ShortestMean = 4'000;
 // A train counts once it reaches this many intervals (its 5th click).
 constexpr int CountedIntervals = 4;
-constexpr int TrainsNeeded = 4;  // more than this many trains ...
-constexpr int NotHiNeeded = 2;   // ... and more than this many not of class Hi
+constexpr int TrainsNeeded = 4; // more than this many trains ...
+constexpr int NotHiNeeded = 2;  // ... and more than this many not of class Hi
 constexpr int HiQuality = 3;
 
-}  // namespace
+} // namespace
 
 void LandmarkSequence::Click(std::int32_t time, int trainId, int quality) {
     const int id = trainId & 127;
@@ -110,4 +110,4 @@ void LandmarkSequence::Reset() {
     previousTrain_ = -1;
 }
 
-}  // namespace kelp
+} // namespace kelp

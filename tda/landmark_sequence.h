@@ -43,8 +43,8 @@ private:
     void CloseTrain(const TrainRun& run);
 
     std::array<TrainRun, 128> trains_{};
-    int previousTrain_ = -1;         // train of the previous click; -1 when none
-    std::int64_t previousTime_ = 0;  // ticks, counted back by a minute at each minute end
+    int previousTrain_ = -1;        // train of the previous click; -1 when none
+    std::int64_t previousTime_ = 0; // ticks, counted back by a minute at each minute end
 
     std::int64_t lowestMean_ = 0;
     std::int64_t highestMean_ = 0;
@@ -59,4 +59,4 @@ private:
     int minuteFall_ = NoLandmarkMark;
 };
 
-}  // namespace kelp
+} // namespace kelp

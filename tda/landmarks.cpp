@@ -17,15 +17,15 @@ namespace kelp {
 
 namespace {
 
-constexpr int MarkByte = 18;         // of the minute marker
-constexpr int MarkedFlagOffset = 4;  // header byte, bit 0
+constexpr int MarkByte = 18;        // of the minute marker
+constexpr int MarkedFlagOffset = 4; // header byte, bit 0
 constexpr const char* MarkedLine = "    Landmark sequences marked";
 
 // A minute marker as read: where it lies and the mark it holds.
 struct MarkerSeen {
     std::int64_t Position = 0;
     std::uint8_t Mark = 0;
-    bool IsMarker = true;  // false when the reader took a first record of another type for one
+    bool IsMarker = true; // false when the reader took a first record of another type for one
 };
 
 // Puts the reader's state back as it was when the marking ends.
@@ -142,7 +142,7 @@ bool MarkSlot(Program& p, Host& host, int slotIndex) {
     return flagged;
 }
 
-}  // namespace
+} // namespace
 
 LandmarkState& LandmarkStateOf(Program& program) {
     return program.State<LandmarkState>();
@@ -179,4 +179,4 @@ bool MarkLandmarkSequences(Program& p, Host& host) {
     return allMarked;
 }
 
-}  // namespace kelp
+} // namespace kelp

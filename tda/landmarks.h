@@ -12,10 +12,10 @@ inline constexpr const char* MarkLandmarksCaption = "Mark landmark sequences";
 inline constexpr const char* NoKL3FilesOpenText = "None of the open files are KL3 files";
 
 namespace changed {
-inline constexpr const char* LandmarkButton = "landmark button";  // the button's caption
+inline constexpr const char* LandmarkButton = "landmark button"; // the button's caption
 // The files' contents changed under the display: it draws its screen again.
 inline constexpr const char* DisplayRefresh = "display refresh";
-}  // namespace changed
+} // namespace changed
 
 // What the "Trains" page shows of the marking.
 struct LandmarkState {
@@ -33,4 +33,4 @@ std::string SearchingCaption(int slot);
 // error text); the other files are still marked.
 bool MarkLandmarkSequences(Program& program, Host& host);
 
-}  // namespace kelp
+} // namespace kelp

@@ -14,7 +14,7 @@ namespace {
 
 constexpr int ClassByteOffset = 18;
 constexpr int DevelopmentClassByteOffset = 23;
-constexpr std::uint8_t KeptClassBits = 0x83;  // quality bits 0-1 and the interval flag, bit 7
+constexpr std::uint8_t KeptClassBits = 0x83; // quality bits 0-1 and the interval flag, bit 7
 constexpr std::size_t ReadChunkRecords = 4096;
 
 int ClassOffsetOf(const FileSlot& s) {
@@ -60,7 +60,7 @@ void UpdateReaderBuffer(FileSlot& s, std::int64_t position, const std::uint8_t* 
             bytes[static_cast<std::size_t>(f - position)];
 }
 
-}  // namespace
+} // namespace
 
 int EditedSpecies(SpeciesEdit edit) {
     switch (edit) {
@@ -174,4 +174,4 @@ bool IdentifyTrainIfRequested(Program& program, Host& host, const ClickRecord& c
     return true;
 }
 
-}  // namespace kelp
+} // namespace kelp

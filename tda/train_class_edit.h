@@ -24,7 +24,7 @@ inline constexpr const char* EditHeaderLine = "time\tTrain ID\tedit";
 namespace changed {
 // The development page's train tracking boxes.
 inline constexpr const char* TrainTracking = "train tracking";
-}  // namespace changed
+} // namespace changed
 
 enum class SpeciesEdit { RemoveClass, SetDolphin, SetPorpoise };
 
@@ -68,4 +68,4 @@ bool RequestIdentifyTrain(Program& program);
 // tracking box is ticked and the request is used up. Returns true when it did so.
 bool IdentifyTrainIfRequested(Program& program, Host& host, const ClickRecord& click);
 
-}  // namespace kelp
+} // namespace kelp

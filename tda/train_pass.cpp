@@ -4,9 +4,9 @@
 
 #include "core/codes.h"
 #include "core/records.h"
+#include "tda/train_classifier.h"
 #include "tda/train_scoring.h"
 #include "tda/train_search.h"
-#include "tda/train_classifier.h"
 
 namespace kelp {
 

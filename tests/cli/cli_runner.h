@@ -23,4 +23,4 @@ inline CliResult RunKelpCli(std::vector<std::string> args) {
     return {status, out.str(), err.str()};
 }
 
-}  // namespace kelp
+} // namespace kelp

@@ -4,9 +4,9 @@
 
 #include "cli/filter_options.h"
 #include "cli/registry.h"
-#include "tests/cli/cli_runner.h"
 #include "core/bytes.h"
 #include "core/headless_host.h"
+#include "tests/cli/cli_runner.h"
 #include "tests/support/builders.h"
 
 namespace kelp {
@@ -40,7 +40,7 @@ protected:
 TEST_F(DataCommandsTest, InfoPrintsSessionThenSettings) {
     DataFileBuilder b(FileKind::KL1, MakeMinute(2024, 5, 1, 10, 0));
     b.Minute().Minute();
-    b.Header().Bytes[77] = 3;  // a small gain gives no warning
+    b.Header().Bytes[77] = 3; // a small gain gives no warning
     const std::string path = b.Write(dir.File("i.KL1"));
     const CliResult r = RunKelpCli({"info", path});
     EXPECT_EQ(r.Status, 0);
@@ -62,8 +62,9 @@ TEST_F(DataCommandsTest, InfoPrintsSessionThenSettings) {
 
     const CliResult missing = RunKelpCli({"info", dir.File("gone.KL1"), path});
     EXPECT_EQ(missing.Status, 1);
-    EXPECT_NE(missing.Err.find("gone.KL1 not opened successfully.  (No such file or directory)"), std::string::npos);
-    EXPECT_NE(missing.Out.find("File 1\n"), std::string::npos);  // the next file is still shown
+    EXPECT_NE(missing.Err.find("gone.KL1 not opened successfully.  (No such file or directory)"),
+              std::string::npos);
+    EXPECT_NE(missing.Out.find("File 1\n"), std::string::npos); // the next file is still shown
 }
 
 TEST_F(DataCommandsTest, InfoWarnsAgainstTheRegisteredGainIncludingALabsRegistry) {
@@ -72,7 +73,8 @@ TEST_F(DataCommandsTest, InfoWarnsAgainstTheRegisteredGainIncludingALabsRegistry
     b.Header().Bytes[77] = 9;
     const std::string path = b.Write(dir.File("g.KL1"));
     const CliResult builtIn = RunKelpCli({"info", path});
-    EXPECT_NE(builtIn.Out.find("    Gain9       WARNING: registered gain is 0!\n"), std::string::npos) << builtIn.Out;
+    EXPECT_NE(builtIn.Out.find("    Gain9       WARNING: registered gain is 0!\n"), std::string::npos)
+        << builtIn.Out;
 
     testing::WriteFileBytes(dir.File("lab.tsv"), {'1', '1', '0', '4', '\t', '9', '\n'});
     const CliResult lab = RunKelpCli({"info", "--gains", dir.File("lab.tsv"), path});
@@ -96,8 +98,8 @@ TEST_F(DataCommandsTest, ClicksWritesTheClickDetails) {
               "01/05/2024 10:00\t5000000\t12\t90\t130\t3\t7\t4\t130\t3\t7\n"
               "01/05/2024 10:01\t5000000\t12\t90\t130\t3\t7\t4\t130\t3\t9\n");
 
-    const CliResult all = RunKelpCli({"clicks", path, "-o", dir.File("all.txt"), "--quality", "Hi,Mod,Lo,?", "--species",
-                               "dol", "--freq", "50-70"});
+    const CliResult all = RunKelpCli({"clicks", path, "-o", dir.File("all.txt"), "--quality", "Hi,Mod,Lo,?",
+                                      "--species", "dol", "--freq", "50-70"});
     EXPECT_EQ(all.Status, 0) << all.Err;
     EXPECT_EQ(ReadText(dir.File("all.txt")),
               "t.KL3\n"
@@ -110,9 +112,13 @@ TEST_F(DataCommandsTest, ClicksWritesTheClickDetails) {
 
 TEST_F(DataCommandsTest, BadFilterValuesAreUsageErrors) {
     const std::string path = Kl3("t.KL3");
-    for (const std::vector<std::string>& extra :
-         {std::vector<std::string>{"--freq", "100"}, {"--freq", "a-b"}, {"--quality", "Top"},
-          {"--species", "whale"}, {"--minute-limit", "1000"}, {"--weak", "w"}, {"--cluster-status", "x"}}) {
+    for (const std::vector<std::string>& extra : {std::vector<std::string>{"--freq", "100"},
+                                                  {"--freq", "a-b"},
+                                                  {"--quality", "Top"},
+                                                  {"--species", "whale"},
+                                                  {"--minute-limit", "1000"},
+                                                  {"--weak", "w"},
+                                                  {"--cluster-status", "x"}}) {
         std::vector<std::string> args{"clicks", path, "-o", dir.File("bad.txt")};
         args.insert(args.end(), extra.begin(), extra.end());
         const CliResult r = RunKelpCli(args);
@@ -126,9 +132,20 @@ TEST_F(DataCommandsTest, FilterOptionsSetTheProgram) {
     CLI::App app;
     cli::FilterOptions options;
     cli::AddFilterOptions(&app, options);
-    std::vector<std::string> args{"--ignore-filters", "--minute-limit", "4096", "--all-q", "--b1",
-                                  "--use-endpoints", "--refresh-maps", "--show-time-errors", "--envelope", "-3",
-                                  "--duration", "2-",   "--cluster-status", "3,4"};
+    std::vector<std::string> args{"--ignore-filters",
+                                  "--minute-limit",
+                                  "4096",
+                                  "--all-q",
+                                  "--b1",
+                                  "--use-endpoints",
+                                  "--refresh-maps",
+                                  "--show-time-errors",
+                                  "--envelope",
+                                  "-3",
+                                  "--duration",
+                                  "2-",
+                                  "--cluster-status",
+                                  "3,4"};
     std::reverse(args.begin(), args.end());
     app.parse(args);
     Program program;
@@ -141,7 +158,7 @@ TEST_F(DataCommandsTest, FilterOptionsSetTheProgram) {
     EXPECT_TRUE(program.Options.UseEndpoints);
     EXPECT_TRUE(program.Options.RefreshMapFiles);
     EXPECT_TRUE(program.Options.ShowTimeErrorAsClk);
-    EXPECT_EQ(program.Clicks.Envelope.Min.Text, "0");  // "-3": only the maximum given
+    EXPECT_EQ(program.Clicks.Envelope.Min.Text, "0"); // "-3": only the maximum given
     EXPECT_EQ(program.Clicks.Envelope.Max.Text, "3");
     EXPECT_EQ(program.Clicks.Duration.Min.Value, 2);
     EXPECT_EQ(program.Clicks.Duration.Max.Text, "9999");
@@ -161,9 +178,11 @@ TEST_F(DataCommandsTest, EndpointsSaveAndDelete) {
     EXPECT_EQ(save.Status, 0) << save.Err;
     EXPECT_EQ(saved(), std::make_pair(MakeMinute(2024, 5, 1, 10, 10), MakeMinute(2024, 5, 1, 10, 20)));
 
-    const CliResult beyond = RunKelpCli({"endpoints", path, "--save", "01/05/2024 09:10", "01/05/2024 10:20"});
+    const CliResult beyond =
+        RunKelpCli({"endpoints", path, "--save", "01/05/2024 09:10", "01/05/2024 10:20"});
     EXPECT_EQ(beyond.Status, 1);
-    EXPECT_NE(beyond.Err.find("Time range goes beyond time limits of this file. No change made."), std::string::npos);
+    EXPECT_NE(beyond.Err.find("Time range goes beyond time limits of this file. No change made."),
+              std::string::npos);
     EXPECT_EQ(saved().first, MakeMinute(2024, 5, 1, 10, 10));
 
     const CliResult del = RunKelpCli({"endpoints", path, "--delete"});
@@ -174,5 +193,5 @@ TEST_F(DataCommandsTest, EndpointsSaveAndDelete) {
     EXPECT_EQ(RunKelpCli({"endpoints", path, "--save", "yesterday", "today"}).Status, 2);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "cli/registry.h"
-#include "tests/cli/cli_runner.h"
 #include "core/file_io.h"
+#include "tests/cli/cli_runner.h"
 #include "tests/support/builders.h"
 
 namespace kelp {
@@ -25,8 +25,8 @@ protected:
     void SetUp() override {
         card_ = dir_.File("card");
         const auto r =
-            RunKelpCli({"simulate", "--out", card_, "--minutes", "90", "--seed", "5", "--scenario", "porpoise",
-                  "--activity", "10", "--split-bytes", "8000", "--erased-tail", "300"});
+            RunKelpCli({"simulate", "--out", card_, "--minutes", "90", "--seed", "5", "--scenario",
+                        "porpoise", "--activity", "10", "--split-bytes", "8000", "--erased-tail", "300"});
         ASSERT_EQ(r.Status, 0) << r.Err;
         ASSERT_TRUE(HasLine(r.Out, "file\t" + card_ + "/DATA1.ORV"));
         ASSERT_TRUE(HasLine(r.Out, "truth\t" + card_ + "/truth.json"));
@@ -39,26 +39,26 @@ protected:
 TEST_F(DownloadCli, SimulateDownloadInfo) {
     const std::string out = dir_.File("out.KL1");
     const auto r = RunKelpCli({"download",
-                         card_,
-                         out,
-                         "--start",
-                         "2024-05-01 10:00",
-                         "--now",
-                         "2024-06-01 10:00",
-                         "--location",
-                         "Bay",
-                         "--notes",
-                         "first test",
-                         "--lat",
-                         "55.1N",
-                         "--long",
-                         "3.2W",
-                         "--water-depth",
-                         "12",
-                         "--deployment-depth",
-                         "9",
-                         "--blanks",
-                         "2"});
+                               card_,
+                               out,
+                               "--start",
+                               "2024-05-01 10:00",
+                               "--now",
+                               "2024-06-01 10:00",
+                               "--location",
+                               "Bay",
+                               "--notes",
+                               "first test",
+                               "--lat",
+                               "55.1N",
+                               "--long",
+                               "3.2W",
+                               "--water-depth",
+                               "12",
+                               "--deployment-depth",
+                               "9",
+                               "--blanks",
+                               "2"});
     ASSERT_EQ(r.Status, 0) << r.Err;
     EXPECT_TRUE(HasLine(r.Out, "upload\t" + out + "    1h 30m    0Mb   0mins)")) << r.Out;
     EXPECT_NE(r.Out.find("\nerrors\t"), std::string::npos); // the blank records that ended the data
@@ -70,8 +70,8 @@ TEST_F(DownloadCli, SimulateDownloadInfo) {
     // A folder as output takes the proposed name.
     const std::string folder = dir_.File("kelp files");
     std::filesystem::create_directory(folder);
-    const auto named = RunKelpCli({"download", card_ + "/DATA0.ORV", folder, "--start", "2024-05-01 10:00", "--now",
-                             "2024-06-01 10:00", "--location", "Bay"});
+    const auto named = RunKelpCli({"download", card_ + "/DATA0.ORV", folder, "--start", "2024-05-01 10:00",
+                                   "--now", "2024-06-01 10:00", "--location", "Bay"});
     ASSERT_EQ(named.Status, 0) << named.Err;
     EXPECT_TRUE(FileExists(folder + "/Bay 2024 05 01 KELP1036.KL1"));
 }
@@ -82,7 +82,8 @@ TEST_F(DownloadCli, QuestionsEndTheDownloadUnlessForced) {
     EXPECT_EQ(r.Status, 1);
     EXPECT_NE(r.Err.find("Start time is impossibly early. Do you wish to proceed? [No]"), std::string::npos);
     EXPECT_FALSE(FileExists(out));
-    r = RunKelpCli({"download", card_, out, "--start", "2008-01-01 00:00", "--now", "2024-06-01 10:00", "--force"});
+    r = RunKelpCli(
+        {"download", card_, out, "--start", "2008-01-01 00:00", "--now", "2024-06-01 10:00", "--force"});
     EXPECT_EQ(r.Status, 0) << r.Err;
     EXPECT_TRUE(FileExists(out));
     RemoveFile(out);
@@ -93,7 +94,8 @@ TEST_F(DownloadCli, QuestionsEndTheDownloadUnlessForced) {
     EXPECT_NE(r.Err.find("File ends in the future. Do wish to change the time the KELP was Started? [Yes]"),
               std::string::npos);
     EXPECT_FALSE(FileExists(out));
-    r = RunKelpCli({"download", card_, out, "--start", "2024-06-01 09:00", "--now", "2024-06-01 10:00", "--force"});
+    r = RunKelpCli(
+        {"download", card_, out, "--start", "2024-06-01 09:00", "--now", "2024-06-01 10:00", "--force"});
     EXPECT_EQ(r.Status, 0) << r.Err;
     EXPECT_NE(r.Err.find("[No]"), std::string::npos);
 
@@ -126,9 +128,12 @@ TEST_F(DownloadCli, CardChecks) {
 
 TEST(SimulateCli, RejectsBadOptions) {
     testing::TempDir dir;
-    EXPECT_EQ(RunKelpCli({"simulate", "--out", dir.Path(), "--minutes", "5", "--scenario", "whales"}).Status, 2);
-    EXPECT_EQ(RunKelpCli({"simulate", "--out", dir.Path(), "--minutes", "5", "--click-limit", "100"}).Status, 2);
-    EXPECT_EQ(RunKelpCli({"simulate", "--out", dir.Path(), "--minutes", "5", "--defect", "jump:x:1"}).Status, 2);
+    EXPECT_EQ(RunKelpCli({"simulate", "--out", dir.Path(), "--minutes", "5", "--scenario", "whales"}).Status,
+              2);
+    EXPECT_EQ(RunKelpCli({"simulate", "--out", dir.Path(), "--minutes", "5", "--click-limit", "100"}).Status,
+              2);
+    EXPECT_EQ(RunKelpCli({"simulate", "--out", dir.Path(), "--minutes", "5", "--defect", "jump:x:1"}).Status,
+              2);
     EXPECT_EQ(RunKelpCli({"simulate", "--out", dir.Path(), "--minutes", "0"}).Status, 2);
     const auto ok = RunKelpCli({"simulate", "--out", dir.Path(), "--minutes", "5", "--scenario", "empty"});
     EXPECT_EQ(ok.Status, 0) << ok.Err;

@@ -56,7 +56,7 @@ TEST_F(LandmarksSpeciesCommandsTest, LandmarksFailsOnAFileThatIsNotKL3) {
     const CliResult r = RunKelpCli({"landmarks", kl1, kl3});
     EXPECT_EQ(r.Status, 1);
     EXPECT_NE(r.Err.find("None of the open files are KL3 files"), std::string::npos);
-    EXPECT_EQ(ReadFileBytes(kl3)[4] & 1, 1);  // the KL3 file was still marked
+    EXPECT_EQ(ReadFileBytes(kl3)[4] & 1, 1); // the KL3 file was still marked
     EXPECT_EQ(RunKelpCli({"landmarks", dir.File("missing.KL3")}).Status, 1);
 }
 
@@ -70,7 +70,7 @@ TEST_F(LandmarksSpeciesCommandsTest, SpeciesEditsTheTrainFromTheClickOn) {
               "Editing\t" + path +
                   "\ntime\tTrain ID\tedit\n'01/05/2024 10:00:02.000000\t7\tSpecies set to porpoise\t\n");
     auto expected = before;
-    expected[360 + 2 * 20 + 18] = 0x01;  // the Lo train's clicks, hidden by default, can be edited
+    expected[360 + 2 * 20 + 18] = 0x01; // the Lo train's clicks, hidden by default, can be edited
     expected[360 + 3 * 20 + 18] = 0x81;
     EXPECT_EQ(ReadFileBytes(path), expected);
 }
@@ -91,5 +91,5 @@ TEST_F(LandmarksSpeciesCommandsTest, SpeciesRefusesBadArgumentsAndMissingClicks)
     EXPECT_EQ(ReadFileBytes(path), before);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

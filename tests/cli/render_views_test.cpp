@@ -6,11 +6,11 @@
 #include <sstream>
 
 #include "cli/registry.h"
-#include "tests/cli/render_runner.h"
 #include "core/file_io.h"
 #include "display/colours.h"
 #include "display/display_state.h"
 #include "display/geometry.h"
+#include "tests/cli/render_runner.h"
 #include "tests/support/builders.h"
 
 namespace kelp {

@@ -5,9 +5,9 @@
 #include <sstream>
 
 #include "cli/registry.h"
-#include "tests/cli/cli_runner.h"
 #include "settings/gain_table.h"
 #include "settings/settings_layout.h"
+#include "tests/cli/cli_runner.h"
 #include "tests/support/builders.h"
 
 namespace kelp {

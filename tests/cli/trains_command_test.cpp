@@ -4,9 +4,9 @@
 #include <sstream>
 
 #include "cli/registry.h"
-#include "tests/cli/cli_runner.h"
 #include "core/bytes.h"
 #include "core/file_io.h"
+#include "tests/cli/cli_runner.h"
 #include "tests/support/builders.h"
 
 namespace kelp {

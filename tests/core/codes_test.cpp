@@ -8,15 +8,15 @@ namespace {
 TEST(LogCode16, SmallestExponentThatFits) {
     EXPECT_EQ(EncodeLogCode16(0), 0);
     EXPECT_EQ(EncodeLogCode16(15), 15);
-    EXPECT_EQ(EncodeLogCode16(16), 8 + 16);   // 16 >> 1 = 8
+    EXPECT_EQ(EncodeLogCode16(16), 8 + 16); // 16 >> 1 = 8
     EXPECT_EQ(EncodeLogCode16(31), 15 + 16);
     EXPECT_EQ(EncodeLogCode16(32), 8 + 32);
     EXPECT_EQ(EncodeLogCode16(1024), 8 + 16 * 7);
     EXPECT_EQ(DecodeLogCode16(EncodeLogCode16(1024)), 1024);
-    EXPECT_EQ(DecodeLogCode16(EncodeLogCode16(1000)), 960);  // 1000 >> 6 = 15, truncated
+    EXPECT_EQ(DecodeLogCode16(EncodeLogCode16(1000)), 960); // 1000 >> 6 = 15, truncated
     // Exponent 16 and beyond cannot be coded.
     EXPECT_EQ(EncodeLogCode16(16LL << 16), 254);
-    EXPECT_EQ(EncodeLogCode16(15LL << 15), 255 - 0);  // the largest codeable value uses the top code
+    EXPECT_EQ(EncodeLogCode16(15LL << 15), 255 - 0); // the largest codeable value uses the top code
     EXPECT_EQ(DecodeLogCode16(254), 14LL << 15);
     EXPECT_EQ(EncodeLogCode16(-5), 0);
 }
@@ -46,7 +46,7 @@ TEST(AngleCode, KnownCodes) {
     EXPECT_EQ(AngleCodeToDegrees(255), 180);
     // Codes within 0.99 of the ends are clamped to the ends.
     EXPECT_EQ(AngleCodeToDegrees(1), 0);
-    EXPECT_EQ(AngleCodeToDegrees(254), 170);  // 0.984 is inside the clamp limits
+    EXPECT_EQ(AngleCodeToDegrees(254), 170); // 0.984 is inside the clamp limits
     EXPECT_EQ(AngleCodeToDegrees(2), 10);
 }
 
@@ -75,5 +75,5 @@ TEST(SplToPascals, FrequencyBands) {
     EXPECT_FLOAT_EQ(SplToPascals(100, 170), 0.2f);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

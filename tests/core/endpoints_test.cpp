@@ -92,7 +92,7 @@ TEST_F(EndpointsTest, UsingEndpointsNarrowsTheSharedRange) {
     b.Minute().KeepHeaderMinutes();
     b.Header().SetLastMinute(Jan(10));
     b.Header().SetEndpointStart(Jan(2));
-    b.Header().SetEndpointEnd(Jan(12));  // beyond the last minute: clamped
+    b.Header().SetEndpointEnd(Jan(12)); // beyond the last minute: clamped
     ASSERT_TRUE(OpenDataFile(program, host, b.Write(dir.File("u.KL1")), 1));
     EXPECT_EQ(program.SharedStart, Jan(1));
     SetUseEndpoints(program, host, true);
@@ -104,5 +104,5 @@ TEST_F(EndpointsTest, UsingEndpointsNarrowsTheSharedRange) {
     EXPECT_EQ(program.SharedStart, Jan(1));
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

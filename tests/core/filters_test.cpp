@@ -52,7 +52,8 @@ TEST_F(FiltersTest, BadEntriesPutTheirDefaultBack) {
     EXPECT_EQ(program.Clicks.Amplitude.Max.Text, "9999");
     EXPECT_FALSE(EnterFilterText(program, host, FilterBox::DurationMin, "-3"));
     EXPECT_EQ(program.Clicks.Duration.Min.Text, "0");
-    EXPECT_TRUE(EnterFilterText(program, host, FilterBox::AmplitudeMin, "-3"));  // only duration refuses negatives
+    EXPECT_TRUE(
+        EnterFilterText(program, host, FilterBox::AmplitudeMin, "-3")); // only duration refuses negatives
     EXPECT_FALSE(EnterFilterText(program, host, FilterBox::FrequencyMin, "12k"));
     EXPECT_FALSE(EnterFilterText(program, host, FilterBox::FrequencyMin, "99999999999"));
     EXPECT_EQ(program.Clicks.Frequency.Min.Text, "0");
@@ -66,8 +67,9 @@ TEST_F(FiltersTest, EveryRangeInItsOrder) {
     EnterFilterText(program, host, FilterBox::AmplitudeMin, "30");
     EnterFilterText(program, host, FilterBox::DurationMax, "40");
     EnterFilterText(program, host, FilterBox::FrequencyMin, "110");
-    EXPECT_EQ(program.ClickFilterText, "Click filter:   Freq: 110-255kHz,   Duration: 0-40cyc,  Amplitude: 30-9999,"
-                                       "  Envelope: 0-12,  Bandwidth: 2-255");
+    EXPECT_EQ(program.ClickFilterText,
+              "Click filter:   Freq: 110-255kHz,   Duration: 0-40cyc,  Amplitude: 30-9999,"
+              "  Envelope: 0-12,  Bandwidth: 2-255");
     // The weak filter, cluster status and b1 are not described.
     EnterWeakFilter(program, host, "5");
     SetClusterBand1(program, host, true);
@@ -126,7 +128,7 @@ TEST_F(FiltersTest, IciBoxes) {
     EXPECT_EQ(program.Ici.UpperText, "2");
     EXPECT_EQ(program.Ici.UpperTicks, 100'000);
     EXPECT_TRUE(EnterUpperIci(program, host, "0"));
-    EXPECT_EQ(program.Ici.UpperTicks, 200'000);  // 200,000 div max(1, 0)
+    EXPECT_EQ(program.Ici.UpperTicks, 200'000); // 200,000 div max(1, 0)
     EXPECT_FALSE(EnterLowerIci(program, host, "50"));
     EXPECT_EQ(program.Ici.LowerText, "2000");
     EXPECT_FALSE(EnterLowerIci(program, host, "slow"));
@@ -184,5 +186,5 @@ TEST_F(FiltersTest, SourceBoxFirstLine) {
     EXPECT_EQ(program.SourceBox, std::vector<std::string>{"kept"});
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

@@ -61,7 +61,7 @@ TEST(DataFileHeader, FieldsSitAtTheirOffsets) {
     EXPECT_EQ(h.Bytes[32], 40);
     h.SetLocation("A location name longer than thirty-one characters");
     EXPECT_EQ(h.Location(), "A location name longer than thi");
-    EXPECT_EQ(h.Bytes[64], 0);  // the location never spills into the settings
+    EXPECT_EQ(h.Bytes[64], 0); // the location never spills into the settings
     h.SetNotes(std::string(60, 'n'));
     EXPECT_EQ(h.Bytes[255], 0);
     EXPECT_EQ(h.Notes(), std::string(44, 'n'));
@@ -95,5 +95,5 @@ TEST(SettingsLayout, ByLoggerNumberForOpenFiles) {
     EXPECT_EQ(EnvelopeCodingKindFor(489), 2);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

@@ -9,13 +9,13 @@ namespace {
 
 TEST(Progress, StepRule) {
     ProgressRule p;
-    p.Start(150, 0);  // (150 div 100) - 1 = 0
+    p.Start(150, 0); // (150 div 100) - 1 = 0
     EXPECT_EQ(p.Step(), 0);
     EXPECT_EQ(p.PositionFor(37), 37);
-    EXPECT_EQ(p.PositionFor(150), 100);  // the bar limits the position
+    EXPECT_EQ(p.PositionFor(150), 100); // the bar limits the position
     p.Start(100'000, 0);
     EXPECT_EQ(p.Step(), 999);
-    EXPECT_EQ(p.PositionFor(99'900), 100);  // reaches 100 a little before the end
+    EXPECT_EQ(p.PositionFor(99'900), 100); // reaches 100 a little before the end
     EXPECT_EQ(p.PositionFor(998), 0);
     EXPECT_EQ(p.PositionFor(999), 1);
     p.Start(1'000, 500);
@@ -70,8 +70,8 @@ TEST(ResultsPage, ChangedFlagFollowsTheButtons) {
 TEST(ResultsPage, SaveRule) {
     EXPECT_EQ(ResultsFileName("/x/notes"), "/x/notes.txt");
     EXPECT_EQ(ResultsFileName("/x/notes.csv"), "/x/notes.csv");
-    EXPECT_EQ(ResultsFileName("abc"), "abc");  // three characters or fewer stay as they are
-    EXPECT_EQ(ResultsFileName("a.b.c"), "a.b.c");      // fourth from the end is a dot
+    EXPECT_EQ(ResultsFileName("abc"), "abc");     // three characters or fewer stay as they are
+    EXPECT_EQ(ResultsFileName("a.b.c"), "a.b.c"); // fourth from the end is a dot
     EXPECT_EQ(ResultsFileName("a.b.cd"), "a.b.cd.txt");
 }
 
@@ -123,7 +123,7 @@ TEST(HeadlessHost, AnswersAndRecords) {
     HeadlessHost host;
     host.YesNoAnswers = {true};
     EXPECT_TRUE(host.AskYesNo("Proceed?"));
-    EXPECT_FALSE(host.AskYesNo("Again?"));  // the default answer
+    EXPECT_FALSE(host.AskYesNo("Again?")); // the default answer
     host.ShowTimedMessage(5000, "File type not recognised");
     host.ShowMessage("No slot free for another file.  Please close a file and try again");
     EXPECT_TRUE(host.Showed("File type not recognised"));
@@ -147,8 +147,8 @@ TEST(Program, SlotsAndSubsystemStates) {
     EXPECT_FALSE(a.Slot(1).IsOpen);
     a.State<Counter>().Value = 5;
     EXPECT_EQ(a.State<Counter>().Value, 5);
-    EXPECT_EQ(b.State<Counter>().Value, 0);  // nothing is shared between programs
+    EXPECT_EQ(b.State<Counter>().Value, 0); // nothing is shared between programs
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

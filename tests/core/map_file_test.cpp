@@ -41,22 +41,22 @@ TEST_F(MapFileTest, ScanFindsEveryMarkerAndCorrectsAWrongLastMinute) {
     EXPECT_TRUE(s.MapReady);
     EXPECT_EQ(s.MapCount, 10);
     for (int k = 0; k < 10; ++k) EXPECT_EQ(s.Map[static_cast<std::size_t>(k)], 360 + k * 30);
-    EXPECT_EQ(s.Map[10], 360 + 300);  // the first end-of-data record
+    EXPECT_EQ(s.Map[10], 360 + 300); // the first end-of-data record
     EXPECT_EQ(s.LastMinute, 1009);
     EXPECT_EQ(s.ActiveEnd, 1009);
 
     const auto bytes = ReadFileBytes(path);
     EXPECT_EQ(HeaderS32(bytes, 260), 1009);
     EXPECT_EQ(HeaderS32(bytes, 276), 1009);
-    EXPECT_EQ(ReadBE(bytes.data(), 128, 4), 20u);  // clicks counted into the KL1 header
-    EXPECT_FALSE(FileExists(dir.File("wrong.k1m")));  // small files keep no map file
+    EXPECT_EQ(ReadBE(bytes.data(), 128, 4), 20u);    // clicks counted into the KL1 header
+    EXPECT_FALSE(FileExists(dir.File("wrong.k1m"))); // small files keep no map file
 }
 
 TEST_F(MapFileTest, LastMinuteWithinOneMarkerIntervalIsLeftAlone) {
     DataFileBuilder b(FileKind::KL1, 1000);
     for (int m = 0; m < 4; ++m) b.Minute();
     b.KeepHeaderMinutes();
-    b.Header().SetLastMinute(1004);  // E = 1003: one minute out is tolerated
+    b.Header().SetLastMinute(1004); // E = 1003: one minute out is tolerated
     b.Header().SetEndpointEnd(1004);
     const std::string path = b.Write(dir.File("near.KL1"));
     ASSERT_TRUE(OpenDataFile(program, host, path, 1));
@@ -128,7 +128,7 @@ TEST_F(MapFileTest, MissingTerminatorIsAppendedAndTheFileScannedAgain) {
 // and as many further 255 bytes as needed.
 std::string WriteSizedFile(const std::string& path, std::int64_t size) {
     DataFileBuilder b(FileKind::KL1, 5000);
-    auto bytes = b.Minute().Bytes();  // header, marker, 20 end bytes
+    auto bytes = b.Minute().Bytes(); // header, marker, 20 end bytes
     const std::int64_t clicks = (size - static_cast<std::int64_t>(bytes.size())) / 10;
     std::vector<std::uint8_t> out(bytes.begin(), bytes.begin() + 370);
     out.reserve(static_cast<std::size_t>(size));
@@ -188,14 +188,14 @@ TEST_F(MapFileTest, UnusableMapFileIsIgnoredAndTheFileScanned) {
     DataFileBuilder b(FileKind::KL3, 7000);
     for (int m = 0; m < 3; ++m) b.Minute();
     const std::string path = b.Write(dir.File("badmap.KL3"));
-    testing::WriteFileBytes(dir.File("badmap.k3m"), {1, 2, 3});  // cut off
+    testing::WriteFileBytes(dir.File("badmap.k3m"), {1, 2, 3}); // cut off
     ASSERT_TRUE(OpenDataFile(program, host, path, 1));
     EXPECT_TRUE(BuildMap(program, host, 1, false));
     EXPECT_EQ(program.Slot(1).MapCount, 3);
 
     std::vector<std::uint8_t> wild(16);
     WriteLE64(wild.data(), 360);
-    WriteLE64(wild.data() + 8, 1'000'000'000);  // beyond the file
+    WriteLE64(wild.data() + 8, 1'000'000'000); // beyond the file
     testing::WriteFileBytes(dir.File("badmap.k3m"), wild);
     CloseDataFile(program, host, 1);
     ASSERT_TRUE(OpenDataFile(program, host, path, 1));
@@ -212,7 +212,7 @@ TEST_F(MapFileTest, MinutesPerMarkerSpacesTheMarkers) {
     EXPECT_EQ(program.Slot(1).MinutesPerMarker, 5);
     EXPECT_EQ(program.Slot(1).LastMinute, 10'025);
     BuildMap(program, host, 1, false);
-    EXPECT_EQ(program.Slot(1).LastMinute, 10'025);  // (6 - 1) x 5 after the first: consistent
+    EXPECT_EQ(program.Slot(1).LastMinute, 10'025); // (6 - 1) x 5 after the first: consistent
     EXPECT_TRUE(host.Messages.empty());
 }
 
@@ -225,5 +225,5 @@ TEST(MapFileName, FollowsTheKind) {
     EXPECT_EQ(MapFileName(s), "skip");
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

@@ -75,7 +75,7 @@ TEST_F(ReaderTest, PositioningBeforeTheFirstMinuteStartsAtTheFirstMarker) {
     EXPECT_EQ(s.NRType, 254);
     EXPECT_EQ(s.Marker.Temperature, 77);
     EXPECT_EQ(s.Marker.Minute, 1000);
-    EXPECT_FALSE(s.MapReady);  // the start of the file needs no map
+    EXPECT_FALSE(s.MapReady); // the start of the file needs no map
 }
 
 TEST_F(ReaderTest, PositioningInsideTheFileUsesTheMap) {
@@ -120,7 +120,7 @@ TEST_F(ReaderTest, MarkersEveryFiveMinutes) {
     for (const Seen& r : ReadAll())
         if (r.Type == 254) markers.push_back(r.Minute);
     EXPECT_EQ(markers, (std::vector<MinuteNumber>{1000, 1005, 1010, 1015}));
-    PositionAt(program, host, 1012, 0);  // off the marker grid: the minute is taken as asked
+    PositionAt(program, host, 1012, 0); // off the marker grid: the minute is taken as asked
     EXPECT_EQ(program.Slot(1).CurrentMinute, 1012);
     EXPECT_EQ(program.Slot(1).Map[2], 360 + 2 * 20);
 }
@@ -162,7 +162,7 @@ TEST_F(ReaderTest, TimeOrderIsEnforcedEvenWhenFiltersAreIgnored) {
     EXPECT_EQ(clicks[1].Time, 510);
     EXPECT_EQ(clicks[1].SPL, 250);
     EXPECT_EQ(clicks[1].kHz, 21);
-    EXPECT_EQ(clicks[2].Time, 510);  // 400 also shows after the last accepted click, 500
+    EXPECT_EQ(clicks[2].Time, 510); // 400 also shows after the last accepted click, 500
     EXPECT_EQ(clicks[4].Time, 12'000'010);
 }
 
@@ -176,8 +176,8 @@ TEST_F(ReaderTest, MinuteLimitLetsLimitPlusOneClicksPass) {
     EXPECT_EQ(program.MinuteLimitLabel, "1024");
     const auto times = ClickTimes();
     ASSERT_EQ(times.size(), 1025u + 1);
-    EXPECT_EQ(times[1024], 102'500);  // the 1025th passes; the 1026th is the first rejected
-    EXPECT_EQ(times.back(), 7);       // the count starts again with each minute
+    EXPECT_EQ(times[1024], 102'500); // the 1025th passes; the 1026th is the first rejected
+    EXPECT_EQ(times.back(), 7);      // the count starts again with each minute
 
     SetIgnoreFilters(program, host, true);
     EXPECT_EQ(ClickTimes().size(), 1101u);
@@ -238,9 +238,8 @@ TEST_F(ReaderTest, ReadsAcrossManyBlocks) {
     Open(b, "big.KL1");
     const auto times = ClickTimes();
     ASSERT_EQ(static_cast<int>(times.size()), total);
-    EXPECT_EQ(times[20'000], 2000 + 4);  // first click of minute 4, beyond the first block
+    EXPECT_EQ(times[20'000], 2000 + 4); // first click of minute 4, beyond the first block
     EXPECT_EQ(program.Slot(1).NRType, 255);
-
 }
 
 TEST_F(ReaderTest, KL2StatusFilters) {
@@ -290,7 +289,7 @@ TEST_F(ReaderTest, KL3TrainFilters) {
         }
     Open(b, "a.KL3");
     auto count = [&] { return ClickTimes().size(); };
-    EXPECT_EQ(count(), 10u);  // Hi and Mod of species 0..4; species 5 never passes
+    EXPECT_EQ(count(), 10u); // Hi and Mod of species 0..4; species 5 never passes
     SetAllQualities(program, host, true);
     EXPECT_EQ(count(), 20u);
     SetSpeciesBox(program, host, 4, false);
@@ -316,7 +315,7 @@ TEST_F(ReaderTest, NumericFilters) {
     Open(b, "a.KL1");
     EnterFilterText(program, host, FilterBox::FrequencyMin, "100");
     EXPECT_EQ(ClickTimes(), (std::vector<std::int32_t>{100, 300, 400, 500}));
-    EnterWeakFilter(program, host, "13");  // Ncyc + SPL div 2: 2 + 10 fails
+    EnterWeakFilter(program, host, "13"); // Ncyc + SPL div 2: 2 + 10 fails
     EXPECT_EQ(ClickTimes(), (std::vector<std::int32_t>{100, 400, 500}));
     EnterFilterText(program, host, FilterBox::AmplitudeMax, "150");
     EXPECT_EQ(ClickTimes(), (std::vector<std::int32_t>{100, 500}));
@@ -357,10 +356,10 @@ TEST_F(ReaderTest, KL1FilesReadTheSameWithPascalsAndDerivedEnvelopes) {
     program.Options.ShowSplAsPa = true;
     ReadAll();
     const ClickRecord& c = program.Slot(1).Click;
-    EXPECT_EQ(c.BW, 5);  // 13 + 20 > 22
+    EXPECT_EQ(c.BW, 5); // 13 + 20 > 22
     EXPECT_FLOAT_EQ(c.Pa, 100 * 0.07f);
     EXPECT_EQ(c.Envelope, DeriveEnvelope(0x35, 0, 100));
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

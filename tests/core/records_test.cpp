@@ -28,7 +28,7 @@ TEST(ClickDecoding, KL1RecordRoundTrip) {
     EXPECT_EQ(d.BW, 4);
     EXPECT_EQ(d.Envelope, 0x5A);
     EXPECT_EQ(d.ClassCode, 2);
-    EXPECT_FLOAT_EQ(d.Pa, 0.0f);  // only computed while "show SPL as Pa" is on
+    EXPECT_FLOAT_EQ(d.Pa, 0.0f); // only computed while "show SPL as Pa" is on
     RecordLayout pa = Layout(FileKind::KL1);
     pa.ShowSplAsPa = true;
     DecodeClick(r, pa, d);
@@ -46,10 +46,10 @@ TEST(ClickDecoding, TimeBelowOneLeavesTheRecordUndecoded) {
 
 TEST(ClickDecoding, BandwidthLimit) {
     EXPECT_EQ(LimitBandwidth(130, 20), 5);
-    EXPECT_EQ(LimitBandwidth(130, 9), 9);    // 13 + 9 = 22 is allowed
+    EXPECT_EQ(LimitBandwidth(130, 9), 9); // 13 + 9 = 22 is allowed
     EXPECT_EQ(LimitBandwidth(130, 10), 5);
-    EXPECT_EQ(LimitBandwidth(60, 20), 11);   // max(5, 17 - 6)
-    EXPECT_EQ(LimitBandwidth(200, 3), 5);    // 20 + 3 > 22, 17 - 20 < 5
+    EXPECT_EQ(LimitBandwidth(60, 20), 11); // max(5, 17 - 6)
+    EXPECT_EQ(LimitBandwidth(200, 3), 5);  // 20 + 3 > 22, 17 - 20 < 5
 }
 
 TEST(ClickDecoding, OlderFilesDeriveTheEnvelope) {
@@ -125,7 +125,7 @@ TEST(ClickDecoding, UnusableRecordLengthPutsTheTypeAtByte14) {
     ClickRecord d;
     ASSERT_TRUE(DecodeClick(r, l, d));
     EXPECT_EQ(d.Time, 50);
-    EXPECT_EQ(d.Band, 0);  // beyond the record: not read
+    EXPECT_EQ(d.Band, 0); // beyond the record: not read
 }
 
 TEST(ClickDecoding, FortyByteDevelopmentRecords) {
@@ -154,7 +154,7 @@ TEST(ClickDecoding, FortyByteDevelopmentRecords) {
     EXPECT_EQ(e.TrainSlot, 17);
     EXPECT_EQ(e.ClassCode, 11);
     EXPECT_EQ(e.SPL, 90);
-    EXPECT_EQ(e.Species, SpeciesUnclassed);  // not decoded from this format
+    EXPECT_EQ(e.Species, SpeciesUnclassed); // not decoded from this format
     EXPECT_EQ(RecordType(r, kl3), 7);
     kl3.ClusterBand1 = true;
     DecodeClick(r, kl3, e);
@@ -170,7 +170,7 @@ TEST(MarkerDecoding, KL1AndKL2Markers) {
     DecodeMarker(kl1, Layout(FileKind::KL1), ctx, m);
     EXPECT_EQ(m.Temperature, 77);
     EXPECT_EQ(m.Angle, 100);
-    EXPECT_TRUE(m.InSwitchRange);  // inclusive at both ends
+    EXPECT_TRUE(m.InSwitchRange); // inclusive at both ends
     EXPECT_EQ(m.MinuteValue18, 20);
     EncodeKL1Marker(kl1, 77, 101);
     DecodeMarker(kl1, Layout(FileKind::KL1), ctx, m);
@@ -185,7 +185,7 @@ TEST(MarkerDecoding, KL1AndKL2Markers) {
     DecodeMarker(kl2, Layout(FileKind::KL3), ctx, m);
     EXPECT_TRUE(m.LimitReached);
     EXPECT_EQ(m.NClicks, 4096);
-    EXPECT_TRUE(m.InSwitchRange);  // any non-zero count sets it
+    EXPECT_TRUE(m.InSwitchRange); // any non-zero count sets it
     EXPECT_EQ(m.LastClickTime, 183);
     EXPECT_EQ(m.MinuteValue18, 20);
     kl2[7] = EncodeLogCode16(300);
@@ -195,7 +195,7 @@ TEST(MarkerDecoding, KL1AndKL2Markers) {
     EXPECT_EQ(m.NClicks, 288);
     EXPECT_EQ(m.MinuteValue18, 32);
     DecodeMarker(kl2, Layout(FileKind::KL2), ctx, m);
-    EXPECT_EQ(m.MinuteValue18, 20);  // only KL3 files carry landmark marks
+    EXPECT_EQ(m.MinuteValue18, 20); // only KL3 files carry landmark marks
     kl2[7] = 0;
     DecodeMarker(kl2, Layout(FileKind::KL2), ctx, m);
     EXPECT_FALSE(m.InSwitchRange);
@@ -209,5 +209,5 @@ TEST(BlankRecord, AllZeroButUnclassed) {
     EXPECT_EQ(b.ClassCode, 0);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

@@ -57,10 +57,13 @@ protected:
         if (opened) {
             FileSlot& s = program.Slot(slot);
             const MinuteNumber first = s.FirstMinute;
-            const std::int64_t span = std::max<std::int64_t>(1, static_cast<std::int64_t>(s.LastMinute) - first + 1);
-            for (const std::int64_t offset : {std::int64_t{-5}, std::int64_t{0}, span / 2, span - 1, span + 3}) {
-                const auto minute = static_cast<MinuteNumber>(std::clamp<std::int64_t>(
-                    first + offset, std::numeric_limits<MinuteNumber>::min(), std::numeric_limits<MinuteNumber>::max()));
+            const std::int64_t span =
+                std::max<std::int64_t>(1, static_cast<std::int64_t>(s.LastMinute) - first + 1);
+            for (const std::int64_t offset :
+                 {std::int64_t{-5}, std::int64_t{0}, span / 2, span - 1, span + 3}) {
+                const auto minute = static_cast<MinuteNumber>(
+                    std::clamp<std::int64_t>(first + offset, std::numeric_limits<MinuteNumber>::min(),
+                                             std::numeric_limits<MinuteNumber>::max()));
                 PositionAt(program, host, minute, static_cast<std::int32_t>(random() % 12'000'000));
                 std::int64_t calls = 0;
                 const std::int64_t limit = s.FileSize / s.RecordLength + 10;
@@ -80,15 +83,15 @@ protected:
     }
 
     static bool Known(const std::string& text, const std::string& path) {
-        static const std::set<std::string> texts{RecordClassErrorText,
-                                                 "There may be problems with this file, but let us see what happens ....",
-                                                 "Adding first min marker", "Faulty file termination repaired",
-                                                 "255s written"};
+        static const std::set<std::string> texts{
+            RecordClassErrorText, "There may be problems with this file, but let us see what happens ....",
+            "Adding first min marker", "Faulty file termination repaired", "255s written"};
         if (texts.count(text)) return true;
         if (text == path + " is too small to hold any data (0)") return true;
         // Development mode reports a corrected last minute as a number and UP or DOWN.
         const auto blank = text.find(' ');
-        if (blank != std::string::npos && (text.substr(blank) == " UP" || text.substr(blank) == " DOWN")) return true;
+        if (blank != std::string::npos && (text.substr(blank) == " UP" || text.substr(blank) == " DOWN"))
+            return true;
         return false;
     }
 
@@ -150,7 +153,8 @@ TEST_F(RobustnessTest, WildMapFiles) {
         testing::WriteFileBytes(path, bytes);
         std::vector<std::uint8_t> map(static_cast<std::size_t>(random() % 80));
         for (auto& b : map) b = RandomByte();
-        if (map.size() >= 8 && i % 2 == 0) map[0] = 104, map[1] = 1, std::fill(map.begin() + 2, map.begin() + 8, 0);
+        if (map.size() >= 8 && i % 2 == 0)
+            map[0] = 104, map[1] = 1, std::fill(map.begin() + 2, map.begin() + 8, 0);
         testing::WriteFileBytes(dir.File("mapped" + std::to_string(i) + ".k1m"), map);
         Program program;
         HeadlessHost host;
@@ -166,5 +170,5 @@ TEST_F(RobustnessTest, WildMapFiles) {
     }
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

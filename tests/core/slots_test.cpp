@@ -68,7 +68,7 @@ TEST_F(SlotsTest, OpeningTakesTheHeaderIntoTheSlot) {
     EXPECT_EQ(program.RangeLabel, "Range 3m");
     EXPECT_EQ(program.FromLabel, "From: 01/01/2024 00:00");
     EXPECT_EQ(program.ToLabel, "To:    01/01/2024 00:02");
-    EXPECT_FALSE(s.MapReady);  // built only when a later minute is needed
+    EXPECT_FALSE(s.MapReady); // built only when a later minute is needed
     EXPECT_TRUE(host.Messages.empty());
 }
 
@@ -189,7 +189,7 @@ TEST_F(SlotsTest, LoggerNumberFromTheDigitsOfItsField) {
 TEST_F(SlotsTest, SettingsAreaByLayout) {
     DataFileBuilder b(FileKind::KL1, 1000);
     b.Minute();
-    b.Header().SetLoggerNumber(50);  // layout 0
+    b.Header().SetLoggerNumber(50); // layout 0
     b.Header().Bytes[66] = 10;
     b.Header().Bytes[67] = 200;
     b.Header().Bytes[68] = 2;
@@ -272,7 +272,7 @@ TEST_F(SlotsTest, SharedRangeSpansEveryOpenFile) {
     ASSERT_TRUE(OpenDataFile(program, host, b.Write(dir.File("b.KL1")), 2));
     EXPECT_EQ(program.SharedStart, jan1);
     EXPECT_EQ(program.SharedEnd, MakeMinute(2024, 1, 20, 0, 0));
-    EXPECT_EQ(program.RangeLabel, "Range 19d 1m");  // last - first + 1 minutes
+    EXPECT_EQ(program.RangeLabel, "Range 19d 1m"); // last - first + 1 minutes
     EXPECT_EQ(program.Slot(2).DurationLabel, "15d /3d ");
 
     // With the endpoints in use, the second file narrows to its saved range.
@@ -285,8 +285,9 @@ TEST_F(SlotsTest, SharedRangeSpansEveryOpenFile) {
     program.SharedStart = 5;
     EXPECT_FALSE(ComputeSharedRange(program, host));
     EXPECT_EQ(program.SharedStart, 5);
-    EXPECT_TRUE(host.Showed("A time selection is currently set.  To remove it right-click in the display area and "
-                            "click 'Clear selection'"));
+    EXPECT_TRUE(
+        host.Showed("A time selection is currently set.  To remove it right-click in the display area and "
+                    "click 'Clear selection'"));
 }
 
 TEST_F(SlotsTest, ThreeFilesWithDifferentRangesAreReadTogether) {
@@ -298,15 +299,15 @@ TEST_F(SlotsTest, ThreeFilesWithDifferentRangesAreReadTogether) {
     EXPECT_EQ(program.SourceBox.back(), "(3) c.KL1  (2) b.KL1  (1) a.KL1  ");
 
     PositionAt(program, host, 1005, 0);
-    EXPECT_TRUE(program.Slot(1).MoreData == false);  // a.KL1 ends at 1004
+    EXPECT_TRUE(program.Slot(1).MoreData == false); // a.KL1 ends at 1004
     EXPECT_EQ(program.Slot(2).CurrentMinute, 1005);
-    EXPECT_EQ(program.Slot(3).CurrentMinute, 1010);  // starts later: positioned at its first minute
+    EXPECT_EQ(program.Slot(3).CurrentMinute, 1010); // starts later: positioned at its first minute
     int clicks = 0;
     while (program.Slot(2).MoreData) {
         NextRecord(program, host, 2);
         if (program.Slot(2).NRType < 128) ++clicks;
     }
-    EXPECT_EQ(clicks, 3);  // minutes 1005..1007
+    EXPECT_EQ(clicks, 3); // minutes 1005..1007
 }
 
 TEST_F(SlotsTest, OpeningSeveralFilesChecksTheirExtensions) {
@@ -319,7 +320,7 @@ TEST_F(SlotsTest, OpeningSeveralFilesChecksTheirExtensions) {
     EXPECT_TRUE(host.Dialogs.back().MultiSelect);
     EXPECT_TRUE(host.Showed("This may not be KELP file, but let's see what happens"));
     EXPECT_TRUE(host.Showed("File type not recognised"));
-    EXPECT_TRUE(program.Slot(1).IsOpen);  // odd.dat was not opened, so a.KL1 took slot 1
+    EXPECT_TRUE(program.Slot(1).IsOpen); // odd.dat was not opened, so a.KL1 took slot 1
     EXPECT_EQ(program.Slot(1).ShortName, "a.KL1");
 
     OpenChosenFiles(program, host, {dir.File("DATA0.ORV"), a});
@@ -361,8 +362,8 @@ TEST_F(SlotsTest, FileSetOpensTheKL1AndKL3Files) {
 
     OpenChosenFileSet(program, host, dir.File("other.KL3"));
     EXPECT_TRUE(host.Showed(dir.File("other.KL1") + " not found."));
-    EXPECT_TRUE(
-        host.Showed(".KL3 file not found. You can create it by processing the .KL1 file via the Trains page"));
+    EXPECT_TRUE(host.Showed(
+        ".KL3 file not found. You can create it by processing the .KL1 file via the Trains page"));
     OpenChosenFileSet(program, host, dir.File("set.txt"));
     EXPECT_TRUE(host.Showed("This is not a KELP data file"));
 
@@ -406,7 +407,7 @@ TEST_F(SlotsTest, OpeningAndReadingAGoodFileChangesNothing) {
         Program p;
         HeadlessHost h;
         ASSERT_TRUE(OpenDataFile(p, h, path, 1));
-        PositionAt(p, h, 20'010, 0);  // builds the map
+        PositionAt(p, h, 20'010, 0); // builds the map
         int clicks = 0;
         while (p.Slot(1).MoreData) {
             NextRecord(p, h, 1);
@@ -421,5 +422,5 @@ TEST_F(SlotsTest, OpeningAndReadingAGoodFileChangesNothing) {
     }
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

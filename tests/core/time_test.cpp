@@ -95,5 +95,5 @@ TEST(Rounding, HalvesGoToTheEvenNeighbour) {
     EXPECT_EQ(RoundToInt(2.5000001), 3);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

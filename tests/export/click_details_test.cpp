@@ -62,5 +62,5 @@ TEST_F(ClickDetailsTest, AFileThatCannotBeCreatedIsReported) {
     EXPECT_EQ(host.DurationOf("Failed to create export file " + name), 60'000);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

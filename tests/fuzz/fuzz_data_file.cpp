@@ -5,11 +5,11 @@
 #include <string>
 #include <unistd.h>
 
+#include "core/file_io.h"
 #include "core/headless_host.h"
 #include "core/program.h"
 #include "core/reader.h"
 #include "core/slots.h"
-#include "core/file_io.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace kelp;
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::int64_t calls = 0;
             while (s.MoreData) {
                 NextRecord(program, host, 1);
-                if (++calls > s.FileSize) std::abort();  // reading must end
+                if (++calls > s.FileSize) std::abort(); // reading must end
             }
         }
         CloseDataFile(program, host, 1);

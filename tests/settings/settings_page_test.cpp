@@ -168,7 +168,7 @@ TEST_F(SettingsPageTest, UserGainRegistry) {
     testing::TempDir dir;
     testing::WriteFileBytes(dir.File("lab.tsv"), {'5', '0', '\t', '6', '6', '\n'});
     ASSERT_TRUE(UseGainRegistry(program, host, dir.File("lab.tsv")));
-    EXPECT_EQ(program.RegisteredGain(50), 66);  // the file summaries see the lab's gains
+    EXPECT_EQ(program.RegisteredGain(50), 66); // the file summaries see the lab's gains
     TargetKELPNumberEditChange(program, host, "50");
     EXPECT_EQ(page.Text[At(SettingsBox::Gain)], "66");
     ASSERT_TRUE(UseGainRegistry(program, host, ""));

@@ -36,7 +36,7 @@ DataFileBuilder::DataFileBuilder(FileKind kind, MinuteNumber firstMinute)
     header_.Bytes[64] = 0;
     header_.Bytes[65] = 120;
     header_.Bytes[66] = 0;
-    header_.Bytes[77] = 7;  // gain
+    header_.Bytes[77] = 7; // gain
     header_.SetFirstMinute(firstMinute);
     header_.SetOriginalFirstMinute(firstMinute);
     header_.SetCreatedMinute(firstMinute);
@@ -65,9 +65,15 @@ DataFileBuilder& DataFileBuilder::Minute(const std::vector<std::uint8_t>& marker
 DataFileBuilder& DataFileBuilder::Click(const ClickRecord& click, std::uint8_t type) {
     std::vector<std::uint8_t> r(static_cast<std::size_t>(recordLength_), 0);
     switch (kind_) {
-    case FileKind::KL1: EncodeKL1Click(r.data(), click, type); break;
-    case FileKind::KL2: EncodeKL2Click(r.data(), click); break;
-    default: EncodeKL3Click(r.data(), click, type); break;
+    case FileKind::KL1:
+        EncodeKL1Click(r.data(), click, type);
+        break;
+    case FileKind::KL2:
+        EncodeKL2Click(r.data(), click);
+        break;
+    default:
+        EncodeKL3Click(r.data(), click, type);
+        break;
     }
     records_.insert(records_.end(), r.begin(), r.end());
     return *this;
@@ -146,4 +152,4 @@ void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& by
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-}  // namespace kelp::testing
+} // namespace kelp::testing

@@ -73,4 +73,4 @@ private:
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
-}  // namespace kelp::testing
+} // namespace kelp::testing

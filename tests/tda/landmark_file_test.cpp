@@ -98,7 +98,7 @@ TEST_F(LandmarkFileTest, AFileWithoutTrainsGetsTwentyInEveryMinuteAndIsFlagged) 
 
 TEST_F(LandmarkFileTest, MarksChangeOnlyMarkerByte18AndTheHeaderFlag) {
     DataFileBuilder b(FileKind::KL3);
-    b.Header().Bytes[4] = 0xA4;  // other bits of byte 4 stay
+    b.Header().Bytes[4] = 0xA4; // other bits of byte 4 stay
     b.Minute();
     AddFallingSequence(b, 1'000'000);
     b.Minute();
@@ -123,7 +123,7 @@ TEST_F(LandmarkFileTest, MarksChangeOnlyMarkerByte18AndTheHeaderFlag) {
 TEST_F(LandmarkFileTest, MarkingAgainChangesNothingAndOldMarksAreReplaced) {
     DataFileBuilder b(FileKind::KL3);
     std::vector<std::uint8_t> marker(20, 0);
-    marker[18] = 7;  // a stale mark
+    marker[18] = 7; // a stale mark
     b.Minute(marker);
     AddFallingSequence(b, 1'000'000);
     b.Minute(marker);
@@ -235,7 +235,7 @@ TEST_F(LandmarkFileTest, AFileThatCannotBeReadToItsEndKeepsItsMarksButIsNotFlagg
     AddFallingSequence(b, 1'000'000);
     b.Minute();
     std::vector<std::uint8_t> broken(20, 0);
-    broken[19] = 200;  // a record class error
+    broken[19] = 200; // a record class error
     b.Raw(broken);
     b.Minute();
     const std::string path = b.Write(dir.File("broken.KL3"));
@@ -245,7 +245,7 @@ TEST_F(LandmarkFileTest, AFileThatCannotBeReadToItsEndKeepsItsMarksButIsNotFlagg
     EXPECT_TRUE(host.Showed(RecordClassErrorText));
     auto expected = Marked(before, {32, 20, 0});
     expected[4] = before[4];
-    expected[MarkerPositions(before)[2] + 18] = 0;  // never reached
+    expected[MarkerPositions(before)[2] + 18] = 0; // never reached
     EXPECT_EQ(ReadFileBytes(path), expected);
     EXPECT_FALSE(program.Slot(1).LandmarksMarked);
 }
@@ -279,7 +279,7 @@ TEST(LandmarkFileRobustness, RandomRecordsChangeNothingButMarks) {
             for (auto& byte : r) byte = static_cast<std::uint8_t>(random());
             const int kind = static_cast<int>(random() % 10);
             if (kind < 6)
-                r[19] = static_cast<std::uint8_t>(5 + random() % 5);  // a train click
+                r[19] = static_cast<std::uint8_t>(5 + random() % 5); // a train click
             else if (kind < 8)
                 r[19] = TypeMinuteMarker;
             if (round % 3 == 0 && i == records / 2) r[19] = static_cast<std::uint8_t>(128 + random() % 125);
@@ -310,5 +310,5 @@ TEST(LandmarkFileRobustness, RandomRecordsChangeNothingButMarks) {
     EXPECT_GT(marks, 20);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

@@ -48,10 +48,10 @@ TEST(LandmarkSequence, SixTrainsFallingFiveTimesOutOfSixRiseTo32) {
     s.Click(last + 50'000, 11, Mod);
     EXPECT_EQ(s.TrainsCounted(), 6);
     EXPECT_EQ(s.TrainsNotHi(), 3);
-    EXPECT_EQ(s.Falls(), 5);  // 83 %: 20 + 2 x 6
+    EXPECT_EQ(s.Falls(), 5); // 83 %: 20 + 2 x 6
     EXPECT_EQ(s.Rise(), 32);
     EXPECT_EQ(s.EndMinute(), 32);
-    EXPECT_EQ(s.EndMinute(), 20);  // the silence ended the sequence
+    EXPECT_EQ(s.EndMinute(), 20); // the silence ended the sequence
 }
 
 TEST(LandmarkSequence, LastTrainOfASequenceCountsOnlyWhenAnotherTrainFollows) {
@@ -69,7 +69,7 @@ TEST(LandmarkSequence, RisingMeansGiveAFallValueBelowTwenty) {
     s.Click(last + 50'000, 11, Mod);
     EXPECT_EQ(s.Falls(), 0);
     EXPECT_EQ(s.Fall(), 20 - 4 * 6);
-    EXPECT_EQ(s.EndMinute(), 0);  // the minute's fall value stops at 0
+    EXPECT_EQ(s.EndMinute(), 0); // the minute's fall value stops at 0
 }
 
 TEST(LandmarkSequence, MildlyRisingMeansLowerTheMarkByHalfTheTrains) {
@@ -83,7 +83,7 @@ TEST(LandmarkSequence, MildlyRisingMeansLowerTheMarkByHalfTheTrains) {
 
 TEST(LandmarkSequence, NoMarkWithoutEnoughTrainsNotHiOrWithoutAWideSpan) {
     {
-        LandmarkSequence s;  // only 2 of 6 trains not Hi
+        LandmarkSequence s; // only 2 of 6 trains not Hi
         std::int32_t t = 1'000'000;
         for (int k = 0; k < 6; ++k)
             t = Train(s, t, Falling[static_cast<std::size_t>(k)], 5 + k, k < 4 ? Hi : Mod) + 20'000;
@@ -91,21 +91,21 @@ TEST(LandmarkSequence, NoMarkWithoutEnoughTrainsNotHiOrWithoutAWideSpan) {
         EXPECT_EQ(s.EndMinute(), 20);
     }
     {
-        LandmarkSequence s;  // means span less than a factor of 3
+        LandmarkSequence s; // means span less than a factor of 3
         const std::int32_t last = SixTrains(s, 1'000'000, {30'000, 28'000, 26'000, 24'000, 22'000, 20'000});
         s.Click(last + 50'000, 11, Mod);
         EXPECT_EQ(s.Falls(), 5);
         EXPECT_EQ(s.EndMinute(), 20);
     }
     {
-        LandmarkSequence s;  // mean intervals of 20 ms or less are not counted
+        LandmarkSequence s; // mean intervals of 20 ms or less are not counted
         const std::int32_t last = SixTrains(s, 1'000'000, {4'000, 3'500, 3'000, 2'000, 1'500, 1'000});
         s.Click(last + 50'000, 11, Mod);
         EXPECT_EQ(s.Falls(), 0);
         EXPECT_EQ(s.EndMinute(), 20);
     }
     {
-        LandmarkSequence s;  // trains of 4 clicks do not count
+        LandmarkSequence s; // trains of 4 clicks do not count
         std::int32_t t = 1'000'000;
         for (int k = 0; k < 6; ++k)
             t = Train(s, t, Falling[static_cast<std::size_t>(k)], 5 + k, Mod, 4) + 20'000;
@@ -119,7 +119,7 @@ TEST(LandmarkSequence, FifteenSecondsOfSilenceEndTheSequence) {
     LandmarkSequence s;
     std::int32_t t = 500'000;
     for (int k = 0; k < 3; ++k) t = Train(s, t, Falling[static_cast<std::size_t>(k)], 5 + k, Mod) + 20'000;
-    t += 3'000'001;  // more than 15 s after the last click
+    t += 3'000'001; // more than 15 s after the last click
     for (int k = 3; k < 6; ++k) t = Train(s, t, Falling[static_cast<std::size_t>(k)], 5 + k, Mod) + 20'000;
     s.Click(t + 50'000, 11, Mod);
     EXPECT_EQ(s.TrainsCounted(), 3);
@@ -183,7 +183,7 @@ TEST(LandmarkSequence, RiseStopsAtFortyAndWinsATie) {
     EXPECT_EQ(s.Rise(), 40);
     t = SixTrains(s, t + 4'100'000, Rising, 40);
     s.Click(t + 50'000, 50, Mod);
-    EXPECT_EQ(s.EndMinute(), 40);  // 40 is not below 40 - 0
+    EXPECT_EQ(s.EndMinute(), 40); // 40 is not below 40 - 0
 }
 
 TEST(LandmarkSequence, InterleavedTrainsStartAgainAtEverySwitch) {
@@ -194,5 +194,5 @@ TEST(LandmarkSequence, InterleavedTrainsStartAgainAtEverySwitch) {
     EXPECT_EQ(s.EndMinute(), 20);
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

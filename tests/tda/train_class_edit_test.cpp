@@ -38,7 +38,7 @@ TEST(SpeciesEditBytes, OnlyTheSpeciesBitsChange) {
     EXPECT_EQ(EditedClassByte(0x8D, SpeciesEdit::SetDolphin), 0x85);
     // 0x07: quality 3, dolphin.
     EXPECT_EQ(EditedClassByte(0x07, SpeciesEdit::RemoveClass), 0x0F);
-    EXPECT_EQ(EditedClassByte(0x12, SpeciesEdit::RemoveClass), 0x0E);  // sonar, quality 2
+    EXPECT_EQ(EditedClassByte(0x12, SpeciesEdit::RemoveClass), 0x0E); // sonar, quality 2
     EXPECT_EQ(EditText(SpeciesEdit::RemoveClass), "Species set to unknown");
     EXPECT_EQ(EditText(SpeciesEdit::SetDolphin), "Species set to dolphin");
     EXPECT_EQ(EditText(SpeciesEdit::SetPorpoise), "Species set to porpoise");
@@ -170,8 +170,8 @@ TEST_F(SpeciesEditTest, TheReaderGoesOnWithTheEditedClasses) {
     EXPECT_TRUE(EditTrainSpecies(program, host, 1, {first, 100'000}, SpeciesEdit::SetDolphin));
     FileSlot& s = program.Slot(1);
     EXPECT_EQ(s.Click.Species, SpeciesDolphin);
-    NextRecord(program, host, 1);  // train 8
-    NextRecord(program, host, 1);  // train 7's second click, from the reader's buffer
+    NextRecord(program, host, 1); // train 8
+    NextRecord(program, host, 1); // train 7's second click, from the reader's buffer
     ASSERT_EQ(s.NRType, 7);
     EXPECT_EQ(s.Click.Time, 200'000);
     EXPECT_EQ(s.Click.Species, SpeciesDolphin);
@@ -197,7 +197,7 @@ TEST(SpeciesEditRobustness, RandomRecordsChangeOnlySpeciesBits) {
             r[2] = static_cast<std::uint8_t>(time);
             const int kind = static_cast<int>(random() % 10);
             if (kind < 7)
-                r[19] = static_cast<std::uint8_t>(random() % 10);  // train clicks and strays
+                r[19] = static_cast<std::uint8_t>(random() % 10); // train clicks and strays
             else if (kind < 9)
                 r[19] = TypeMinuteMarker;
             b.Raw(r);
@@ -255,5 +255,5 @@ TEST(IdentifyTrain, OnlyInDevelopmentModeAndOnlyOnce) {
     EXPECT_EQ(tracking.TrackN, "42");
 }
 
-}  // namespace
-}  // namespace kelp
+} // namespace
+} // namespace kelp

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "tda/train_pass.h"
 #include "tda/train_classifier.h"
+#include "tda/train_pass.h"
 #include "tests/tda/train_test_blocks.h"
 
 namespace kelp {
