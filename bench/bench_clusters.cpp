@@ -21,9 +21,9 @@
 #include "core/program.h"
 #include "core/records.h"
 #include "core/slots.h"
-#include "download/logger_simulator.h"
 #include "download/read_sd_data.h"
 #include "download/read_sd_page.h"
+#include "simulator/logger_simulator.h"
 #include "tda/cluster_file.h"
 #include "tda/cluster_minute.h"
 

@@ -20,8 +20,8 @@
 
 #include "core/headless_host.h"
 #include "core/program.h"
-#include "download/logger_simulator.h"
 #include "download/read_sd_data.h"
+#include "simulator/logger_simulator.h"
 
 namespace {
 

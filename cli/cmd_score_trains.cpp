@@ -169,8 +169,6 @@ private:
     std::size_t i_ = 0;
 };
 
-constexpr std::int64_t TicksPerMinute64 = 12'000'000;
-
 struct Span {
     std::int64_t First = 0;
     std::int64_t Last = 0;
@@ -218,8 +216,8 @@ bool ReadTruth(const std::string& path, std::vector<SyntheticTrain>& trains, int
         if (t.Kind != Json::Type::Object || !kind || kind->Kind != Json::Type::String) continue;
         SyntheticTrain s;
         s.Kind = kind->Text;
-        s.When.First = (Number(t, "minute") - 1) * TicksPerMinute64 + Number(t, "first_time");
-        s.When.Last = (Number(t, "last_minute") - 1) * TicksPerMinute64 + Number(t, "last_time");
+        s.When.First = (Number(t, "minute") - 1) * TicksPerMinute + Number(t, "first_time");
+        s.When.Last = (Number(t, "last_minute") - 1) * TicksPerMinute + Number(t, "last_time");
         trains.push_back(s);
     }
     return true;
@@ -264,7 +262,7 @@ bool ReadKl3Trains(const std::string& path, std::optional<MinuteNumber> start, i
             }
             if (type < FirstTrainId || type > LastTrainId || marker < 0) continue;
             const std::int64_t tick =
-                (firstOrdinal + marker - 1) * TicksPerMinute64 + ((r[0] << 16) | (r[1] << 8) | r[2]);
+                (firstOrdinal + marker - 1) * TicksPerMinute + ((r[0] << 16) | (r[1] << 8) | r[2]);
             const auto key = std::make_pair(marker, type * 256 + r[16]);
             auto it = index.find(key);
             if (it == index.end()) {
@@ -332,7 +330,7 @@ int RunScore(Context& ctx, const std::string& kl3, const std::string& truthPath,
         ++score.Trains;
         const int right = RightSpecies(s.Kind);
         // KL3 trains never span a minute: only those starting up to a minute before can overlap.
-        auto it = std::lower_bound(found.begin(), found.end(), s.When.First - TicksPerMinute64,
+        auto it = std::lower_bound(found.begin(), found.end(), s.When.First - TicksPerMinute,
                                    [](const Kl3Train& t, std::int64_t v) { return t.When.First < v; });
         bool any = false, hit = false;
         int bestQuality = -1, bestSpecies = -1;

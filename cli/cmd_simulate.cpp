@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "cli/registry.h"
-#include "download/logger_simulator.h"
+#include "simulator/logger_simulator.h"
 
 namespace kelp::cli {
 namespace {

@@ -2,7 +2,8 @@
 # part of this build (for example Qt-based ones in a core-only build) is skipped.
 kelp_subsystem_tests(core kelpcore)
 kelp_subsystem_tests(settings kelpsettings)
-kelp_subsystem_tests(download kelpdownload)
+kelp_subsystem_tests(download kelpdownload kelpsimulator)
+kelp_subsystem_tests(simulator kelpsimulator)
 kelp_subsystem_tests(tda kelptda)
 kelp_subsystem_tests(display kelpdisplay)
 kelp_subsystem_tests(analysis kelpanalysis)

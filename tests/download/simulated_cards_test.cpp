@@ -9,7 +9,7 @@
 #include "core/header.h"
 #include "core/records.h"
 #include "download/card_diagnostics.h"
-#include "download/logger_simulator.h"
+#include "simulator/logger_simulator.h"
 #include "tests/download/card_support.h"
 
 namespace kelp::testing {

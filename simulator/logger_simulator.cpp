@@ -1,4 +1,4 @@
-#include "download/logger_simulator.h"
+#include "simulator/logger_simulator.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,16 +8,15 @@
 #include "core/file_io.h"
 #include "download/card_writer.h"
 #include "download/sd_card.h"
-#include "download/simulated_sources.h"
 #include "settings/logger_settings.h"
 #include "settings/settings_layout.h"
+#include "simulator/simulated_sources.h"
 
 namespace kelp {
 
 namespace {
 
 using sim::AcousticClick;
-using sim::TicksPerMinute;
 
 constexpr double Pi = 3.14159265358979323846;
 constexpr std::int64_t LastTimeInMinute = TicksPerMinute - 1;

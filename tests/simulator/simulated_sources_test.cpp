@@ -9,7 +9,7 @@
 #include <map>
 #include <vector>
 
-#include "download/simulated_sources.h"
+#include "simulator/simulated_sources.h"
 
 namespace kelp::testing {
 namespace {

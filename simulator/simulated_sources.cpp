@@ -1,4 +1,4 @@
-#include "download/simulated_sources.h"
+#include "simulator/simulated_sources.h"
 
 #include <algorithm>
 #include <cmath>

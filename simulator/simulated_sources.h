@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "core/time.h"
+
 namespace kelp::sim {
 
-inline constexpr std::int64_t TicksPerMinute = 12'000'000;
+// Ticks of 5 us in a millisecond (a minute is core's TicksPerMinute).
 inline constexpr std::int64_t TicksPerMs = 200;
 
 // A small, fast generator with the same sequence on every platform for a seed.

@@ -7,8 +7,8 @@
 
 #include "core/file_io.h"
 #include "download/click_conversion.h"
-#include "download/logger_simulator.h"
 #include "download/sd_card.h"
+#include "simulator/logger_simulator.h"
 #include "tests/support/builders.h"
 
 namespace kelp::testing {
