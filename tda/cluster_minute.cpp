@@ -301,6 +301,8 @@ void ClusterFinder::ComputeBands(std::uint8_t* marker) {
     }
     if (!stopped)
         for (int f = from; f <= BandHighkHz; ++f) bandOf[f] = static_cast<std::uint8_t>(band);
+    // A kHz outside 20..200 takes the band of the nearest end: it lies beyond every boundary
+    // the scan can find, so it belongs with the lowest or the highest band.
     for (int f = 0; f < BandLowkHz; ++f) bandOf[f] = bandOf[BandLowkHz];
     for (int f = BandHighkHz + 1; f < 256; ++f) bandOf[f] = bandOf[BandHighkHz];
 
@@ -343,13 +345,14 @@ void ClusterFinder::ComputeStatusesAndGaps() {
         c.GapBefore = j == NoClick ? 0 : c.Time - at(j).Time;
     }
 
-    // Fusion: a click that follows the previous click, in its band, after a short silence
-    // continues it (echoes, reverberation). Close pairs widen the fusion gap, far ones narrow it.
+    // Fusion: a click that follows the previous click of its band after a short silence
+    // continues it (echoes, reverberation), whatever clicks of other bands lie between them.
+    // Close pairs widen the fusion gap, far ones narrow it.
     std::int32_t fusionGap = parameters_.Version == 2 ? parameters_.InitialFusionGap : FusionGapStart;
     for (int i = 1; i < k; ++i) {
         ClusterClick& c = at(i);
-        const ClusterClick& before = at(i - 1);
-        if (c.Band != before.Band) continue;
+        if (c.PrevInBand == NoClick) continue;
+        const ClusterClick& before = at(c.PrevInBand);
         const std::int32_t silence = c.Time - before.End;
         if (silence < fusionGap) {
             c.Status = StatusFused;

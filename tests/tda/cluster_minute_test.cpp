@@ -8,6 +8,7 @@
 
 #include "core/records.h"
 #include "tda/cluster_minute.h"
+#include "tda/tda_settings.h"
 
 namespace kelp {
 namespace {
@@ -185,6 +186,24 @@ TEST(ClusterMinute, FusionGapGrowsAfterAClosePair) {
                        {50000, 10, 3, 100, 100, 100}});
     EXPECT_EQ(finder.Clicks()[1].Status, StatusOrdinary);
     EXPECT_EQ(finder.Clicks()[2].Status, StatusOrdinary);
+}
+
+TEST(ClusterMinute, FusionPairsAClickWithThePreviousClickOfItsBand) {
+    ClusterFinder finder({});
+    // Two bands (60 and 130 kHz, 400 clicks 5,000 ticks apart), and a 130 kHz click A
+    // followed by a 60 kHz click and then B, 50 ticks after A's end: B is fused to A.
+    std::vector<Kl1Click> clicks = KilohertzGroups({60, 130}, 200);
+    const int a = 1000 + 100 * 5000 + 2000; // between two background clicks
+    const int aEnd = a + 10 * CyclePeriod[130] / 8;
+    const std::vector<Kl1Click> inserted{
+        {a, 10, 3, 130, 130, 100}, {a + 20, 10, 3, 60, 60, 100}, {aEnd + 50, 10, 3, 130, 130, 60}};
+    clicks.insert(clicks.begin() + 101, inserted.begin(), inserted.end());
+    RunMinute(finder, clicks);
+    const auto& c = finder.Clicks();
+    ASSERT_EQ(c[103].Time, aEnd + 50);
+    ASSERT_EQ(c[102].Band, 0);
+    ASSERT_EQ(c[103].Band, 1);
+    EXPECT_EQ(c[103].Status, StatusFused);
 }
 
 TEST(ClusterMinute, LoudAfterFourWeakClicksStartsACluster) {
