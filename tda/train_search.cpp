@@ -189,7 +189,10 @@ void OfferToOneClickTrain(TrainDetector& d, int slot, const TrainClick& c) {
         if (t.WindowEnd - c.Time > CopyMarginTicks) {
             // A copy keeps waiting for a later second click.
             const int copySlot = AllocateSlot(d);
-            if (!t.InUse()) return; // the purge of a full table freed this train
+            // The purge of a full table freed this train. It is not paired: pairing the
+            // freed slot would build a train without its first click and carry it to the
+            // end of the minute.
+            if (!t.InUse()) return;
             if (t.Last.SPL > 0) {
                 CopyTrain(d.Table, copySlot, slot);
                 TrainRecord& copy = d.Table[copySlot];
@@ -285,13 +288,14 @@ bool CommitCandidate(TrainDetector& d, int slot, bool closing) {
     t.ClusterCyclesSum += K.ClusterCycles;
     t.SPLSum += K.SPL;
     t.PkDfSum += LevelSteadiness(R.SPL, K.SPL);
-    // Level reversals are counted against the direction flag as it stands: only an equal
-    // level flips it (the interval direction above is set at every change).
+    // Level direction: each change of direction counts once and sets the flag to the
+    // direction just seen; an equal level counts too and flips it.
     if (K.SPL == R.SPL) {
         ++t.SPLReversals;
         t.SPLRising = t.SPLRising ? 0 : 1;
     } else if ((K.SPL < R.SPL && t.SPLRising) || (K.SPL > R.SPL && !t.SPLRising)) {
         ++t.SPLReversals;
+        t.SPLRising = K.SPL > R.SPL ? 1 : 0;
     }
     const std::int32_t ratio = (R.SPL + P.SPL) / (Abs(P.SPL - R.SPL) + 1);
     if (R.SPL > 50 && ratio > 64)

@@ -209,23 +209,22 @@ TEST(TrainSearch, AnEmptyWindowCountsAsAMissedClick) {
     EXPECT_EQ(rig.D->Table.ListOf(1)[6], 7 * 20 + 1); // the click after the gap carries the after-gap bit
 }
 
-// The level's direction is set only by the second click (falling) and flipped only by an
-// equal level: while it reads falling, every rise counts, and a fall after a rise does not
-// turn it back. So the count follows the flag, not the levels' true turns.
-TEST(TrainSearch, LevelReversalsFollowTheDirectionFlag) {
+// A change of level direction counts once and sets the direction; a run of falls or of
+// rises after it counts no more. An equal level counts one and flips the direction.
+TEST(TrainSearch, LevelReversalsCountEachChangeOfDirectionOnce) {
     SearchRig rig;
-    const int levels[] = {100, 90, 100, 110, 105, 105, 95, 90, 90};
-    for (int i = 0; i < 9; ++i) {
+    const int levels[] = {100, 90, 100, 110, 105, 100, 95, 95, 90, 85, 85};
+    for (int i = 0; i < 11; ++i) {
         BlockClick c = At(1 + i * 10'000, 130, i == 0 ? 20'000 : 0);
         c.SPL = levels[i];
         rig.Offer(c);
     }
     const TrainRecord& t = rig.Train(1);
-    ASSERT_EQ(t.Nin, 8); // the ninth click is the pending candidate
-    // 90 after 100: 1; 100 and 110 rising while the flag reads falling: 2, 3; 105 after
-    // 110: none; 105 again: 4 and the flag flips to rising; 95 and 90 falling: 5, 6.
-    EXPECT_EQ(t.SPLReversals, 6);
-    EXPECT_EQ(t.SPLRising, 1);
+    ASSERT_EQ(t.Nin, 10); // the eleventh click is the pending candidate
+    // 90 (second click, falling): 1; 100 rising: 2; 110: none; 105 falling: 3; 100, 95:
+    // none; 95 equal: 4, the direction flips to rising; 90 falling: 5; 85: none.
+    EXPECT_EQ(t.SPLReversals, 5);
+    EXPECT_EQ(t.SPLRising, 0);
 }
 
 TEST(TrainSearch, AMissedClickBeyondAQuarterOfTheTrainClosesItInstead) {
