@@ -57,8 +57,10 @@ std::string TrainResultsLine(const TrainRunCounters& c, const TrainFileFacts& fa
     auto field = [&line](const std::string& text) { line += "\t" + text; };
     field(DateTimeText(facts.FirstMinute));
     field(DateTimeText(facts.LastMinute));
-    field(DurationText(static_cast<std::int64_t>(facts.LastMinute) - facts.FirstMinute));
-    field(std::to_string(static_cast<std::int64_t>(facts.LastMinute) - facts.FirstMinute + 1));
+    // The duration and the minutes columns both count the first and the last minute.
+    const std::int64_t minutes = static_cast<std::int64_t>(facts.LastMinute) - facts.FirstMinute + 1;
+    field(DurationText(minutes));
+    field(std::to_string(minutes));
     field(std::to_string(TrainFileEvents(c, facts)));
     for (int q = 3; q >= 0; --q) field(std::to_string(c.QualityTotals[static_cast<std::size_t>(q)]));
     for (const auto s : c.SpeciesTotals) field(std::to_string(s));

@@ -85,7 +85,7 @@ TEST(TrainFile, WritesTheMinutesAndTheClicksOfTheTrains) {
               "file\tstart\tend\tdays\tmins\tallClx\tHi\tMod\tLo\t?\tPorp\tDol\tCet ?sp\tunclass\tSonar");
     const std::int64_t events = static_cast<std::int64_t>(kl2Bytes.size()) / 20 - 3;
     const auto& counters = run.P.State<TrainDetectionState>().LastCounters;
-    std::string expected = "DEP1.KL\t01/05/2024 10:00\t01/05/2024 10:02\t2m\t3\t" + std::to_string(events);
+    std::string expected = "DEP1.KL\t01/05/2024 10:00\t01/05/2024 10:02\t3m\t3\t" + std::to_string(events);
     for (int q = 3; q >= 0; --q)
         expected += "\t" + std::to_string(counters.QualityTotals[static_cast<std::size_t>(q)]);
     for (auto s : counters.SpeciesTotals) expected += "\t" + std::to_string(s);
