@@ -50,7 +50,7 @@ void PrintHeader(std::ostream& out, const DataFileHeader& h, FileKind kind, int 
     line("deployment_depth", h.DeploymentDepth());
     line("water_depth", h.WaterDepth());
     line("location", h.Location());
-    line("settings", Hex(h.Settings(), DataFileHeader::SettingsSize));
+    line("settings", Hex(h.Settings(), SettingsAreaSize));
     line("click_count", h.ClickCount());
     line("minutes_overall", h.MinutesOverall());
     line("logging_minutes", h.LoggingMinutes());
@@ -75,7 +75,7 @@ void PrintHeader(std::ostream& out, const DataFileHeader& h, FileKind kind, int 
 int MinutesPerMarkerOf(const DataFileHeader& h) {
     std::string digits = h.LoggerNumberDigits();
     const int logger = digits.empty() ? 1 : std::stoi(digits);
-    return (SlotSettingsLayout(logger) == 0 ? h.Bytes[68] : h.Bytes[66]) + 1;
+    return h.SettingsArea(SlotSettingsLayout(logger)).MinutesOff + 1;
 }
 
 int RunDump(Context& ctx, const std::string& path, bool records, const std::string& from, long count) {

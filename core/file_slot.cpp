@@ -2,15 +2,6 @@
 
 namespace kelp {
 
-RecordLayout FileSlot::Layout() const {
-    RecordLayout layout;
-    layout.Kind = Kind;
-    layout.RecordLength = RecordLength;
-    layout.RecordFormat = RecordFormat;
-    layout.EnvelopeReady = EnvelopeReady;
-    return layout;
-}
-
 std::string VacantLabel(int slot) {
     return "(File " + std::to_string(slot) + " - vacant)";
 }

@@ -15,7 +15,13 @@ namespace kelp {
 inline constexpr int SlotCount = 3;
 inline constexpr int ReadBufferBytes = 200'000;
 
-// The click-peak tracker's state (regular sequences of strong clicks).
+// What a tracker that has just started a sequence compares with its threshold when a click
+// comes before the earliest next peak: the click's level (the reader's peak count), or its
+// level less an eighth (the display's click sequence marks). Above it, the sequence starts
+// again at that click.
+enum class PeakRestartTest { Level, LevelLessAnEighth };
+
+// The click-peak tracker: counts regular sequences of strong clicks, one slot's clicks at a time.
 struct ClickPeakTracker {
     std::int32_t LastPeak = 0;
     std::int32_t PeakStage = 0;
@@ -25,6 +31,33 @@ struct ClickPeakTracker {
     std::int32_t PeakEarliestNext = 0;
     std::int64_t PeakCount = 0;
     std::int64_t PeakTotal = 0;
+
+    // Takes the click at time t with level a; true when it completes a sequence (the stage
+    // passes 15), which PeakCount then counts.
+    bool Step(std::int32_t t, std::int32_t a, PeakRestartTest test) {
+        const std::int32_t compared = test == PeakRestartTest::Level ? a : a - a / 8;
+        if (PeakStage == 4 && t < PeakEarliestNext && compared > PeakThreshold) PeakScore = 5;
+        if (t > PeakEarliestNext && a > PeakThreshold / 4) PeakScore += 1;
+        if (t > PeakWindowEnd || PeakStage < PeakScore) {
+            PeakThreshold = a - a / 8;
+            PeakEarliestNext = t + 200;
+            PeakWindowEnd = t + 70'000;
+            PeakScore = 1;
+            PeakStage = 4;
+            LastPeak = t;
+        }
+        if (!(PeakEarliestNext < t && t < PeakWindowEnd && a > PeakThreshold)) return false;
+        const std::int32_t d = t - LastPeak;
+        PeakEarliestNext = t + d - d / 4;
+        PeakWindowEnd = PeakEarliestNext + d / 2;
+        PeakThreshold = a <= 250 ? a - a / 4 + 10 : 128;
+        LastPeak = t;
+        PeakStage += 4;
+        if (PeakStage <= 15) return false;
+        PeakThreshold -= PeakThreshold / 4;
+        PeakCount += 1;
+        return true;
+    }
 };
 
 struct FileSlot {
@@ -39,7 +72,6 @@ struct FileSlot {
     std::string ShortName;
     FileKind Kind = FileKind::None;
     int RecordLength = 10;
-    int TypeOffset = 9;
     int HeaderLength = kelp::HeaderLength;
     int BlockBytes = 0;
     int RecordFormat = 0;
@@ -105,7 +137,6 @@ struct FileSlot {
     std::string LatitudeBox;
     std::string LongitudeBox;
 
-    RecordLayout Layout() const;
     MarkerContext Markers() const { return {SwitchAngleMin, SwitchAngleMax, MinuteClickLimit}; }
 };
 

@@ -15,8 +15,7 @@ std::string Str(std::int64_t v) {
 }
 
 int FilterCode(const FileSlot& s) {
-    const int offset = s.SettingsLayout == 0 ? 80 : 79;
-    return s.Header.Bytes[static_cast<std::size_t>(offset)] & 127;
+    return s.Header.SettingsArea(s.SettingsLayout).HighPassFilter;
 }
 
 // The gain warning: empty for small gains and for the gain registered for this logger.
@@ -27,9 +26,9 @@ std::string GainWarning(const Program& p, const FileSlot& s) {
     return "       WARNING: registered gain is " + Str(registered) + "!";
 }
 
-std::string DurationLimitLine(int byte88) {
-    std::string line = "    Duration limit " + Str(byte88);
-    if (byte88 >= 4) line += "      HIGH!";
+std::string DurationLimitLine(int minCycles) {
+    std::string line = "    Duration limit " + Str(minCycles);
+    if (minCycles >= 4) line += "      HIGH!";
     return line;
 }
 
@@ -93,7 +92,7 @@ std::vector<std::string> SessionLines(const Program& p, const FileSlot& s) {
 
 std::vector<std::string> SettingsLines(const Program& p, const FileSlot& s) {
     std::vector<std::string> lines;
-    const auto byte = [&](int offset) { return Str(s.Header.Bytes[static_cast<std::size_t>(offset)]); };
+    const SettingsAreaReading a = s.Header.SettingsArea(s.SettingsLayout);
     lines.push_back("    Minute click limit " + Str(s.MinuteClickLimit));
     lines.push_back("    Switch angle range " + Str(AngleCodeToDegrees(s.SwitchAngleMin)) + " to " +
                     Str(AngleCodeToDegrees(s.SwitchAngleMax)));
@@ -114,30 +113,31 @@ std::vector<std::string> SettingsLines(const Program& p, const FileSlot& s) {
         break;
     }
     const std::string warning = GainWarning(p, s);
-    const int byte88 = s.Header.Bytes[88];
+    const std::string envelopeVersion = Str(s.Header.EnvelopeCodingKind());
     if (p.Options.DevelopmentMode && s.SettingsLayout == 0) {
-        lines.push_back("    Gain, Hysteresis " + byte(64) + "," + byte(65) + warning);
-        lines.push_back("    Ppp S,mx,mn " + byte(84) + "," + byte(83) + "," + byte(82));
-        lines.push_back("    BW+ " + byte(85));
-        lines.push_back("    Frange " + byte(86) + " to " + byte(87));
-        lines.push_back(DurationLimitLine(byte88));
+        lines.push_back("    Gain, Hysteresis " + Str(a.Gain) + "," + Str(a.Hysteresis) + warning);
+        lines.push_back("    Ppp S,mx,mn " + Str(a.StartSPL) + "," + Str(a.MaxSPL) + "," + Str(a.MinSPL));
+        lines.push_back("    BW+ " + Str(a.BWThreshold));
+        lines.push_back("    Frange " + Str(a.Stmin) + " to " + Str(a.Stmax));
+        lines.push_back(DurationLimitLine(a.MinCycles));
         lines.push_back("    Setup file version " + Str(s.SettingsLayout));
-        lines.push_back("    Envelope format version " + byte(292));
+        lines.push_back("    Envelope format version " + envelopeVersion);
     } else if (p.Options.DevelopmentMode) {
-        lines.push_back("    Gain, Hysteresis " + byte(77) + "," + byte(78));
-        lines.push_back("    Ppp S,mx,mn " + byte(84) + "," + byte(89) + "," + byte(85));
-        lines.push_back("    BW+ " + byte(87));
-        lines.push_back("    Frange " + byte(82) + " to " + byte(83));
-        lines.push_back(DurationLimitLine(byte88));
-        lines.push_back("    HRI, Weak limit, Strong limit " + byte(86) + "," + byte(90) + "," + byte(91));
+        lines.push_back("    Gain, Hysteresis " + Str(a.Gain) + "," + Str(a.Hysteresis));
+        lines.push_back("    Ppp S,mx,mn " + Str(a.StartSPL) + "," + Str(a.MaxSPL) + "," + Str(a.MinSPL));
+        lines.push_back("    BW+ " + Str(a.BWThreshold));
+        lines.push_back("    Frange " + Str(a.Stmin) + " to " + Str(a.Stmax));
+        lines.push_back(DurationLimitLine(a.MinCycles));
+        lines.push_back("    HRI, Weak limit, Strong limit " + Str(a.HRIntercept) + "," + Str(a.LowBias) +
+                        "," + Str(a.HighBias));
         lines.push_back("    Setup file version " + Str(s.SettingsLayout));
-        lines.push_back("    Envelope format version " + byte(292));
+        lines.push_back("    Envelope format version " + envelopeVersion);
     } else {
         lines.push_back("    Gain" + Str(s.Gain) + warning);
     }
     lines.push_back("    duty cycle " + Str(s.MinutesPerMarker));
     if (p.Options.DevelopmentMode && s.SettingsLayout == 1) {
-        const int tad = s.Header.Bytes[92];
+        const int tad = a.AlertingByte;
         if (tad == 0)
             lines.push_back("   TAD OFF");
         else if (tad >= 2 && tad <= 142)

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/settings_area.h"
 #include "core/time.h"
 
 namespace kelp {
@@ -37,8 +38,6 @@ std::string ReadTextField(const std::uint8_t* bytes, int width);
 class DataFileHeader {
 public:
     static constexpr int Size = HeaderLength;
-    static constexpr int SettingsOffset = 64;
-    static constexpr int SettingsSize = 64;
 
     // Field offsets, for the operations that write one field in place.
     static constexpr int ClickCountOffset = 128;
@@ -80,12 +79,10 @@ public:
     void SetLocation(std::string_view t) { WriteText(33, 31, t); }
 
     // The 64-byte logger settings area, copied from the card (layout 0 or 1).
-    const std::uint8_t* Settings() const { return &Bytes[SettingsOffset]; }
-    std::uint8_t* Settings() { return &Bytes[SettingsOffset]; }
-    // Header byte n (64..127) of the settings area.
-    std::uint8_t SettingsByte(int headerOffset) const {
-        return Bytes[static_cast<std::size_t>(headerOffset)];
-    }
+    const std::uint8_t* Settings() const { return &Bytes[SettingsAreaOffset]; }
+    std::uint8_t* Settings() { return &Bytes[SettingsAreaOffset]; }
+    // The settings area's values in its layout (0 or 1, by the logger number).
+    SettingsAreaReading SettingsArea(int layout) const { return ReadSettingsArea(Settings(), layout); }
 
     // KL1: click records in the file; in the card's first block: 512-byte blocks logged.
     std::uint32_t ClickCount() const { return static_cast<std::uint32_t>(U(128, 4)); }

@@ -44,30 +44,7 @@ void ResetTracker(ClickPeakTracker& t) {
 void TrackPeaks(Program& p, Host& host, FileSlot& s) {
     ClickPeakTracker& k = s.Peaks;
     if (s.NRType < TypeMinuteMarker) {
-        const std::int32_t t = s.Click.Time;
-        const std::int32_t a = s.Click.SPL;
-        if (k.PeakStage == 4 && t < k.PeakEarliestNext && a > k.PeakThreshold) k.PeakScore = 5;
-        if (t > k.PeakEarliestNext && a > k.PeakThreshold / 4) k.PeakScore += 1;
-        if (t > k.PeakWindowEnd || k.PeakStage < k.PeakScore) {
-            k.PeakThreshold = a - a / 8;
-            k.PeakEarliestNext = t + 200;
-            k.PeakWindowEnd = t + 70'000;
-            k.PeakScore = 1;
-            k.PeakStage = 4;
-            k.LastPeak = t;
-        }
-        if (k.PeakEarliestNext < t && t < k.PeakWindowEnd && a > k.PeakThreshold) {
-            const std::int32_t d = t - k.LastPeak;
-            k.PeakEarliestNext = t + d - d / 4;
-            k.PeakWindowEnd = k.PeakEarliestNext + d / 2;
-            k.PeakThreshold = a <= 250 ? a - a / 4 + 10 : 128;
-            k.LastPeak = t;
-            k.PeakStage += 4;
-            if (k.PeakStage > 15) {
-                k.PeakThreshold -= k.PeakThreshold / 4;
-                k.PeakCount += 1;
-            }
-        }
+        k.Step(s.Click.Time, s.Click.SPL, PeakRestartTest::Level);
         return;
     }
     k.PeakTotal += k.PeakCount;
@@ -112,24 +89,9 @@ bool Refill(Host& host, FileSlot& s, int R) {
 // Decodes the click at `r` into the slot's click; false for a time below 1, which
 // leaves the record undecoded.
 inline bool DecodeSlotClick(const Program& p, FileSlot& s, const std::uint8_t* r) {
-    ClickRecord& click = s.Click;
-    if (s.Kind != FileKind::KL1 || !s.EnvelopeReady || p.Options.ShowSplAsPa)
-        return DecodeClick(r, LayoutFor(p, s), click);
-    // KL1 records with their envelopes stored ready: the common case, decoded here in place.
-    const std::int32_t time = (std::int32_t{r[0]} << 16) | (std::int32_t{r[1]} << 8) | r[2];
-    click.Time = time;
-    if (time < 1) return false;
-    const std::int32_t kHz = r[5];
-    std::int32_t bw = r[4];
-    if (kHz / 10 + bw > 22) bw = std::max(5, 17 - kHz / 10);
-    click.Ncyc = r[3];
-    click.BW = bw;
-    click.kHz = kHz;
-    click.EndkHz = r[6];
-    click.SPL = r[7];
-    click.Envelope = r[8];
-    click.ClassCode = 2;
-    return true;
+    if (s.Kind == FileKind::KL1 && s.EnvelopeReady && !p.Options.ShowSplAsPa)
+        return DecodeReadyKL1Click(r, s.Click);
+    return DecodeClick(r, LayoutFor(p, s), s.Click);
 }
 
 // The acceptance tests of a decoded click; true when it is delivered.
@@ -151,13 +113,6 @@ inline bool AcceptClick(Program& p, FileSlot& s, int type) {
     click.SPL = 250;
     click.kHz = 21;
     return true;
-}
-
-// The type byte's offset: byte 37 of 40-byte KL3 records while "b1" is on.
-inline int TypeOffsetFor(const Program& p, const FileSlot& s) {
-    if (p.Clicks.ClusterBand1 && s.Kind == FileKind::KL3 && s.RecordFormat == 2 && s.RecordLength >= 40)
-        return 37;
-    return s.RecordLength - 1;
 }
 
 // One decode step; true when the record is delivered.
@@ -208,7 +163,7 @@ inline bool DecodeStep(Program& p, Host& host, FileSlot& s, int typeOffset) {
 void NextRecord(Program& p, Host& host, int slotIndex) {
     FileSlot& s = p.Slot(slotIndex);
     if (!s.MoreData) return;
-    const int typeOffset = TypeOffsetFor(p, s);
+    const int typeOffset = LayoutFor(p, s).TypeOffset();
     const bool tracker = (p.Options.ClickPeaks || p.Display.ShowsNoiseParameter) && p.Display.TimeScale > 10;
     if (!tracker) {
         while (s.MoreData)

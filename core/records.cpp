@@ -9,14 +9,7 @@
 namespace kelp {
 
 int RecordType(const std::uint8_t* record, const RecordLayout& layout) {
-    if (layout.ClusterBand1 && layout.Kind == FileKind::KL3 && layout.IsDevelopmentFormat())
-        return record[37];
     return record[layout.TypeOffset()];
-}
-
-int LimitBandwidth(int kHz, int bw) {
-    if (kHz / 10 + bw > 22) return std::max(5, 17 - kHz / 10);
-    return bw;
 }
 
 std::uint8_t DeriveEnvelope(int a, int b, int spl) {
@@ -30,14 +23,7 @@ std::uint8_t DeriveEnvelope(int a, int b, int spl) {
 }
 
 bool DecodeClick(const std::uint8_t* r, const RecordLayout& layout, ClickRecord& c) {
-    c.Time = static_cast<std::int32_t>(ReadBE24(r));
-    if (c.Time < 1) return false;
-    c.Ncyc = r[3];
-    c.BW = r[4];
-    c.kHz = r[5];
-    c.EndkHz = r[6];
-    c.SPL = r[7];
-    c.BW = LimitBandwidth(c.kHz, c.BW);
+    if (!DecodeClickStart(r, c)) return false;
     c.Envelope = layout.EnvelopeReady ? r[8] : DeriveEnvelope(r[8], r[9], c.SPL);
 
     const int R = layout.RecordLength;

@@ -1,9 +1,11 @@
 #pragma once
 // Decoded click and minute records, and the one place that turns record bytes into
 // them (and back, for the writers and the test builders).
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
+#include "core/bytes.h"
 #include "core/header.h"
 #include "core/time.h"
 
@@ -101,8 +103,11 @@ struct RecordLayout {
     bool EnvelopeReady = true; // header byte 2 bit 0
     bool ShowSplAsPa = false;  // compute Pa while "show SPL as Pa" is on
     bool ClusterBand1 = false; // option "b1"
-    int TypeOffset() const { return RecordLength - 1; }
     bool IsDevelopmentFormat() const { return RecordFormat == 2 && RecordLength >= 40; }
+    // The type byte: the last of the record, or byte 37 of a 40-byte KL3 record while "b1" is on.
+    int TypeOffset() const {
+        return ClusterBand1 && Kind == FileKind::KL3 && IsDevelopmentFormat() ? 37 : RecordLength - 1;
+    }
 };
 
 // Settings of the file that the marker decode needs.
@@ -114,6 +119,33 @@ struct MarkerContext {
 
 // The type byte of a record as the reader sees it (byte 37 of a 40-byte KL3 record when "b1" is on).
 int RecordType(const std::uint8_t* record, const RecordLayout& layout);
+
+// Bandwidth limit applied on decoding: high frequencies cannot carry a wide index.
+inline int LimitBandwidth(int kHz, int bw) {
+    return kHz / 10 + bw > 22 ? std::max(5, 17 - kHz / 10) : bw;
+}
+
+// The first eight bytes every click record starts with: time (bytes 0..2), cycles, bandwidth
+// (limited), kHz, end kHz and SPL. Returns false, leaving only Time set, when the time is below 1.
+inline bool DecodeClickStart(const std::uint8_t* r, ClickRecord& click) {
+    click.Time = static_cast<std::int32_t>(ReadBE24(r));
+    if (click.Time < 1) return false;
+    click.Ncyc = r[3];
+    click.kHz = r[5];
+    click.BW = LimitBandwidth(click.kHz, r[4]);
+    click.EndkHz = r[6];
+    click.SPL = r[7];
+    return true;
+}
+
+// A KL1 click whose envelope byte is stored ready (header byte 2 bit 0), read without the
+// "show SPL as Pa" conversion: the reader's common case, kept inline for its speed.
+inline bool DecodeReadyKL1Click(const std::uint8_t* r, ClickRecord& click) {
+    if (!DecodeClickStart(r, click)) return false;
+    click.Envelope = r[8];
+    click.ClassCode = 2;
+    return true;
+}
 
 // Decodes a click record's bytes into `click` (its Minute is left for the caller).
 // Returns false, leaving only Time set, when the time is below 1 and the record stays undecoded.
@@ -139,8 +171,6 @@ void EncodeKL2Marker(std::uint8_t* out, const MinuteMarker& marker);
 // Fills `out` with `count` end-of-data bytes (255).
 void FillEndOfData(std::uint8_t* out, int count);
 
-// Bandwidth limit applied on decoding: high frequencies cannot carry a wide index.
-int LimitBandwidth(int kHz, int bw);
 // Envelope byte of files written before envelopes were stored ready.
 std::uint8_t DeriveEnvelope(int a, int b, int spl);
 

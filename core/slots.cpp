@@ -45,38 +45,22 @@ void TakeLoggerNumber(FileSlot& s) {
 }
 
 void TakeSettings(Program& p, FileSlot& s) {
-    const DataFileHeader& h = s.Header;
-    s.EnvelopeReady = h.EnvelopeReady();
+    s.EnvelopeReady = s.Header.EnvelopeReady();
     s.SettingsLayout = SlotSettingsLayout(s.LoggerNumber);
+    const SettingsAreaReading area = s.Header.SettingsArea(s.SettingsLayout);
     if (p.Options.ForceDefaults) {
         s.SwitchAngleMin = 0;
         s.SwitchAngleMax = 120;
         s.MinutesPerMarker = 1;
-    } else if (s.SettingsLayout == 0) {
-        s.SwitchAngleMin = h.Bytes[66];
-        s.SwitchAngleMax = h.Bytes[67];
-        s.MinutesPerMarker = h.Bytes[68] + 1;
     } else {
-        s.SwitchAngleMin = h.Bytes[64];
-        s.SwitchAngleMax = h.Bytes[65];
-        s.MinutesPerMarker = h.Bytes[66] + 1;
+        s.SwitchAngleMin = area.SwitchAngleFrom;
+        s.SwitchAngleMax = area.SwitchAngleTo;
+        s.MinutesPerMarker = area.MinutesOff + 1;
     }
     p.Display.MinutesPerMarker = s.MinutesPerMarker;
-    s.Gain = s.SettingsLayout == 0 ? h.Bytes[64] : h.Bytes[77];
-    switch (h.Bytes[81]) {
-    case 1:
-        s.MinuteClickLimit = 1024;
-        break;
-    case 2:
-        s.MinuteClickLimit = 4096;
-        break;
-    case 3:
-        s.MinuteClickLimit = 65536;
-        break;
-    default:
-        s.MinuteClickLimit = 999'999'999;
-        break;
-    }
+    s.Gain = area.Gain;
+    const std::int64_t limit = MinuteClickLimitOf(area.ClickLimit);
+    s.MinuteClickLimit = limit > 0 ? limit : 999'999'999;
     s.FilterkHz = FilterkHzOf(s);
 }
 
@@ -236,7 +220,6 @@ bool OpenDataFile(Program& p, Host& host, const std::string& name, int slotIndex
     }
     s.LandmarksMarked = s.Header.LandmarksMarked();
     s.RecordLength = s.Header.RecordLength();
-    s.TypeOffset = s.RecordLength - 1;
     s.HeaderLength = HeaderLength;
     s.BlockBytes = ReadBufferBytes / s.RecordLength * s.RecordLength;
 

@@ -15,39 +15,24 @@ void TrackClickSequence(DisplayContext& ctx, FileSlot& slot, const ClickRecord& 
     if (results.Lines().empty()) results.Append(ClickSequenceHeader);
     const std::int32_t t = click.Time;
     const std::int32_t v = click.SPL;
-    // L last peak, S stage, C score, T threshold, A earliest next, B window end, Q count.
-    if (k.PeakStage == 4 && t < k.PeakEarliestNext && k.PeakThreshold < v - v / 8) k.PeakScore = 5;
-    if (t > k.PeakEarliestNext && k.PeakThreshold / 4 < v) k.PeakScore += 1;
-    if (t > k.PeakWindowEnd || k.PeakScore > k.PeakStage) {
-        k.PeakThreshold = v - v / 8;
-        k.PeakEarliestNext = t + 200;
-        k.PeakWindowEnd = t + 70'000;
-        k.PeakScore = 1;
-        k.PeakStage = 4;
-        k.LastPeak = t;
-    }
-    if (k.PeakEarliestNext < t && t < k.PeakWindowEnd && v > k.PeakThreshold) {
-        const std::int32_t d = t - k.LastPeak;
-        k.PeakEarliestNext = 2 * t - k.LastPeak - d / 4;
-        k.PeakWindowEnd = d / 2 + k.PeakEarliestNext;
-        k.PeakThreshold = v >= 251 ? 128 : v - v / 4 + 10;
-        k.LastPeak = t;
-        k.PeakStage += 4;
-        if (k.PeakStage > 15) {
-            k.PeakThreshold -= k.PeakThreshold / 4;
-            const DisplayState& s = ctx.state;
-            Canvas& c = ctx.canvas;
-            const int h = static_cast<int>(
-                std::clamp<std::int64_t>(RoundToInt(v * s.YScale), 1, std::max(1, s.BandHeight)));
-            const int penWidth = c.PenWidth();
-            const PenStyle penStyle = c.CurrentPenStyle();
-            c.SetPen(s.Settings.BlackLines ? ColourBlack : KHzColour(click.kHz), 1, PenStyle::Dotted);
-            c.MoveTo(x, base - s.BandHeight - 20);
-            c.LineTo(x, base - h - 20);
-            c.SetPenWidth(penWidth);
-            c.SetPenStyle(penStyle);
-            k.PeakCount += 1;
-        }
+    // The reader's tracker, with a stricter restart: right after a sequence starts, a click
+    // before the earliest next peak starts it again only when its level less an eighth beats
+    // the threshold (the reader's peak count takes its level as it is). The two have always
+    // counted differently, and the lines and counts each writes to the results page are
+    // compared with earlier runs, so both are kept.
+    if (k.Step(t, v, PeakRestartTest::LevelLessAnEighth)) {
+        // A completed sequence: a dotted line above the click, in its kHz colour.
+        const DisplayState& s = ctx.state;
+        Canvas& c = ctx.canvas;
+        const int h = static_cast<int>(
+            std::clamp<std::int64_t>(RoundToInt(v * s.YScale), 1, std::max(1, s.BandHeight)));
+        const int penWidth = c.PenWidth();
+        const PenStyle penStyle = c.CurrentPenStyle();
+        c.SetPen(s.Settings.BlackLines ? ColourBlack : KHzColour(click.kHz), 1, PenStyle::Dotted);
+        c.MoveTo(x, base - s.BandHeight - 20);
+        c.LineTo(x, base - h - 20);
+        c.SetPenWidth(penWidth);
+        c.SetPenStyle(penStyle);
     }
     if (results.Lines().size() < ClickSequenceLineLimit) {
         results.Append(std::to_string(t) + "\t" + std::to_string(k.LastPeak) + "\t" +

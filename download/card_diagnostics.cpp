@@ -6,6 +6,7 @@
 
 #include "core/file_io.h"
 #include "core/header.h"
+#include "core/settings_area.h"
 #include "core/time.h"
 #include "settings/gain_table.h"
 
@@ -32,18 +33,9 @@ std::string FilterLine(int code) {
 }
 
 std::string ClickLimitLine(int code) {
-    switch (code) {
-    case 0:
-        return "No limit on number of clicks logged per minute";
-    case 1:
-        return "Limit on clicks logged per minute =  1024";
-    case 2:
-        return "Limit on clicks logged per minute =  4096";
-    case 3:
-        return "Limit on clicks logged per minute =  65536";
-    default:
-        return "";
-    }
+    if (code == 0) return "No limit on number of clicks logged per minute";
+    const std::int64_t limit = MinuteClickLimitOf(code);
+    return limit > 0 ? "Limit on clicks logged per minute =  " + std::to_string(limit) : "";
 }
 
 std::string FrequencyRangeLine(int shortest, int longest) {

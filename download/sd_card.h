@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/bytes.h"
+#include "core/settings_area.h"
 
 namespace kelp {
 
@@ -23,7 +24,7 @@ inline constexpr std::uint32_t SDNoSizeMarker = 2'147'483'647;
 
 // The first 512 bytes of DATA0.ORV, with a named accessor for each field the program uses.
 struct SDHeaderBlock {
-    static constexpr int SettingsOffset = 64;
+    static constexpr int SettingsOffset = SettingsAreaOffset;
     static constexpr int BlocksLoggedOffset = 128;
     static constexpr int OverallMinutesOffset = 132;
     static constexpr int LoggingMinutesOffset = 135;

@@ -1,6 +1,7 @@
 #include "settings/logger_settings.h"
 
 #include "core/codes.h"
+#include "core/settings_area.h"
 #include "settings/gain_table.h"
 
 namespace kelp {
@@ -120,20 +121,10 @@ int NextMinutesOff(int code) {
     }
 }
 
-std::string ClickLimitCaption(int code) {
-    switch (code) {
-    case 0:
-    case 128:
-        return "No limit";
-    case 1:
-        return "1024";
-    case 2:
-        return "4096";
-    case 3:
-        return "65536";
-    default:
-        return "";
-    }
+std::string ClickLimitCaption(int code, const ClickLimitWords& words) {
+    if (code == 0 || code == 128) return words.NoLimit;
+    const std::int64_t limit = MinuteClickLimitOf(code);
+    return limit > 0 ? std::to_string(limit) : words.Unknown;
 }
 
 int NextClickLimit(int code) {

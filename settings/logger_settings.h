@@ -71,10 +71,20 @@ LoggerSettings DefaultsForLogger(int n);
 void ApplyPorpoisePreset(LoggerSettings& settings, const LoggerGainTable& gains);
 void ApplyDolphinPreset(LoggerSettings& settings, const LoggerGainTable& gains);
 
+// The words of a click limit caption where the code gives no number: no limit (codes 0 and
+// 128) and an unknown code. The settings page says "No limit" and nothing; a reading of the
+// settings from a file says "no limit" and "undetermined".
+struct ClickLimitWords {
+    const char* NoLimit;
+    const char* Unknown;
+};
+inline constexpr ClickLimitWords PageClickLimitWords{"No limit", ""};
+inline constexpr ClickLimitWords ReadClickLimitWords{"no limit", "undetermined"};
+
 // Captions of the stepped settings on the page, and the step taken by clicking them.
-std::string MinutesOffCaption(int code);           // "Logging continuously", "1 min ON, 1 min OFF", ...
-int NextMinutesOff(int code);                      // 0 -> 1 -> 2 -> 4 -> 9 -> 0
-std::string ClickLimitCaption(int code);           // "No limit", "1024", "4096", "65536"
+std::string MinutesOffCaption(int code); // "Logging continuously", "1 min ON, 1 min OFF", ...
+int NextMinutesOff(int code);            // 0 -> 1 -> 2 -> 4 -> 9 -> 0
+std::string ClickLimitCaption(int code, const ClickLimitWords& words = PageClickLimitWords);
 int NextClickLimit(int code);                      // 0 -> 1 -> 2 -> 3 -> 0 (128 counts as 0)
 std::string FilterCaption(int code);               // "80kHz", "40kHz", "20kHz", "10kHz"
 int NextFilter(int code);                          // 0 -> 1 -> 2 -> 3 -> 0

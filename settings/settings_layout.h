@@ -4,21 +4,20 @@
 // logger copies into the first block of DATA0.ORV and from there into every KL1, KL2
 // and KL3 header. The area has two byte layouts, chosen by the logger number.
 //
-// Writers and readers here work on a pointer to the 64-byte area, so that the same
-// code serves a settings block (block.data() + 64), a card's first data block and a
-// data file header (DataFileHeader::Settings()).
+// The writers here work on a pointer to the 64-byte area (block.data() + 64); the area is
+// read back by core's ReadSettingsArea (core/settings_area.h), for a settings block, a
+// card's first data block and a data file header alike.
 #include <array>
 #include <cstdint>
 #include <string>
 
+#include "core/settings_area.h"
 #include "settings/logger_settings.h"
 
 namespace kelp {
 
 inline constexpr int SettingsBlockSize = 512;
 inline constexpr int SetupRewriteLength = 128; // the part of SETUP.ORV that is rewritten
-inline constexpr int SettingsAreaOffset = 64;
-inline constexpr int SettingsAreaSize = 64;
 inline constexpr int BlockLoggerVersionOffset = 191;
 inline constexpr char SettingsMagic[] = "Orvanella"; // bytes 0..8 of the block
 inline constexpr int SettingsMagicLength = 9;
@@ -39,42 +38,6 @@ inline void WriteSettingsArea(std::uint8_t* area, const LoggerSettings& settings
 // The whole 512-byte block: the magic, the settings area in the set's layout, the
 // logger version at byte 191, zeros elsewhere.
 SettingsBlock BuildSettingsBlock(const LoggerSettings& settings, std::uint32_t cardSizeBlocks);
-
-// Values read from a settings area in one layout. Fields a layout does not carry stay
-// unset (HR intercept, biases and alerting byte in layout 0); the trigger is never read.
-struct SettingsAreaReading {
-    int Layout = 1;
-    int SwitchAngleFrom = 0;
-    int SwitchAngleTo = 0;
-    int MinutesOff = 0; // as stored; not checked
-    int StartDelay = 0;
-    std::uint32_t CardSizeBlocks = 0;
-    int HighPassFilter = 0; // the stored byte AND 127
-    int ClickLimit = 0;     // as stored (128 stands for no limit)
-    int Gain = 0;
-    int Hysteresis = 0;
-    int Stmin = 0;
-    int Stmax = 0;
-    int StartSPL = 0;
-    int MinSPL = 0;
-    int MaxSPL = 0;
-    int BWThreshold = 0;
-    int MinCycles = 0;
-    // Layout 1 only.
-    int HRIntercept = 0;
-    int LowBias = 0;
-    int HighBias = 0;
-    int AlertingByte = 0;
-    int LoggerNumber = 0; // bytes 126..127 (a settings block or SETUP.ORV)
-};
-
-// Reads the area in the given layout.
-SettingsAreaReading ReadSettingsArea(const std::uint8_t* area, int layout);
-
-// Start delay in minutes and minutes off code as the logger finds them (layout 0: 70..71
-// and 68; layout 1: 68..69 and 66).
-int SettingsStartDelay(const std::uint8_t* area, int layout);
-int SettingsMinutesOff(const std::uint8_t* area, int layout);
 
 // Applies an alerting byte of layout 1 to a set: 0 is OFF; 2..142 give the frequency
 // (byte AND 127) x 10 kHz, at "High power" above 128, else "Low power"; 1 and 143..255

@@ -41,22 +41,6 @@ std::string ReadMinutesOffCaption(int code) {
     return code == 0 ? "ON continuously" : MinutesOffCaption(code);
 }
 
-std::string ReadClickLimitCaption(int code) {
-    switch (code) {
-    case 0:
-    case 128:
-        return "no limit";
-    case 1:
-        return "1024";
-    case 2:
-        return "4096";
-    case 3:
-        return "65536";
-    default:
-        return "undetermined";
-    }
-}
-
 int LoggerNumberOfSettings(const std::uint8_t* buffer, const std::string& shortName) {
     DataFileHeader header;
     std::memcpy(header.Bytes.data(), buffer, header.Bytes.size());
@@ -78,7 +62,7 @@ void DecodeSettings(Program& program, Host& host, int n) {
 
     const SettingsAreaReading reading = ReadSettingsArea(header.Settings(), layout);
     ApplySettingsReading(s, reading);
-    page.ClickLimitText = ReadClickLimitCaption(s.ClickLimit);
+    page.ClickLimitText = ClickLimitCaption(s.ClickLimit, ReadClickLimitWords);
     if (const auto caption = FilterCaption(s.HighPassFilter); !caption.empty()) page.FilterText = caption;
     page.DelayLabel = std::to_string(s.StartDelay) + " mins to start";
     page.CardSizeLabel = CardSizeText(reading.CardSizeBlocks, layout == 0);

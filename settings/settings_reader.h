@@ -37,7 +37,6 @@ void ShowSettingsAsForChange(Program& program, Host& host, const std::string& te
 
 // Captions of the stepped settings as the reader shows them.
 std::string ReadMinutesOffCaption(int code); // "ON continuously" for 0
-std::string ReadClickLimitCaption(int code); // "no limit" for 0 and 128, "undetermined" for unknown codes
 
 // What the page shows after a reading, one (caption, value) pair per decoded setting:
 // the source, logger number, version, layout, year made, card size, then every setting

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "core/file_io.h"
+#include "core/settings_area.h"
 #include "download/card_writer.h"
 #include "download/sd_card.h"
 #include "settings/logger_settings.h"
@@ -22,19 +23,6 @@ constexpr double Pi = 3.14159265358979323846;
 constexpr std::int64_t LastTimeInMinute = TicksPerMinute - 1;
 // Clicks quieter than this do not trigger the logger.
 constexpr long DetectionThreshold = 2;
-
-std::int64_t ClickLimitOf(int code) {
-    switch (code) {
-    case 1:
-        return 1024;
-    case 2:
-        return 4096;
-    case 3:
-        return 65536;
-    default:
-        return 0;
-    }
-}
 
 // The logger's record of a click it has detected.
 SDClickRecord CardRecord(const AcousticClick& c, std::int64_t minuteStart) {
@@ -106,7 +94,7 @@ std::string TruthText(const SimulationOptions& o, const SimulationResult& result
     j << "  \"minutes_per_marker\": " << o.MinutesOff + 1 << ",\n";
     j << "  \"start_delay\": " << o.StartDelay << ",\n";
     j << "  \"logger\": " << o.LoggerNumber << ",\n";
-    j << "  \"click_limit\": " << ClickLimitOf(o.ClickLimitCode) << ",\n";
+    j << "  \"click_limit\": " << MinuteClickLimitOf(o.ClickLimitCode) << ",\n";
     j << "  \"minute_rule\": \"minute is the ordinal of the minute marker (1 for the first); in a KL1 file "
          "it is "
          "first minute + (minute - 1) x minutes_per_marker; times are in 5 us ticks within the minute\",\n";
@@ -250,7 +238,7 @@ SimulationResult SimulateCard(const SimulationOptions& o) {
         return result;
     }
 
-    const std::int64_t limit = ClickLimitOf(o.ClickLimitCode);
+    const std::int64_t limit = MinuteClickLimitOf(o.ClickLimitCode);
     const std::int64_t duty = o.MinutesOff + 1;
     std::vector<AcousticClick> heard;
     std::vector<AcousticClick> logged;

@@ -348,6 +348,19 @@ TEST_F(ReaderTest, ClickPeakTrackerCountsRegularStrongClicks) {
     EXPECT_TRUE(host.Results().Lines().empty());
 }
 
+// Right after a sequence starts, a click before the earliest next peak that beats the threshold
+// by its level (95 > 88) but not by its level less an eighth (84) starts the sequence again only
+// under the reader's test.
+TEST(ClickPeakTracker, TheRestartTestsOfTheReaderAndTheDisplayDiffer) {
+    for (const auto& [test, lastPeak] :
+         {std::pair{PeakRestartTest::Level, 1100}, std::pair{PeakRestartTest::LevelLessAnEighth, 1000}}) {
+        ClickPeakTracker k;
+        EXPECT_FALSE(k.Step(1000, 100, test));
+        EXPECT_FALSE(k.Step(1100, 95, test));
+        EXPECT_EQ(k.LastPeak, lastPeak);
+    }
+}
+
 TEST_F(ReaderTest, KL1FilesReadTheSameWithPascalsAndDerivedEnvelopes) {
     DataFileBuilder b(FileKind::KL1, 1000);
     b.Minute().Click(MakeClick(100, 130, 10, 100, 20, 0x35));

@@ -160,7 +160,6 @@ TEST_F(SlotsTest, RecordLengthOutsideTenToFiftyIsFifteen) {
     testing::WriteFileBytes(dir.File("r60.KL1"), bytes);
     ASSERT_TRUE(OpenDataFile(program, host, dir.File("r60.KL1"), 1));
     EXPECT_EQ(program.Slot(1).RecordLength, 15);
-    EXPECT_EQ(program.Slot(1).TypeOffset, 14);
     EXPECT_EQ(program.Slot(1).BlockBytes, 199'995);
     EXPECT_EQ(ReadFileBytes(dir.File("r60.KL1")), bytes);
 }

@@ -148,6 +148,9 @@ TEST(LoggerDefaults, SteppedCaptions) {
     EXPECT_EQ(ClickLimitCaption(0), "No limit");
     EXPECT_EQ(ClickLimitCaption(2), "4096");
     EXPECT_EQ(ClickLimitCaption(3), "65536");
+    EXPECT_EQ(ClickLimitCaption(128), "No limit");
+    EXPECT_EQ(ClickLimitCaption(7), "");
+    EXPECT_EQ(ClickLimitCaption(1, ReadClickLimitWords), "1024");
     EXPECT_EQ(NextFilter(3), 0);
     EXPECT_EQ(FilterCaption(0), "80kHz");
     EXPECT_EQ(FilterCaption(3), "10kHz");
