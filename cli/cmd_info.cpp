@@ -5,9 +5,7 @@
 #include "cli/filter_options.h"
 #include "cli/registry.h"
 #include "core/slots.h"
-#ifdef HAVE_KELPSETTINGS
 #include "settings/settings_page.h"
-#endif
 
 namespace kelp::cli {
 namespace {
@@ -15,11 +13,7 @@ namespace {
 int RunInfo(Context& ctx, const std::vector<std::string>& files, bool development, const std::string& gains) {
     ctx.program.Options.DevelopmentMode = development;
     InstallRegisteredGains(ctx.program);
-#ifdef HAVE_KELPSETTINGS
     if (!gains.empty() && !UseGainRegistry(ctx.program, ctx.host, gains)) return ExitFailure;
-#else
-    (void)gains;
-#endif
     int status = ExitSuccess;
     for (const std::string& file : files) {
         if (!OpenDataFile(ctx.program, ctx.host, file, 1)) {

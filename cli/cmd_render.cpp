@@ -2,8 +2,6 @@
 // file: the plot with its axes, the legend strip, the band titles, the captions, the
 // slider, the source box and the status labels. With --wav the clicks of the screen are
 // also written as the sound the display would play.
-#ifdef HAVE_KELPRENDER
-
 #include <memory>
 #include <optional>
 #include <string>
@@ -173,5 +171,3 @@ CommandRegistrar registrar(60, [](CLI::App& app, Context& ctx) {
 
 } // namespace
 } // namespace kelp::cli
-
-#endif // HAVE_KELPRENDER

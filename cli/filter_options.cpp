@@ -5,11 +5,8 @@
 
 #include "core/endpoints.h"
 #include "core/filters.h"
-
-#ifdef HAVE_KELPSETTINGS
 #include "settings/gain_table.h"
 #include "settings/settings_page.h"
-#endif
 
 namespace kelp::cli {
 
@@ -149,13 +146,9 @@ bool ApplyFilterOptions(const FilterOptions& o, Program& p, Host& host) {
 }
 
 void InstallRegisteredGains(Program& program) {
-#ifdef HAVE_KELPSETTINGS
     // The settings page keeps the gains (built in, or a lab's registry loaded over them).
     program.RegisteredGain = nullptr;
     SettingsPageOf(program);
-#else
-    (void)program;
-#endif
 }
 
 } // namespace kelp::cli

@@ -1,16 +1,14 @@
-# Which library each folder of tests exercises. A folder whose libraries are not
-# part of this build (for example Qt-based ones in a core-only build) is skipped.
+# Which libraries each folder of tests exercises; one line per folder of tests/. A core-only
+# build skips the folders that need Qt or CLI11; a library missing otherwise stops the build.
 kelp_subsystem_tests(core kelpcore)
 kelp_subsystem_tests(settings kelpsettings)
 kelp_subsystem_tests(download kelpdownload kelpsimulator)
 kelp_subsystem_tests(simulator kelpsimulator)
 kelp_subsystem_tests(tda kelptda)
 kelp_subsystem_tests(display kelpdisplay)
-kelp_subsystem_tests(analysis kelpanalysis)
 kelp_subsystem_tests(export kelpexport)
 kelp_subsystem_tests(render kelprender)
 kelp_subsystem_tests(cli kelpclilib)
-kelp_subsystem_tests(app kelpapplib)
 
 # The sub-commands register themselves from static objects that nothing else refers to:
 # the cli tests take the whole library so that RunCli knows every command.

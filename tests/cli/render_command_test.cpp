@@ -1,5 +1,3 @@
-#ifdef HAVE_KELPRENDER
-
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -72,5 +70,3 @@ TEST_F(RenderCommandTest, FilesThatCannotBeOpenedOrWrittenFail) {
 
 } // namespace
 } // namespace kelp
-
-#endif // HAVE_KELPRENDER

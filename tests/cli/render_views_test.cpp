@@ -1,5 +1,3 @@
-#ifdef HAVE_KELPRENDER
-
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -81,5 +79,3 @@ TEST_F(RenderViewsTest, WavWritesTheSoundOfTheScreen) {
 
 } // namespace
 } // namespace kelp
-
-#endif // HAVE_KELPRENDER
