@@ -115,7 +115,7 @@ void BM_KL1ToKL3(benchmark::State& state) {
         Program p;
         HeadlessHost h;
         p.Options.BatchRunning = true;
-        p.State<TrainDetectionState>().TimeScoring = true;
+        TrainDetectionStateOf(p).TimeScoring = true;
         const auto t0 = Clock::now();
         OpenDataFile(p, h, d.KL1, 1);
         const std::string kl2 = MakeClusterFile(p, h);
@@ -125,9 +125,9 @@ void BM_KL1ToKL3(benchmark::State& state) {
         const auto t2 = Clock::now();
         clustering += Seconds(t1 - t0);
         detection += Seconds(t2 - t1);
-        scoring += static_cast<double>(p.State<TrainDetectionState>().LastScoringNanoseconds) * 1e-9;
-        offered += static_cast<double>(p.State<TrainDetectionState>().LastCounters.ClicksOffered);
-        visited += static_cast<double>(p.State<TrainDetectionState>().LastCounters.TrainsVisited);
+        scoring += static_cast<double>(TrainDetectionStateOf(p).LastScoringNanoseconds) * 1e-9;
+        offered += static_cast<double>(TrainDetectionStateOf(p).LastCounters.ClicksOffered);
+        visited += static_cast<double>(TrainDetectionStateOf(p).LastCounters.TrainsVisited);
     }
     const double total = clustering + detection;
     state.counters["clicks"] = static_cast<double>(d.Clicks);

@@ -96,6 +96,11 @@ private:
     TSystemCritical& switch_;
 };
 
+// Threads and ownership: a host is called only from the thread that made it (the window's
+// thread for the app's host). Whoever makes it owns it; operations borrow it for a call, and
+// what keeps a reference (the display's hooks) must not outlive it. A batch running on worker
+// threads gives each worker a HeadlessHost of its own, and the calling thread replays their
+// messages and results lines on the user's host.
 class Host {
 public:
     Host();

@@ -35,6 +35,10 @@ struct ProgramOptions {
 
 // What the data-file side needs to know of the display, and the display's hooks (kept
 // here so that core does not depend on the display).
+// Threads and ownership: part of its Program, used only by the thread that uses the Program.
+// The display installs the hooks (DisplayHooks) and removes them when it goes; they capture
+// the program, canvas and host they were made with, and the reader calls them on that same
+// thread. The Program of a batch worker has no hooks.
 struct ReaderDisplayLink {
     int TimeScale = 7; // 0..19; above 10 means bins of minutes
     int MinutesPerBin = 1;
@@ -129,6 +133,11 @@ public:
     std::string OpenDialogInitialName;
 
     // The state of a subsystem above core, made on first use and kept for the program's life.
+    // Threads and ownership: the Program owns every state, and a reference stays valid as long
+    // as the Program. Nothing is synchronised: a Program and its states are used by one thread
+    // at a time, and a batch gives each worker thread a Program of its own with the settings it
+    // needs copied in. Each state has one accessor beside its type (TdaSettingsOf,
+    // DisplayStateOf, SettingsPageOf, ...); code calls that, not State<T>() itself.
     template <class T> T& State() {
         auto& holder = states_[std::type_index(typeid(T))];
         if (!holder) holder = std::make_shared<T>();

@@ -51,6 +51,9 @@ struct CanvasImage {
     Colour At(int x, int y) const { return Pixels[static_cast<std::size_t>(y) * Width + x]; }
 };
 
+// Threads and ownership: a canvas is drawn on by one thread at a time, the window's canvas
+// only from the window's thread. Whoever makes it owns it (the app, kelp-cli render, a test);
+// the display borrows it for a call (DisplayContext), or for the life of its DisplayHooks.
 class Canvas {
 public:
     virtual ~Canvas() = default;

@@ -37,9 +37,9 @@ DisplayHooks::DisplayHooks(Program& program, Canvas& canvas, Host& host) : progr
         DisplayContext ctx(program, canvas, host);
         FilesChanged(ctx);
     };
-    program.Display.AverageSplText = [&program] { return program.State<DisplayState>().AverageSpl.Text(); };
+    program.Display.AverageSplText = [&program] { return DisplayStateOf(program).AverageSpl.Text(); };
     program.Display.OnSlotPositioned = [&program](int slot) {
-        ClearBinReading(program.State<DisplayState>(), slot);
+        ClearBinReading(DisplayStateOf(program), slot);
     };
 }
 

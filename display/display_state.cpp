@@ -4,8 +4,12 @@
 
 namespace kelp {
 
+DisplayState& DisplayStateOf(Program& program) {
+    return program.State<DisplayState>();
+}
+
 DisplayContext::DisplayContext(Program& p, Canvas& c, Host& h)
-    : program(p), canvas(c), host(h), state(p.State<DisplayState>()) {}
+    : program(p), canvas(c), host(h), state(DisplayStateOf(p)) {}
 
 int OpenBandCount(const Program& program) {
     int n = 0;

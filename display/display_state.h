@@ -2,7 +2,7 @@
 // The display's state for the whole run: the time scale and displayed parameter, the
 // window's position in the data, the vertical scales, the geometry of the drawing area
 // and of the file bands, and the texts of the display's own controls (legend strip,
-// slider, start and end labels). It lives in Program (program.State<DisplayState>()).
+// slider, start and end labels). It lives in Program (DisplayStateOf(program)).
 #include <array>
 #include <cstdint>
 #include <string>
@@ -254,6 +254,9 @@ inline constexpr const char* Slider = "display slider";
 inline constexpr const char* MenuPages = "display menu pages";
 inline constexpr const char* Labels = "display labels"; // start, end and read position labels
 } // namespace display_changed
+
+// The display state of a program, made on first use.
+DisplayState& DisplayStateOf(Program& program);
 
 // Number of open slots and whether a slot is open.
 int OpenBandCount(const Program& program);

@@ -1,6 +1,6 @@
 #pragma once
 // The train detection's settings, kept in Program for the whole run
-// (program.State<TdaSettings>()): the pre-filter boxes of the Trains page that the
+// (TdaSettingsOf(program)): the pre-filter boxes of the Trains page that the
 // cluster finder reads, the minute limit and version selection that the train pass
 // reads, and the development page's cluster boxes. Also the fixed cycle period table.
 #include <array>

@@ -125,7 +125,7 @@ public:
     // Counts one finished file; returns false when ESC ends the batch.
     bool Finish(int index, const FileOutcome& outcome) {
         Count(outcome);
-        TrainDetectionState& state = p_.State<TrainDetectionState>();
+        TrainDetectionState& state = TrainDetectionStateOf(p_);
         state.BatchPosition = index + 2;
         state.BatchCount = result_.Count;
         h_.StateChanged(changed::BatchProgress);
@@ -143,7 +143,7 @@ public:
     }
 
     TrainBatchResult End() {
-        TrainDetectionState& state = p_.State<TrainDetectionState>();
+        TrainDetectionState& state = TrainDetectionStateOf(p_);
         state.ApplicationTitle = "KELP completed";
         h_.StateChanged(changed::ApplicationTitle);
         p_.Options.BatchRunning = false;
@@ -171,7 +171,7 @@ private:
         const std::string end = DateTimeText(static_cast<MinuteNumber>(CurrentMinute() + left / 60));
         SetSourceLine(p_, h_, 2,
                       "Completion estimate:  " + end + "   hold ESC at the end of a file to escape");
-        p_.State<TrainDetectionState>().ApplicationTitle = "KELP ends " + end;
+        TrainDetectionStateOf(p_).ApplicationTitle = "KELP ends " + end;
         h_.StateChanged(changed::ApplicationTitle);
     }
 
@@ -215,8 +215,8 @@ std::unique_ptr<Program> WorkerProgram(Program& from) {
     TdaSettings& tda = TdaSettingsOf(*p);
     tda = TdaSettingsOf(from);
     tda.OnMinuteHistogram = nullptr; // drawing belongs to the window's thread
-    const TrainDetectionState& mine = from.State<TrainDetectionState>();
-    TrainDetectionState& theirs = p->State<TrainDetectionState>();
+    const TrainDetectionState& mine = TrainDetectionStateOf(from);
+    TrainDetectionState& theirs = TrainDetectionStateOf(*p);
     theirs.Settings = mine.Settings;
     theirs.TdaMinuteLimit = mine.TdaMinuteLimit;
     theirs.MapKeepBytes = mine.MapKeepBytes;

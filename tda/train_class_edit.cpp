@@ -141,7 +141,7 @@ bool EditTrainSpecies(Program& p, Host& host, int slotIndex, const ClickTime& at
         }
     }
 
-    SpeciesEditState& state = p.State<SpeciesEditState>();
+    SpeciesEditState& state = SpeciesEditStateOf(p);
     if (state.EditedFile != s.FullName || host.Results().Lines().empty()) {
         host.Results().Append("Editing\t" + s.FullName);
         host.Results().Append(EditHeaderLine);
@@ -151,6 +151,10 @@ bool EditTrainSpecies(Program& p, Host& host, int slotIndex, const ClickTime& at
                           std::to_string(trainId) + "\t" + EditText(edit) + "\t");
     host.StateChanged(changed::DisplayRefresh);
     return true;
+}
+
+SpeciesEditState& SpeciesEditStateOf(Program& program) {
+    return program.State<SpeciesEditState>();
 }
 
 TrainTracking& TrainTrackingOf(Program& program) {

@@ -39,6 +39,7 @@ std::uint8_t EditedClassByte(std::uint8_t classByte, SpeciesEdit edit);
 struct SpeciesEditState {
     std::string EditedFile;
 };
+SpeciesEditState& SpeciesEditStateOf(Program& program);
 
 // Changes the species class of the train of the click at `at` in the file of slot
 // 1..3 (0: the pointer is over no file), from that click to the end of its minute,

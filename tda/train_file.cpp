@@ -230,9 +230,13 @@ std::string KL3NameFor(const std::string& kl2Name) {
     return WithExtension(kl2Name, ".KL3");
 }
 
+TrainDetectionState& TrainDetectionStateOf(Program& program) {
+    return program.State<TrainDetectionState>();
+}
+
 void TakeTdaMinuteLimit(Program& p) {
     const std::int64_t limit = TdaMinuteLimit(TdaSettingsOf(p));
-    p.State<TrainDetectionState>().TdaMinuteLimit = limit > 0 ? limit : 65'536;
+    TrainDetectionStateOf(p).TdaMinuteLimit = limit > 0 ? limit : 65'536;
 }
 
 bool FindTrainsInSlot1(Program& p, Host& h) {
@@ -251,7 +255,7 @@ bool RunTrainDetection(Program& p, Host& h) {
         h.ShowTimedMessage(MessageShort, NotKL2Text);
         return false;
     }
-    TrainDetectionState& state = p.State<TrainDetectionState>();
+    TrainDetectionState& state = TrainDetectionStateOf(p);
     state.PageControlVisible = false;
     h.StateChanged(changed::TrainsPageControl);
     for (int slot = 2; slot <= SlotCount; ++slot)

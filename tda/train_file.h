@@ -44,6 +44,9 @@ struct TrainDetectionState {
     std::string LastKL3Name;
 };
 
+// The train detection's state of a program, made on first use.
+TrainDetectionState& TrainDetectionStateOf(Program& program);
+
 // "Find trains Fs[1] " and batch runs: needs a KL2 file in slot 1; writes the KL3 file.
 // Returns true when a KL3 file was written.
 bool RunTrainDetection(Program& program, Host& host);

@@ -70,9 +70,9 @@ TEST(TrainBatch, ClustersThenTrainsForEachKL1File) {
     EXPECT_EQ(batch.P.SourceBox, (std::vector<std::string>{BatchCompletedText, "Files processed\t2/2"}));
     EXPECT_FALSE(batch.P.Options.BatchRunning);
     EXPECT_FALSE(batch.P.Slot(1).IsOpen);
-    EXPECT_EQ(batch.P.State<TrainDetectionState>().ApplicationTitle, "KELP completed");
-    EXPECT_GT(batch.P.State<TrainDetectionState>().LastCounters.QualityTotals[3] +
-                  batch.P.State<TrainDetectionState>().LastCounters.QualityTotals[2],
+    EXPECT_EQ(TrainDetectionStateOf(batch.P).ApplicationTitle, "KELP completed");
+    EXPECT_GT(TrainDetectionStateOf(batch.P).LastCounters.QualityTotals[3] +
+                  TrainDetectionStateOf(batch.P).LastCounters.QualityTotals[2],
               0);
 }
 
@@ -186,10 +186,10 @@ TEST(TrainBatch, TheCommandsAskForTheFiles) {
 TEST(TrainBatch, TheMinuteLimitComesFromMinLimit) {
     Program p;
     TakeTdaMinuteLimit(p);
-    EXPECT_EQ(p.State<TrainDetectionState>().TdaMinuteLimit, 65'536);
+    EXPECT_EQ(TrainDetectionStateOf(p).TdaMinuteLimit, 65'536);
     TdaSettingsOf(p).TDAMinLim.Set("1024");
     TakeTdaMinuteLimit(p);
-    EXPECT_EQ(p.State<TrainDetectionState>().TdaMinuteLimit, 1024);
+    EXPECT_EQ(TrainDetectionStateOf(p).TdaMinuteLimit, 1024);
 }
 
 } // namespace

@@ -84,7 +84,7 @@ TEST(TrainFile, WritesTheMinutesAndTheClicksOfTheTrains) {
     EXPECT_EQ(lines[0],
               "file\tstart\tend\tdays\tmins\tallClx\tHi\tMod\tLo\t?\tPorp\tDol\tCet ?sp\tunclass\tSonar");
     const std::int64_t events = static_cast<std::int64_t>(kl2Bytes.size()) / 20 - 3;
-    const auto& counters = run.P.State<TrainDetectionState>().LastCounters;
+    const auto& counters = TrainDetectionStateOf(run.P).LastCounters;
     std::string expected = "DEP1.KL\t01/05/2024 10:00\t01/05/2024 10:02\t3m\t3\t" + std::to_string(events);
     for (int q = 3; q >= 0; --q)
         expected += "\t" + std::to_string(counters.QualityTotals[static_cast<std::size_t>(q)]);
@@ -96,7 +96,7 @@ TEST(TrainFile, WritesTheMinutesAndTheClicksOfTheTrains) {
     EXPECT_EQ(counters.FileMins, 3);
     EXPECT_EQ(counters.ActiveMins, 2);
 
-    const TrainSummary& summary = run.P.State<TrainDetectionState>().Summary;
+    const TrainSummary& summary = TrainDetectionStateOf(run.P).Summary;
     ASSERT_EQ(summary.ResultLabels.size(), 12u);
     EXPECT_EQ(summary.ResultLabels[0], "DEP1.KL2");
     EXPECT_EQ(summary.ResultLabels[1], "Events " + std::to_string(events) + ".  FileMins 3  ActiveMins 2");
@@ -119,7 +119,7 @@ TEST(TrainFile, TheMapOfALargeKL3File) {
     DataFileBuilder b(FileKind::KL2);
     const std::string kl2 = WriteThreeMinutes(dir, b);
     DetectionRun run;
-    run.P.State<TrainDetectionState>().MapKeepBytes = 1'000;
+    TrainDetectionStateOf(run.P).MapKeepBytes = 1'000;
     run.P.Options.BatchRunning = true;
     ASSERT_TRUE(run.Detect(kl2));
     const auto map = ReadFileBytes(dir.File("DEP1.k3m"));
@@ -132,7 +132,7 @@ TEST(TrainFile, TheMapOfALargeKL3File) {
     EXPECT_FALSE(run.P.Slot(1).IsOpen);
 
     // A smaller file removes an old map.
-    run.P.State<TrainDetectionState>().MapKeepBytes = 12'000'000;
+    TrainDetectionStateOf(run.P).MapKeepBytes = 12'000'000;
     ASSERT_TRUE(run.Detect(kl2));
     EXPECT_FALSE(FileExists(dir.File("DEP1.k3m")));
 }
@@ -224,8 +224,8 @@ TEST(TrainFile, Version2WritesTheMinutesOfA40ByteFile) {
     EXPECT_EQ(kl3[360 + 11], 0);
     EXPECT_EQ(kl3[360 + 39], 254);
     EXPECT_EQ(kl3[400 + 6], 11);
-    EXPECT_EQ(run.P.State<TrainDetectionState>().LastCounters.ActiveMins, 2);
-    EXPECT_EQ(run.P.State<TrainDetectionState>().LastCounters.ClicksOffered, 24);
+    EXPECT_EQ(TrainDetectionStateOf(run.P).LastCounters.ActiveMins, 2);
+    EXPECT_EQ(TrainDetectionStateOf(run.P).LastCounters.ClicksOffered, 24);
 }
 
 } // namespace
