@@ -42,6 +42,17 @@ double PerMinute(double value, std::int64_t minutes) {
     return value / static_cast<double>(std::max<std::int64_t>(1, minutes));
 }
 
+// Degrees of every angle code, worked out once.
+const std::array<std::int16_t, 256>& AngleDegrees() {
+    static const std::array<std::int16_t, 256> table = [] {
+        std::array<std::int16_t, 256> t{};
+        for (int code = 0; code < 256; ++code)
+            t[static_cast<std::size_t>(code)] = static_cast<std::int16_t>(AngleCodeToDegrees(code));
+        return t;
+    }();
+    return table;
+}
+
 // The minute that a marker opens enters the running period.
 void AddMinute(ExportPeriodValues& v, const FileSlot& s) {
     const MinuteMarker& m = s.Marker;
@@ -52,7 +63,7 @@ void AddMinute(ExportPeriodValues& v, const FileSlot& s) {
         ++v.MinutesWithoutTemperature;
     if (m.InSwitchRange) {
         ++v.MinutesOn;
-        v.AngleSum += AngleCodeToDegrees(m.Angle);
+        v.AngleSum += AngleDegrees()[static_cast<std::size_t>(m.Angle & 255)];
     }
     if (s.Kind == FileKind::KL3 && m.LimitReached) v.TimeLost += std::max(0, MinuteEndCode - m.LastClickTime);
     v.NAll += m.NClicks;
@@ -72,17 +83,17 @@ bool BlockEnded(std::int64_t f, int dutyCycle, std::int64_t length) {
 
 const char* ClickCountDescription(ExportPeriod period) {
     static constexpr std::array<const char*, ExportPeriodCount> texts{
-        "Click counts for each minute.",       "Click counts for each 10mins clock time.",
-        "Click counts for each clock hour.",   "Click counts for quarters of tidal cycle.",
-        "Click counts for each day.",          "Clicks in whole file"};
+        "Click counts for each minute.",     "Click counts for each 10mins clock time.",
+        "Click counts for each clock hour.", "Click counts for quarters of tidal cycle.",
+        "Click counts for each day.",        "Clicks in whole file"};
     return texts[static_cast<std::size_t>(period)];
 }
 
 const char* DurationDescription(ExportPeriod period) {
     static constexpr std::array<const char*, ExportPeriodCount> texts{
-        "Train duration in each minute.",       "Train duration in each 10mins clock time.",
-        "Train duration in each clock hour.",   "Train duration in quarters of tidal cycle.",
-        "Train duration in each day.",          "Train duration in whole file"};
+        "Train duration in each minute.",     "Train duration in each 10mins clock time.",
+        "Train duration in each clock hour.", "Train duration in quarters of tidal cycle.",
+        "Train duration in each day.",        "Train duration in whole file"};
     return texts[static_cast<std::size_t>(period)];
 }
 
@@ -157,8 +168,9 @@ ExportSpan ExportSpanOf(const Program& p, int slot, ExportPeriod period) {
 
 std::string ExportTimeColumns(const ExportPage& page, MinuteNumber t) {
     const auto unit = [&] {
-        const std::int64_t value =
-            page.DateUnit == ExportDateUnit::Minutes ? t : static_cast<std::int64_t>(t) / MinutesPerDay + JulianDayOfOrigin;
+        const std::int64_t value = page.DateUnit == ExportDateUnit::Minutes
+                                       ? t
+                                       : static_cast<std::int64_t>(t) / MinutesPerDay + JulianDayOfOrigin;
         return std::to_string(value);
     };
     switch (page.DateFormat) {
@@ -403,9 +415,9 @@ void ExportLineWriter::PeriodEnded(const ExportPeriodValues& v) {
         line_ += std::to_string(v.DurationMilliseconds());
         break;
     case ExportItem::Conditions:
-        line_ += Fixed(v.Temperature(), 2) + "\t" + Fixed(v.Angle(), 1) + "\t" + Fixed(v.TimeLostPercent(), 1) +
-                 "\t" + std::to_string(v.MinutesOn) + "\t" + Fixed(v.ClicksPerMinuteOn(), 2) + "\t" +
-                 Fixed(v.NAllPerMinuteOn(), 1);
+        line_ += Fixed(v.Temperature(), 2) + "\t" + Fixed(v.Angle(), 1) + "\t" +
+                 Fixed(v.TimeLostPercent(), 1) + "\t" + std::to_string(v.MinutesOn) + "\t" +
+                 Fixed(v.ClicksPerMinuteOn(), 2) + "\t" + Fixed(v.NAllPerMinuteOn(), 1);
         break;
     default:
         line_ += std::to_string(v.Positive);

@@ -22,8 +22,8 @@ inline constexpr const char* NotKL3DataText = "This data type can only be export
 inline constexpr const char* NotKL3ResultsSuffix = "  -  not a KL3 file";
 inline constexpr const char* FailedToCreateExportText = "Failed to create export file";
 inline constexpr const char* ExportCompletedText = " Data export completed";
-inline constexpr const char* SelectFileText =
-    "Select at least one file to export from using the check boxes to the right of the Export data from: button";
+inline constexpr const char* SelectFileText = "Select at least one file to export from using the check boxes "
+                                              "to the right of the Export data from: button";
 
 // Everything one period of the export counted, handed to the output when the period ends.
 struct ExportPeriodValues {

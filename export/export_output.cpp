@@ -27,7 +27,8 @@ bool IsDataOrMapFileName(const std::string& name) {
 
 std::string RefusedTargetText(const std::string& name) {
     return "Not written: " + name +
-           " has the extension of a data or map file (.KL1, .KL2, .KL3, .k1m, .k2m, .k3m). Choose another name.";
+           " has the extension of a data or map file (.KL1, .KL2, .KL3, .k1m, .k2m, .k3m). Choose another "
+           "name.";
 }
 
 bool RefuseDataOrMapTarget(Host& host, const std::string& name) {

@@ -9,10 +9,10 @@ namespace {
 
 constexpr int PeriodMessageMs = Message3s;
 
-constexpr std::array<const char*, ExportItemCount> ItemNames{"clicks", "dpm",   "dp10m", "dph",
+constexpr std::array<const char*, ExportItemCount> ItemNames{"clicks",   "dpm", "dp10m", "dph",
                                                              "duration", "ici", "noise", "conditions"};
-constexpr std::array<const char*, ExportPeriodCount> PeriodNames{"1min", "10min", "hours",
-                                                                 "tides", "days", "all"};
+constexpr std::array<const char*, ExportPeriodCount> PeriodNames{"1min",  "10min", "hours",
+                                                                 "tides", "days",  "all"};
 
 void EnableForItem(ExportPage& page) {
     switch (page.DataItem) {
@@ -34,7 +34,8 @@ void EnableForItem(ExportPage& page) {
 const char* TooShortText(const ExportPage& page) {
     if (page.DataItem == ExportItem::Dp10m && page.Period == ExportPeriod::OneMinute)
         return PeriodChangedForDp10mText;
-    if (page.DataItem == ExportItem::Dph && page.Period <= ExportPeriod::TenMinutes) return PeriodChangedForDphText;
+    if (page.DataItem == ExportItem::Dph && page.Period <= ExportPeriod::TenMinutes)
+        return PeriodChangedForDphText;
     return nullptr;
 }
 

@@ -29,7 +29,14 @@ enum class ExportItem : int {
 inline constexpr int ExportItemCount = 8;
 
 // " period ".
-enum class ExportPeriod : int { OneMinute = 0, TenMinutes = 1, Hours = 2, QuarterTides = 3, Days = 4, All = 5 };
+enum class ExportPeriod : int {
+    OneMinute = 0,
+    TenMinutes = 1,
+    Hours = 2,
+    QuarterTides = 3,
+    Days = 4,
+    All = 5
+};
 inline constexpr int ExportPeriodCount = 6;
 
 // " to ", " date format ", " date units ".
@@ -49,8 +56,8 @@ inline constexpr std::array<const char*, ExportItemCount> DataItemCaptions{
     "Noise levels",
     "Temp, Angle, Time lost, N clicks "};
 inline constexpr const char* PeriodGroupCaption = " period ";
-inline constexpr std::array<const char*, ExportPeriodCount> PeriodCaptions{"1 min", "10 mins",   "hours",
-                                                                          "1/4 tides", "days", "all"};
+inline constexpr std::array<const char*, ExportPeriodCount> PeriodCaptions{"1 min",     "10 mins", "hours",
+                                                                           "1/4 tides", "days",    "all"};
 inline constexpr const char* ToGroupCaption = " to ";
 inline constexpr std::array<const char*, 2> ToCaptions{"text file", "Results"};
 inline constexpr const char* DateFormatGroupCaption = " date format ";
@@ -71,7 +78,8 @@ inline constexpr const char* FullDetailsCaption = "Export full train details";
 inline constexpr const char* DataItemHint =
     "What each line counts: clicks, detection-positive minutes, 10 minutes or hours, train duration, "
     "intervals, or the logger's conditions";
-inline constexpr const char* PeriodHint = "Length of the time periods, aligned to the clock (1/4 tides: 186 minutes)";
+inline constexpr const char* PeriodHint =
+    "Length of the time periods, aligned to the clock (1/4 tides: 186 minutes)";
 inline constexpr const char* ToHint = "Write to a text file or add the lines to the Results page";
 inline constexpr const char* DateFormatHint = "How each line shows the end of its period";
 inline constexpr const char* DateUnitHint =

@@ -33,10 +33,11 @@ std::string List(const std::vector<std::string>& items) {
 std::string FiltersJson(const Program& p) {
     static constexpr std::array<const char*, 4> qualities{"?", "Lo", "Mod", "Hi"};
     static constexpr std::array<const char*, 5> species{"porpoise-like", "dolphins", "other train sources",
-                                                         "unclassed", "boat sonars"};
+                                                        "unclassed", "boat sonars"};
     std::vector<std::string> q, sp;
     for (int i = 3; i >= 0; --i)
-        if (p.Trains.Quality[static_cast<std::size_t>(i)]) q.emplace_back(qualities[static_cast<std::size_t>(i)]);
+        if (p.Trains.Quality[static_cast<std::size_t>(i)])
+            q.emplace_back(qualities[static_cast<std::size_t>(i)]);
     for (std::size_t i = 0; i < species.size(); ++i)
         if (p.Trains.Species[i]) sp.emplace_back(species[i]);
     const ClickFilter& c = p.Clicks;
@@ -139,13 +140,14 @@ std::string ProvenanceJson(const Program& p, const ExportPage& page, const std::
     j += "  \"created\": " + JsonString(createdUtc) + ",\n";
     j += "  \"table\": " + JsonString(ShortNameOf(tableName)) + ",\n";
     j += "  \"data_item\": " + JsonString(ExportItemName(page.DataItem)) + ",\n";
-    j += "  \"data_item_caption\": " +
-         JsonString(DataItemCaptions[static_cast<std::size_t>(page.DataItem)]) + ",\n";
+    j += "  \"data_item_caption\": " + JsonString(DataItemCaptions[static_cast<std::size_t>(page.DataItem)]) +
+         ",\n";
     j += "  \"period\": " + JsonString(ExportPeriodName(page.Period)) + ",\n";
     j += "  \"period_minutes\": " + std::to_string(PeriodLength(page.Period)) + ",\n";
     j += "  \"columns\": " + List(TidyColumns(page.DataItem)) + ",\n";
     j += "  \"files\": [\n";
-    for (std::size_t i = 0; i < files.size(); ++i) j += FileJson(files[i]) + (i + 1 < files.size() ? ",\n" : "\n");
+    for (std::size_t i = 0; i < files.size(); ++i)
+        j += FileJson(files[i]) + (i + 1 < files.size() ? ",\n" : "\n");
     j += "  ],\n";
     j += "  \"filters\": " + FiltersJson(p) + "\n";
     return j + "}\n";

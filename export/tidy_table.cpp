@@ -23,7 +23,8 @@ std::string Fixed(double value, int decimals) {
 
 // A file name as one field: no tab or line end inside it.
 std::string Field(std::string text) {
-    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
     return text;
 }
 
@@ -68,8 +69,8 @@ std::vector<std::string> TidyColumns(ExportItem item) {
         columns.emplace_back("train_duration_ms");
         break;
     case ExportItem::Conditions:
-        columns.insert(columns.end(), {"temperature_c", "angle_deg", "time_lost_percent", "clicks_per_minute_on",
-                                       "clicks_all_per_minute_on"});
+        columns.insert(columns.end(), {"temperature_c", "angle_deg", "time_lost_percent",
+                                       "clicks_per_minute_on", "clicks_all_per_minute_on"});
         break;
     default:
         break;
@@ -90,20 +91,24 @@ std::string TidyProvenanceName(const std::string& tableName) {
 std::string IsoMinuteText(MinuteNumber minute) {
     const std::int32_t day = DayOfMinute(minute);
     const CivilDate date = CivilFromDayNumber(day);
-    const std::int64_t inDay = static_cast<std::int64_t>(minute) - static_cast<std::int64_t>(day) * MinutesPerDay;
+    const std::int64_t inDay =
+        static_cast<std::int64_t>(minute) - static_cast<std::int64_t>(day) * MinutesPerDay;
     char text[40];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:00", date.Year, date.Month, date.Day,
                   static_cast<int>(inDay / 60), static_cast<int>(inDay % 60));
     return text;
 }
 
-TidyRowWriter::TidyRowWriter(ExportItem item, std::string fileName, int logger, FileKind kind, ExportLines& lines)
+TidyRowWriter::TidyRowWriter(ExportItem item, std::string fileName, int logger, FileKind kind,
+                             ExportLines& lines)
     : item_(item), fileName_(Field(std::move(fileName))), logger_(logger), kind_(kind), lines_(lines) {}
 
 void TidyRowWriter::PeriodEnded(const ExportPeriodValues& v) {
     const bool logged = v.MinutesOn > 0;
     const auto count = [&](std::int64_t value) { return logged ? std::to_string(value) : std::string(NA); };
-    const auto mean = [&](double value, int decimals) { return logged ? Fixed(value, decimals) : std::string(NA); };
+    const auto mean = [&](double value, int decimals) {
+        return logged ? Fixed(value, decimals) : std::string(NA);
+    };
     std::string row = fileName_ + "\t" + std::to_string(logger_) + "\t" + IsoMinuteText(v.First) + "\t" +
                       IsoMinuteText(v.End) + "\t" + std::to_string(v.MinutesOn) + "\t";
     switch (item_) {

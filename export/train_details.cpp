@@ -177,12 +177,14 @@ void WriteTrainDetails(Program& p, Host& host, ExportLines& lines, bool full) {
     const MinuteNumber end = p.Options.UseEndpoints ? s.ActiveEnd : s.LastMinute;
     const int D = std::max(1, s.MinutesPerMarker);
     host.StartProgress("", std::max<std::int64_t>(1, static_cast<std::int64_t>(end) - start + 1), 0);
-    const std::int64_t progressStep = std::max<std::int64_t>(1, (static_cast<std::int64_t>(end) - start) / 100);
+    const std::int64_t progressStep =
+        std::max<std::int64_t>(1, (static_cast<std::int64_t>(end) - start) / 100);
     std::int64_t nextProgress = progressStep;
 
     PositionAt(p, host, start, 0);
     std::int64_t minute = start;
     std::array<TrainAccumulator, 128> trains{};
+    std::vector<int> active; // the trains with clicks in this minute
     const auto write = [&](int e) {
         TrainAccumulator& a = trains[static_cast<std::size_t>(e)];
         lines.Line(TrainDetailLine(a, s.ShortName, e, static_cast<MinuteNumber>(minute), full));
@@ -196,13 +198,18 @@ void WriteTrainDetails(Program& p, Host& host, ExportLines& lines, bool full) {
             TrainAccumulator& a = trains[static_cast<std::size_t>(type)];
             // A pause of more than 16 of its latest intervals ends the train's line.
             if (a.PredictedEnd < s.Click.Time) write(type);
+            if (a.N == 0 && std::find(active.begin(), active.end(), type) == active.end())
+                active.push_back(type);
             AddTrainClick(a, s.Click, full);
             continue;
         }
         if (type == TypeFiller) continue;
         if (type != TypeMinuteMarker && type != TypeEndOfData) break; // record class error
-        for (int e = FirstTrainId; e <= LastTrainId; ++e)
+        // The lines of the minute's trains, in the order of their numbers.
+        std::sort(active.begin(), active.end());
+        for (int e : active)
             if (trains[static_cast<std::size_t>(e)].N > 0) write(e);
+        active.clear();
         if (type == TypeEndOfData) break;
         minute += D;
         if (minute > end) break;
@@ -214,8 +221,8 @@ void WriteTrainDetails(Program& p, Host& host, ExportLines& lines, bool full) {
     }
 }
 
-bool ExportTrainDetails(Program& p, Host& host, const std::vector<std::string>& files, const std::string& name,
-                        bool full) {
+bool ExportTrainDetails(Program& p, Host& host, const std::vector<std::string>& files,
+                        const std::string& name, bool full) {
     if (RefuseDataOrMapTarget(host, name)) return false;
     TextFileLines out(name, "report file");
     if (!out.Open()) {
@@ -233,7 +240,8 @@ bool ExportTrainDetails(Program& p, Host& host, const std::vector<std::string>& 
     for (int i = 0; i < count; ++i) {
         const std::string& file = files[static_cast<std::size_t>(i)];
         if (FileKindFromName(file) != FileKind::KL3) continue;
-        ChangeDetailsCaption(p, host, full, "Exporting " + std::to_string(i + 1) + " of " + std::to_string(count));
+        ChangeDetailsCaption(p, host, full,
+                             "Exporting " + std::to_string(i + 1) + " of " + std::to_string(count));
         if (!OpenDataFile(p, host, file, 1)) continue;
         p.WindowTitle = "KELP file:   " + p.Slot(1).ShortName;
         host.StateChanged(changed::Slots);

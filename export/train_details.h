@@ -22,10 +22,12 @@ inline constexpr const char* DetailsNoFilesText = "No Files selected";
 inline constexpr const char* DetailsNoOutputText = "No output file.  Process aborted.";
 inline constexpr const char* FullDetailsColumns =
     "File\tTrn N\tTime\tMin\tSpClass\tTrClass\tStart\tTrDur_us\tNofClx\tavICI_us\tClkrate\tMaxICI_us\tMinICI_"
-    "us\tLastICI_us\tICI_reversals\tICI_rising\tFband\tavF\tavEndF\tMinF\tMaxF\tavNcyc\tMaxNcyc\tavSPL\tMaxSPL\t"
+    "us\tLastICI_us\tICI_reversals\tICI_"
+    "rising\tFband\tavF\tavEndF\tMinF\tMaxF\tavNcyc\tMaxNcyc\tavSPL\tMaxSPL\t"
     "SPLreversals\tMMM\tNofClstrs\tavClstrN*10\tavClstrDur\tavFdiff\tavSlope1\tavSlope2\tavBW";
-inline constexpr const char* BriefDetailsColumns = "File\tTrn N\tTime\tMin\tSpClass\tTrClass\tStart\tTrDur_us\tNofC"
-                                                   "lx\tavICI_us\tavF\tavSPL\tMaxSPL\tMaxICI_us\tMinICI_us\tMMM";
+inline constexpr const char* BriefDetailsColumns =
+    "File\tTrn N\tTime\tMin\tSpClass\tTrClass\tStart\tTrDur_us\tNofC"
+    "lx\tavICI_us\tavF\tavSPL\tMaxSPL\tMaxICI_us\tMinICI_us\tMMM";
 
 // What one train gathers over one line: from its first click in a minute until the
 // minute ends or the train pauses for more than 16 of its latest intervals.

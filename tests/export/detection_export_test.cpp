@@ -25,19 +25,20 @@ TEST_F(ExportTest, HoursFromTenTwentyStartWithAFortyMinutePeriodEndingAt1059) {
         return std::vector<TrainClickAt>{};
     });
     ASSERT_TRUE(OpenDataFile(program, host, path, 1));
-    const std::vector<std::string> expected{"site.KL3",
-                                            "KELP 1104",
-                                            "01/06/2024 10:20",
-                                            "01/06/2024 12:29",
-                                            "Mins in first time period =\t40",
-                                            "Mins in last time period =\t30",
-                                            "No click filters",
-                                            "Quality: Hi, Mod.  ",
-                                            "DPM Train Detection-positive minutes per 60mins.  Time shown is end of period",
-                                            "time\tDPM",
-                                            "01/06/2024 10:59\t1",
-                                            "01/06/2024 11:59\t2",
-                                            "01/06/2024 12:29\t1"};
+    const std::vector<std::string> expected{
+        "site.KL3",
+        "KELP 1104",
+        "01/06/2024 10:20",
+        "01/06/2024 12:29",
+        "Mins in first time period =\t40",
+        "Mins in last time period =\t30",
+        "No click filters",
+        "Quality: Hi, Mod.  ",
+        "DPM Train Detection-positive minutes per 60mins.  Time shown is end of period",
+        "time\tDPM",
+        "01/06/2024 10:59\t1",
+        "01/06/2024 11:59\t2",
+        "01/06/2024 12:29\t1"};
     EXPECT_EQ(ExportToResults(), expected);
     EXPECT_EQ(host.ProgressLabels.front(), "Exporting from site.KL3");
     EXPECT_EQ(host.ProgressLabels.back(), " Data export completed");
@@ -45,21 +46,23 @@ TEST_F(ExportTest, HoursFromTenTwentyStartWithAFortyMinutePeriodEndingAt1059) {
 
 // Every minute has a click: each full period reaches the most its item can count.
 TEST_F(ExportTest, PositiveCountsReachTheirPeriodsLimits) {
-    const std::string path = MakeFile("busy.KL3", FileKind::KL3, MakeMinute(2024, 3, 1, 0, 0), 2 * 1440 + 30,
-                                      [](int) { return std::vector<TrainClickAt>{{500, 9}}; });
+    const std::string path =
+        MakeFile("busy.KL3", FileKind::KL3, MakeMinute(2024, 3, 1, 0, 0), 2 * 1440 + 30, [](int) {
+            return std::vector<TrainClickAt>{{500, 9}};
+        });
     ASSERT_TRUE(OpenDataFile(program, host, path, 1));
     struct Case {
         ExportItem Item;
         ExportPeriod Period;
         std::string First, Last;
     };
-    for (const Case& c : {Case{ExportItem::Dph, ExportPeriod::Days, "01/03/2024 23:59\t24", "03/03/2024 00:29\t1"},
-                          Case{ExportItem::Dp10m, ExportPeriod::Hours, "01/03/2024 00:59\t6", "03/03/2024 00:29\t3"},
-                          Case{ExportItem::Dpm, ExportPeriod::TenMinutes, "01/03/2024 00:09\t10",
-                               "03/03/2024 00:29\t10"},
-                          Case{ExportItem::Dpm, ExportPeriod::All, "03/03/2024 00:29\t2910", "03/03/2024 00:29\t2910"},
-                          Case{ExportItem::Clicks, ExportPeriod::QuarterTides, "01/03/2024 02:17\t138\t0",
-                               "03/03/2024 00:29\t168\t0"}}) {
+    for (const Case& c :
+         {Case{ExportItem::Dph, ExportPeriod::Days, "01/03/2024 23:59\t24", "03/03/2024 00:29\t1"},
+          Case{ExportItem::Dp10m, ExportPeriod::Hours, "01/03/2024 00:59\t6", "03/03/2024 00:29\t3"},
+          Case{ExportItem::Dpm, ExportPeriod::TenMinutes, "01/03/2024 00:09\t10", "03/03/2024 00:29\t10"},
+          Case{ExportItem::Dpm, ExportPeriod::All, "03/03/2024 00:29\t2910", "03/03/2024 00:29\t2910"},
+          Case{ExportItem::Clicks, ExportPeriod::QuarterTides, "01/03/2024 02:17\t138\t0",
+               "03/03/2024 00:29\t168\t0"}}) {
         ChooseDataItem(Page(), c.Item);
         Page().Period = c.Period;
         const auto lines = ExportLines();
@@ -73,7 +76,9 @@ TEST_F(ExportTest, OmitNegativeDropsEmptyPeriodsButKeepsConditionsWithMinutesOn)
     // Hour 2 has clicks; hour 3 has its logger switched off (angle outside 0..120, no clicks logged).
     const std::string path = MakeFile(
         "quiet.KL3", FileKind::KL3, MakeMinute(2024, 6, 1, 0, 0), 180,
-        [](int m) { return m == 70 ? std::vector<TrainClickAt>{{500, 5}} : std::vector<TrainClickAt>{}; },
+        [](int m) {
+            return m == 70 ? std::vector<TrainClickAt>{{500, 5}} : std::vector<TrainClickAt>{};
+        },
         [](int m) {
             std::vector<std::uint8_t> r(20, 0);
             r[3] = 100;
@@ -86,23 +91,23 @@ TEST_F(ExportTest, OmitNegativeDropsEmptyPeriodsButKeepsConditionsWithMinutesOn)
     ChooseDataItem(Page(), ExportItem::Dpm);
     EXPECT_EQ(ExportLines(), (std::vector<std::string>{"time\tDPM", "01/06/2024 01:59\t1"}));
     ChooseDataItem(Page(), ExportItem::Conditions);
-    EXPECT_EQ(ExportLines(), (std::vector<std::string>{"time\tTemp\tAngle\t%Time lost\tMinutes ON\tN filtered/m\tN all/m",
-                                                       "01/06/2024 00:59\t20.00\t60.0\t0.0\t60\t0.00\t0.0",
-                                                       "01/06/2024 01:59\t20.00\t60.0\t0.0\t60\t0.02\t0.0"}));
+    EXPECT_EQ(ExportLines(),
+              (std::vector<std::string>{"time\tTemp\tAngle\t%Time lost\tMinutes ON\tN filtered/m\tN all/m",
+                                        "01/06/2024 00:59\t20.00\t60.0\t0.0\t60\t0.00\t0.0",
+                                        "01/06/2024 01:59\t20.00\t60.0\t0.0\t60\t0.02\t0.0"}));
     // The conditions count every click: the filters are switched off.
     EXPECT_TRUE(program.Clicks.Ignore);
 }
 
 TEST_F(ExportTest, ConditionsOfOneMinutePeriodsAreThoseOfTheMinute) {
-    const std::string path = MakeFile(
-        "cond.KL3", FileKind::KL3, TenTwenty, 3, None, [](int m) {
-            std::vector<std::uint8_t> r(20, 0);
-            r[3] = static_cast<std::uint8_t>(100 + m); // 20.0, 20.2, 20.4 degrees
-            r[4] = 64;                                 // 60 degrees
-            r[6] = 83;                                 // last click 100 units before the minute's end
-            r[7] = m == 1 ? 255 : 3;                   // minute 1 reached the click limit
-            return r;
-        });
+    const std::string path = MakeFile("cond.KL3", FileKind::KL3, TenTwenty, 3, None, [](int m) {
+        std::vector<std::uint8_t> r(20, 0);
+        r[3] = static_cast<std::uint8_t>(100 + m); // 20.0, 20.2, 20.4 degrees
+        r[4] = 64;                                 // 60 degrees
+        r[6] = 83;                                 // last click 100 units before the minute's end
+        r[7] = m == 1 ? 255 : 3;                   // minute 1 reached the click limit
+        return r;
+    });
     ASSERT_TRUE(OpenDataFile(program, host, path, 1));
     ChooseDataItem(Page(), ExportItem::Conditions);
     Page().Period = ExportPeriod::OneMinute;
@@ -138,8 +143,8 @@ TEST_F(ExportTest, TrainDurationAndClickRepeatTime) {
     ASSERT_TRUE(OpenDataFile(program, host, path, 1));
     Page().Period = ExportPeriod::OneMinute;
     ChooseDataItem(Page(), ExportItem::TrainDuration);
-    EXPECT_EQ(ExportLines(), (std::vector<std::string>{"time\tMillisecs", "01/06/2024 10:20\t1000",
-                                                       "01/06/2024 10:21\t0"}));
+    EXPECT_EQ(ExportLines(),
+              (std::vector<std::string>{"time\tMillisecs", "01/06/2024 10:20\t1000", "01/06/2024 10:21\t0"}));
     ChooseDataItem(Page(), ExportItem::ClickRepeat);
     EXPECT_FALSE(Page().PeriodEnabled);
     EXPECT_EQ(ExportLines(),
@@ -156,13 +161,14 @@ TEST_F(ExportTest, TimeColumnsByDateFormatAndUnit) {
         ExportDateUnit Unit;
         std::string Columns, Header;
     };
-    for (const Case& c : {Case{ExportDateFormat::Text, ExportDateUnit::Minutes, "01/01/2024 00:00\t", "time\tDPH"},
-                          Case{ExportDateFormat::Unit, ExportDateUnit::Minutes, minute + "\t",
-                               "minute since start 1900\tDPH"},
-                          Case{ExportDateFormat::Unit, ExportDateUnit::Days, julian + "\t", "Julian Day\tDPH"},
-                          Case{ExportDateFormat::Both, ExportDateUnit::Days, "01/01/2024 00:00\t" + julian + "\t",
-                               "time\tJulian Day\tDPH"},
-                          Case{ExportDateFormat::None, ExportDateUnit::Days, "", "DPH"}}) {
+    for (const Case& c :
+         {Case{ExportDateFormat::Text, ExportDateUnit::Minutes, "01/01/2024 00:00\t", "time\tDPH"},
+          Case{ExportDateFormat::Unit, ExportDateUnit::Minutes, minute + "\t",
+               "minute since start 1900\tDPH"},
+          Case{ExportDateFormat::Unit, ExportDateUnit::Days, julian + "\t", "Julian Day\tDPH"},
+          Case{ExportDateFormat::Both, ExportDateUnit::Days, "01/01/2024 00:00\t" + julian + "\t",
+               "time\tJulian Day\tDPH"},
+          Case{ExportDateFormat::None, ExportDateUnit::Days, "", "DPH"}}) {
         ExportPage page;
         page.DataItem = ExportItem::Dph;
         page.DateFormat = c.Format;
@@ -181,21 +187,24 @@ TEST_F(ExportTest, PageAdjustmentsKeepThePeriodLongEnough) {
         ExportPeriod Chosen, After;
         const char* Message;
     };
-    for (const Case& c : {Case{ExportItem::Dp10m, ExportPeriod::OneMinute, ExportPeriod::Days, PeriodChangedForDp10mText},
-                          Case{ExportItem::Dp10m, ExportPeriod::TenMinutes, ExportPeriod::TenMinutes, nullptr},
-                          Case{ExportItem::Dph, ExportPeriod::OneMinute, ExportPeriod::Days, PeriodChangedForDphText},
-                          Case{ExportItem::Dph, ExportPeriod::TenMinutes, ExportPeriod::Days, PeriodChangedForDphText},
-                          Case{ExportItem::Dph, ExportPeriod::QuarterTides, ExportPeriod::QuarterTides, nullptr},
-                          Case{ExportItem::Dpm, ExportPeriod::OneMinute, ExportPeriod::OneMinute, nullptr}}) {
+    for (const Case& c :
+         {Case{ExportItem::Dp10m, ExportPeriod::OneMinute, ExportPeriod::Days, PeriodChangedForDp10mText},
+          Case{ExportItem::Dp10m, ExportPeriod::TenMinutes, ExportPeriod::TenMinutes, nullptr},
+          Case{ExportItem::Dph, ExportPeriod::OneMinute, ExportPeriod::Days, PeriodChangedForDphText},
+          Case{ExportItem::Dph, ExportPeriod::TenMinutes, ExportPeriod::Days, PeriodChangedForDphText},
+          Case{ExportItem::Dph, ExportPeriod::QuarterTides, ExportPeriod::QuarterTides, nullptr},
+          Case{ExportItem::Dpm, ExportPeriod::OneMinute, ExportPeriod::OneMinute, nullptr}}) {
         ExportPage page;
         page.Period = c.Chosen;
         ChooseDataItem(page, c.Item); // choosing the item: silently
         EXPECT_EQ(page.Period, c.After);
         HeadlessHost h;
         page.Period = c.Chosen;
-        EXPECT_EQ(AdjustExportPage(page, h), c.Message == nullptr); // at the start of an export: with the message
+        EXPECT_EQ(AdjustExportPage(page, h),
+                  c.Message == nullptr); // at the start of an export: with the message
         EXPECT_EQ(page.Period, c.After);
-        EXPECT_EQ(h.MessageTexts(), c.Message ? std::vector<std::string>{c.Message} : std::vector<std::string>{});
+        EXPECT_EQ(h.MessageTexts(),
+                  c.Message ? std::vector<std::string>{c.Message} : std::vector<std::string>{});
     }
     ExportPage page;
     ChooseDataItem(page, ExportItem::ClickRepeat);
@@ -210,8 +219,9 @@ TEST_F(ExportTest, PageAdjustmentsKeepThePeriodLongEnough) {
 }
 
 TEST_F(ExportTest, APeriodStillOpenAtTheEndOfTheRangeGetsNoLine) {
-    const std::string path = MakeFile("range.KL3", FileKind::KL3, TenTwenty, 130,
-                                      [](int) { return std::vector<TrainClickAt>{{500, 5}}; });
+    const std::string path = MakeFile("range.KL3", FileKind::KL3, TenTwenty, 130, [](int) {
+        return std::vector<TrainClickAt>{{500, 5}};
+    });
     // Endpoints 10:20 .. 11:29 in the header.
     auto bytes = testing::ReadFileBytes(path);
     DataFileHeader header;
@@ -238,9 +248,12 @@ TEST_F(ExportTest, APeriodStillOpenAtTheEndOfTheRangeGetsNoLine) {
 
 TEST_F(ExportTest, DutyCycledFilesCountByTheirMarkers) {
     // Five minutes per marker (one on, four off), a click in every logged minute.
-    const std::string path =
-        MakeFile("duty.KL3", FileKind::KL3, MakeMinute(2024, 6, 1, 10, 0), 24,
-                 [](int) { return std::vector<TrainClickAt>{{500, 5}}; }, {}, 5);
+    const std::string path = MakeFile(
+        "duty.KL3", FileKind::KL3, MakeMinute(2024, 6, 1, 10, 0), 24,
+        [](int) {
+            return std::vector<TrainClickAt>{{500, 5}};
+        },
+        {}, 5);
     ASSERT_TRUE(OpenDataFile(program, host, path, 1));
     Page().Period = ExportPeriod::OneMinute;
     const auto minutes = ExportLines();
@@ -248,7 +261,8 @@ TEST_F(ExportTest, DutyCycledFilesCountByTheirMarkers) {
     EXPECT_EQ(minutes[2], "01/06/2024 10:05\t1");
     ChooseDataItem(Page(), ExportItem::Dp10m);
     Page().Period = ExportPeriod::Hours;
-    EXPECT_EQ(ExportLines(), (std::vector<std::string>{"time\tDP10M", "01/06/2024 10:55\t6", "01/06/2024 11:55\t6"}));
+    EXPECT_EQ(ExportLines(),
+              (std::vector<std::string>{"time\tDP10M", "01/06/2024 10:55\t6", "01/06/2024 11:55\t6"}));
 }
 
 // Stops the export part-way: the folder of the output vanishes while it is written.
@@ -262,8 +276,9 @@ public:
 };
 
 TEST_F(ExportTest, TextFilesAreCompleteOrNotThereAndNeverTakeADataFileName) {
-    const std::string path = MakeFile("out.KL3", FileKind::KL3, TenTwenty, 200,
-                                      [](int m) { return std::vector<TrainClickAt>{{500 + m, 5}}; });
+    const std::string path = MakeFile("out.KL3", FileKind::KL3, TenTwenty, 200, [](int m) {
+        return std::vector<TrainClickAt>{{500 + m, 5}};
+    });
     VanishingHost h;
     ASSERT_TRUE(OpenDataFile(program, h, path, 1));
     Page().To = ExportTo::TextFile;

@@ -35,7 +35,8 @@ protected:
     // marker(m) may give its 20 marker bytes (default: temperature 100, angle 60, ON).
     std::string MakeFile(const std::string& name, FileKind kind, MinuteNumber first, int minutes,
                          const std::function<std::vector<TrainClickAt>(int)>& clicksIn,
-                         const std::function<std::vector<std::uint8_t>(int)>& marker = {}, int minutesPerMarker = 1) {
+                         const std::function<std::vector<std::uint8_t>(int)>& marker = {},
+                         int minutesPerMarker = 1) {
         DataFileBuilder b(kind, first);
         b.MinutesPerMarker(minutesPerMarker);
         for (int m = 0; m < minutes; ++m) {

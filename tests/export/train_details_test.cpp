@@ -15,8 +15,8 @@ using testing::TrainClickAt;
 const MinuteNumber Noon = MakeMinute(2024, 6, 1, 12, 0);
 
 // Clicks of one line: times, with SPL and cluster sizes varied.
-TrainAccumulator Accumulate(const std::vector<std::int32_t>& times, bool full, const std::vector<int>& spl = {},
-                            const std::vector<int>& clusterSize = {}) {
+TrainAccumulator Accumulate(const std::vector<std::int32_t>& times, bool full,
+                            const std::vector<int>& spl = {}, const std::vector<int>& clusterSize = {}) {
     TrainAccumulator a;
     for (std::size_t i = 0; i < times.size(); ++i) {
         ClickRecord c = testing::TrainClick(times[i]);
@@ -38,11 +38,13 @@ TEST(TrainDetailLine, ShortLinesAndTheBriefAndFullColumns) {
     EXPECT_EQ(TrainDetailLine(five, "f.KL3", 7, Noon, false),
               head + "Porp\tHigh\t5000\t3250\t5\t812\t130\t100\t100\t1500\t1000\t0");
     const std::string full = TrainDetailLine(
-        Accumulate({1000, 1100, 1400, 1600, 1650}, true, {100, 120, 90, 95, 80}, {1, 2, 8, 1, 16}), "f.KL3", 7,
-        Noon, true);
+        Accumulate({1000, 1100, 1400, 1600, 1650}, true, {100, 120, 90, 95, 80}, {1, 2, 8, 1, 16}), "f.KL3",
+        7, Noon, true);
     EXPECT_EQ(Fields(full).size(), 34u);
-    EXPECT_EQ(full, head + "Porp\tHigh\t5000\t3250\t5\t812\t12307\t1500\t1000\t250\t25\t50\t0\t130\t130\t130\t130\t12"
-                           "\t12\t97\t120\t75\t9\t3\t86\t30\t4\t7\t3\t3");
+    EXPECT_EQ(full,
+              head +
+                  "Porp\tHigh\t5000\t3250\t5\t812\t12307\t1500\t1000\t250\t25\t50\t0\t130\t130\t130\t130\t12"
+                  "\t12\t97\t120\t75\t9\t3\t86\t30\t4\t7\t3\t3");
     EXPECT_EQ(Fields(BriefDetailsColumns).size(), 16u);
     EXPECT_EQ(Fields(FullDetailsColumns).size(), 34u);
 }
@@ -63,9 +65,17 @@ TEST(TrainDetailLine, IciReversalsCountChangesOfTheTrend) {
 TEST_F(ExportTest, TrainDetailsOfABatchOfFiles) {
     const std::string kl3 = MakeFile("a.KL3", FileKind::KL3, Noon, 2, [](int m) {
         if (m == 0) // train 5 runs on into the next minute; train 9 pauses and starts a new line
-            return std::vector<TrainClickAt>{{1000, 9},    {1100, 9},     {1200, 9},     {1300, 9},
-                                             {1400, 9},    {3001, 9},     {3100, 9},     {11'000'000, 5},
-                                             {11'500'000, 5}, {11'900'000, 5}, {11'950'000, 6, QualityLo}};
+            return std::vector<TrainClickAt>{{1000, 9},
+                                             {1100, 9},
+                                             {1200, 9},
+                                             {1300, 9},
+                                             {1400, 9},
+                                             {3001, 9},
+                                             {3100, 9},
+                                             {11'000'000, 5},
+                                             {11'500'000, 5},
+                                             {11'900'000, 5},
+                                             {11'950'000, 6, QualityLo}};
         return std::vector<TrainClickAt>{{100'000, 5}, {400'000, 5}};
     });
     const std::string kl1 = MakeFile("b.KL1", FileKind::KL1, Noon, 2, [](int) {
@@ -86,8 +96,8 @@ TEST_F(ExportTest, TrainDetailsOfABatchOfFiles) {
         return line;
     };
     EXPECT_EQ(testing::FileText(out), std::string(BriefDetailsColumns) + "\n" + at(9) +
-                                          "Porp\tHigh\t5000\t2000\t5\t500\t130\t100\t100\t500\t500\t0\n" + at(5) + "\n" +
-                                          at(9) + "\n" + m1 + "\n");
+                                          "Porp\tHigh\t5000\t2000\t5\t500\t130\t100\t100\t500\t500\t0\n" +
+                                          at(5) + "\n" + at(9) + "\n" + m1 + "\n");
     EXPECT_FALSE(program.Slot(2).IsOpen); // all files were closed first
     EXPECT_EQ(host.DurationOf("Exported to: trains details.txt    "), 2000);
     EXPECT_EQ(program.SourceBox.front(), "Exported to: " + out);
