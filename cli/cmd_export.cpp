@@ -13,7 +13,8 @@
 namespace kelp::cli {
 namespace {
 
-constexpr const char* ExportHelp = R"(The files are opened together (up to three, slots 1 to 3, in the order given), so that
+constexpr const char* ExportHelp =
+    R"(The files are opened together (up to three, slots 1 to 3, in the order given), so that
 the export runs from each file's first minute to the end of the range they share, or over
 each file's saved endpoints with --use-endpoints. --files picks the slots to export
 (default: every file given); DPM from a file that is not a KL3 file is skipped with a message.
@@ -81,7 +82,8 @@ bool TakePage(Context& ctx, const ExportArguments& a, ExportPage& page) {
     if (!ParseExportItem(a.Data, item)) return Usage(ctx, "--data: unknown data item: " + a.Data);
     if (!ParseExportPeriod(a.Period, period)) return Usage(ctx, "--period: unknown period: " + a.Period);
     ChooseDataItem(page, item);
-    page.Period = period; // a period too short for the item is changed, with its message, when the export starts
+    page.Period =
+        period; // a period too short for the item is changed, with its message, when the export starts
     const char* formats[] = {"text", "unit", "both", "none"};
     bool known = false;
     for (int i = 0; i < 4; ++i)
@@ -159,8 +161,10 @@ int RunExport(Context& ctx, const ExportArguments& a) {
     if (a.Tidy) {
         if (a.Outputs.size() != 1) return UsageError(ctx, "--tidy needs one -o OUT.tsv");
         if (a.OmitNegative)
-            return UsageError(ctx, "--omit-negative does not apply to a tidy table: every period has its row");
-        if (!TidyTableSupports(page.DataItem)) return UsageError(ctx, "--tidy: ici and noise have no time periods");
+            return UsageError(ctx,
+                              "--omit-negative does not apply to a tidy table: every period has its row");
+        if (!TidyTableSupports(page.DataItem))
+            return UsageError(ctx, "--tidy: ici and noise have no time periods");
     } else if (a.Outputs.size() > 1 && a.OneFile) {
         return UsageError(ctx, "--one-file writes one file: give one -o");
     } else if (!a.Outputs.empty() && a.Outputs.size() != static_cast<std::size_t>(wanted) &&
@@ -194,8 +198,10 @@ CommandRegistrar registrar(70, [](CLI::App& app, Context& ctx) {
     cmd->add_option("FILE", a->Files, "KL1, KL2 or KL3 files (at most 3)")->required();
     cmd->add_option("--data", a->Data, "clicks|dpm|dp10m|dph|duration|ici|noise|conditions")->required();
     cmd->add_option("--period", a->Period, "1min|10min|hours|tides|days|all")->required();
-    cmd->add_option("--date-format", a->DateFormat, "Time columns: text|unit|both|none")->capture_default_str();
-    cmd->add_option("--date-unit", a->DateUnit, "Date unit: min (minutes since 30/12/1899) or day (Julian day)")
+    cmd->add_option("--date-format", a->DateFormat, "Time columns: text|unit|both|none")
+        ->capture_default_str();
+    cmd->add_option("--date-unit", a->DateUnit,
+                    "Date unit: min (minutes since 30/12/1899) or day (Julian day)")
         ->capture_default_str();
     cmd->add_flag("--omit-negative", a->OmitNegative, "Leave out lines of periods without detections");
     cmd->add_flag("--omit-header", a->OmitHeader, "Leave out the header lines");
