@@ -6,7 +6,7 @@ kelp_subsystem_tests(download kelpdownload kelpsimulator)
 kelp_subsystem_tests(simulator kelpsimulator)
 kelp_subsystem_tests(tda kelptda)
 kelp_subsystem_tests(display kelpdisplay)
-kelp_subsystem_tests(export kelpexport)
+kelp_subsystem_tests(export kelpexport kelptda kelpsimulator)
 kelp_subsystem_tests(render kelprender)
 kelp_subsystem_tests(cli kelpclilib)
 
@@ -14,4 +14,11 @@ kelp_subsystem_tests(cli kelpclilib)
 # the cli tests take the whole library so that RunCli knows every command.
 if(TARGET test_cli)
   target_link_options(test_cli PRIVATE "LINKER:--whole-archive" "$<TARGET_FILE:kelpclilib>" "LINKER:--no-whole-archive")
+endif()
+
+# Python's csv module reads the exports of kelp-cli as they are (python3 comes with scripts/deps).
+if(TARGET kelp-cli)
+  add_test(NAME export_tables_read_by_python
+           COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/export/read_exports.py $<TARGET_FILE:kelp-cli>)
+  set_tests_properties(export_tables_read_by_python PROPERTIES LABELS export)
 endif()
