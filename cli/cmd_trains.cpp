@@ -5,6 +5,7 @@
 
 #include "cli/filter_options.h"
 #include "cli/registry.h"
+#include "tda/core_budget.h"
 #include "tda/tda_settings.h"
 #include "tda/train_batch.h"
 
@@ -19,7 +20,9 @@ with "<400 bytes". The KL3 file is written next to its input.
 stdout: the results page: the header line, then one line per file in the order given
 (file, start, end, days, mins, allClx, Hi, Mod, Lo, ?, Porp, Dol, Cet ?sp, unclass, Sonar).
 stderr: messages, then the batch's closing lines ("Files processed<TAB>n/m").
---jobs N processes N files at once; the output is the same as with --jobs 1.
+--threads N searches the minutes of one file on N threads (default: the machine's cores) and
+--jobs N processes N files at once; the output is the same with any number of either. Together
+they never keep more than the machine's cores busy: files and minutes share them.
 Exit status 1 when a file could not be processed.)";
 
 struct TrainsArgs {
@@ -32,6 +35,7 @@ struct TrainsArgs {
     std::optional<int> kHzMax;
     bool NoSpeciesSplit = false;
     int Jobs = 1;
+    int Threads = MachineCores();
 };
 
 int RunTrains(Context& ctx, const TrainsArgs& args) {
@@ -49,6 +53,7 @@ int RunTrains(Context& ctx, const TrainsArgs& args) {
     options.Kind = TrainBatchKind::ByExtension;
     options.KeepKL2 = args.KeepKL2;
     options.Jobs = args.Jobs;
+    options.Threads = args.Threads;
     options.Isolated = true;
     const TrainBatchResult result = RunTrainBatch(p, ctx.host, args.Files, options);
     PrintResults(ctx);
@@ -73,6 +78,9 @@ CommandRegistrar registrar(60, [](CLI::App& app, Context& ctx) {
         ->check(CLI::NonNegativeNumber);
     cmd->add_flag("--no-species-split", args->NoSpeciesSplit, "Do not distinguish cetacean species");
     cmd->add_option("--jobs", args->Jobs, "Files processed at once")
+        ->check(CLI::Range(1, 256))
+        ->capture_default_str();
+    cmd->add_option("--threads", args->Threads, "Threads that search the minutes of one file")
         ->check(CLI::Range(1, 256))
         ->capture_default_str();
     cmd->callback([&ctx, args] { ctx.exitCode = RunTrains(ctx, *args); });

@@ -17,6 +17,7 @@
 #include "core/program.h"
 #include "core/slots.h"
 #include "tda/cluster_file.h"
+#include "tda/core_budget.h"
 #include "tda/tda_settings.h"
 #include "tda/train_file.h"
 #include "tda/train_summary.h"
@@ -78,6 +79,7 @@ FileOutcome ProcessBatchFile(Program& p, Host& h, const std::string& file, int n
         result = WithExtension(file, ".KL2");
         CloseDataFile(p, h, 1);
     } else {
+        const HeldCore core(TrainDetectionStateOf(p).Cores.get());
         result = MakeClusterFile(p, h);
         CloseAllFiles(p, h);
     }
@@ -111,6 +113,11 @@ public:
         p_.Options.BatchRunning = true;
         h_.SetBusyCursor(true);
         TakeTdaMinuteLimit(p_);
+        TrainDetectionState& state = TrainDetectionStateOf(p_);
+        state.Threads = options.Threads;
+        state.Cores = std::make_shared<CoreBudget>(MachineCores());
+        state.BetweenSegments = options.BetweenSegments;
+        state.StopRequested = false;
         for (const auto& f : files_) {
             if (options_.Kind == TrainBatchKind::KL2) break;
             totalBytes_ += std::max<std::int64_t>(0, FileSizeOf(f));
@@ -135,7 +142,7 @@ public:
             ShowEstimate();
         }
         h_.ProcessEvents();
-        if (h_.EscapeHeld()) {
+        if (h_.EscapeHeld() || state.StopRequested) {
             result_.Stopped = true;
             return false;
         }
@@ -144,6 +151,8 @@ public:
 
     TrainBatchResult End() {
         TrainDetectionState& state = TrainDetectionStateOf(p_);
+        state.Cores.reset();
+        state.BetweenSegments = nullptr;
         state.ApplicationTitle = "KELP completed";
         h_.StateChanged(changed::ApplicationTitle);
         p_.Options.BatchRunning = false;
@@ -220,6 +229,9 @@ std::unique_ptr<Program> WorkerProgram(Program& from) {
     theirs.Settings = mine.Settings;
     theirs.TdaMinuteLimit = mine.TdaMinuteLimit;
     theirs.MapKeepBytes = mine.MapKeepBytes;
+    theirs.Threads = mine.Threads;
+    theirs.Cores = mine.Cores;
+    theirs.SegmentMinutes = mine.SegmentMinutes;
     return p;
 }
 
@@ -284,7 +296,13 @@ TrainBatchResult RunParallel(Program& p, Host& h, const std::vector<std::string>
         std::optional<WorkerFile> w;
         {
             std::unique_lock<std::mutex> lock(mutex);
-            ready.wait(lock, [&] { return done[static_cast<std::size_t>(i)].has_value(); });
+            auto isDone = [&] { return done[static_cast<std::size_t>(i)].has_value(); };
+            while (!ready.wait_for(lock, std::chrono::milliseconds(100), isDone)) {
+                if (!o.BetweenSegments) continue;
+                lock.unlock();
+                if (o.BetweenSegments(TrainSearchProgress{})) TrainDetectionStateOf(p).StopRequested = true;
+                lock.lock();
+            }
             w = std::move(done[static_cast<std::size_t>(i)]);
         }
         Replay(h, *w);

@@ -4,8 +4,11 @@
 // trains in batch of KL2 files". Each processed file leaves one line on the results page
 // under one header line; skipped files leave a line with the reason.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "tda/train_file.h"
 
 namespace kelp {
 
@@ -35,6 +38,14 @@ struct TrainBatchOptions {
     bool KeepKL2 = false;  // keep the KL2 files of a KL1 batch also outside development mode
     int Jobs = 1;          // files processed at once, each with its own program state and host
     bool Isolated = false; // each file with its own program state and host also with one job
+    // Threads that search one file (0: the machine's cores). Files and threads share the
+    // machine's cores: together they never keep more of them busy.
+    int Threads = 0;
+    // Runs on the calling thread while files are searched: between the segments of a file
+    // searched on several threads, and every 100 ms while waiting. With one job it gets the
+    // file's progress; with several, zeros. Returning true stops the batch after the files
+    // already started, as ESC does.
+    std::function<bool(const TrainSearchProgress&)> BetweenSegments;
 };
 
 struct TrainBatchResult {

@@ -132,11 +132,16 @@ SonarTerms ComputeSonarTerms(const TrainRecord& t, const TrainClickShape& shape)
     const std::int32_t cycles = t.NcycSum / n;
     s.NcycClass = cycles < 41 ? 0 : (cycles <= 50 ? 1 : (cycles <= 60 ? 2 : 5));
     s.Cl = ((t.NinCSum / 2) / clusters > 20 || (t.ClsDSum / 256) / clusters > 20) ? 2 : s.NcycClass;
-    s.MxNici = t.MaxNici > n / 2 + 5 ? n / 2 : 0;
-    s.Mx2ici = t.Max2ici > n / 2 + 3 ? t.Max2ici - n / 2 - 4 : 0;
-    s.MxAll = t.MaxAll > n / 2 + 7 ? t.MaxAll - n / 2 - 6 : 0;
-    s.TrNscore = s.MaxNcycClass + s.NcycClass + s.Cl + s.MxNici + s.Mx2ici + s.MxAll;
+    AddIntervalTerms(s, n, {t.MaxNici, t.Max2ici, t.MaxAll});
     return s;
+}
+
+void AddIntervalTerms(SonarTerms& s, std::int32_t n, const std::array<std::int32_t, 3>& maxima) {
+    const auto [maxNici, max2ici, maxAll] = maxima;
+    s.MxNici = maxNici > n / 2 + 5 ? n / 2 : 0;
+    s.Mx2ici = max2ici > n / 2 + 3 ? max2ici - n / 2 - 4 : 0;
+    s.MxAll = maxAll > n / 2 + 7 ? maxAll - n / 2 - 6 : 0;
+    s.TrNscore = s.MaxNcycClass + s.NcycClass + s.Cl + s.MxNici + s.Mx2ici + s.MxAll;
 }
 
 std::int32_t BandRiskOf(const MinuteContext& minute, std::int32_t band) {
@@ -144,18 +149,16 @@ std::int32_t BandRiskOf(const MinuteContext& minute, std::int32_t band) {
     return minute.BandRisk[static_cast<std::size_t>(band)];
 }
 
-void ClassifySpecies(TrainDetector& d, int slot) {
-    const ScoringTimer timer(d);
-    TrainRecord& t = d.Table[slot];
+SpeciesInputs SpeciesInputsOf(const TrainDetector& d, int slot) {
+    const TrainRecord& t = d.Table[slot];
     const TrainClickShape shape = ComputeClickShape(d.Minute.Block, t, d.Table.ListOf(slot));
     const TrainFeatures f = ComputeFeatures(t);
     const SonarTerms sonar = ComputeSonarTerms(t, shape);
-    if (f.ICIav > SonarMinIciTicks &&
-        sonar.TrNscore + BandRiskOf(d.Minute, t.Band) > d.Parameters.SonarThreshold) {
-        t.Species = SpeciesBoatSonar;
-        return;
-    }
-    const std::int32_t n = std::max(1, t.Nin);
+    SpeciesInputs in;
+    in.Nin = std::max(1, t.Nin);
+    in.SonarBase = sonar.MaxNcycClass + sonar.NcycClass + sonar.Cl + BandRiskOf(d.Minute, t.Band);
+    in.SonarPossible = f.ICIav > SonarMinIciTicks ? 1 : 0;
+    const std::int32_t n = in.Nin;
     const std::int32_t g = PorpoiseEvidence(d, t, shape);
     const std::int32_t l = FrequencyVariation(t);
     int species = SpeciesUnclassed;
@@ -166,7 +169,23 @@ void ClassifySpecies(TrainDetector& d, int slot) {
     if (d.NoSpeciesSplit && species <= SpeciesDolphin) species = SpeciesOtherCetacean;
     if (species == SpeciesPorpoise && PorpoiseDoubted(t, shape, f.avPk)) species = SpeciesUnclassed;
     if (species == SpeciesDolphin && DolphinDoubted(d, t, shape, f)) species = SpeciesUnclassed;
-    t.Species = static_cast<std::uint8_t>(species);
+    in.Cetacean = static_cast<std::uint8_t>(species);
+    return in;
+}
+
+std::uint8_t DecideSpecies(const SpeciesInputs& in, const std::array<std::int32_t, 3>& maxima,
+                           const TrainParameters& p) {
+    if (!in.SonarPossible) return in.Cetacean;
+    SonarTerms s;
+    AddIntervalTerms(s, in.Nin, maxima);
+    return s.TrNscore + in.SonarBase > p.SonarThreshold ? static_cast<std::uint8_t>(SpeciesBoatSonar)
+                                                        : in.Cetacean;
+}
+
+void ClassifySpecies(TrainDetector& d, int slot) {
+    const ScoringTimer timer(d);
+    TrainRecord& t = d.Table[slot];
+    t.Species = DecideSpecies(SpeciesInputsOf(d, slot), {t.MaxNici, t.Max2ici, t.MaxAll}, d.Parameters);
 }
 
 } // namespace kelp

@@ -6,11 +6,14 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "tda/train_parameters.h"
 #include "tda/train_records.h"
 
 namespace kelp {
+
+struct SegmentLog;
 
 // The minute block being searched: its minute marker, then its records, all R bytes long.
 struct MinuteBlock {
@@ -73,6 +76,10 @@ struct TrainDetector {
     IntervalGroups Groups;
     TrainRunCounters Counters;
     std::int32_t TrainId = 4; // advanced before each written train: 5..127, then 5 again
+    // Searching a segment of minutes for the stitch: the interval groups and the species are
+    // left to it, and what they need is kept here (see train_segment_log.h).
+    SegmentLog* Log = nullptr;
+    std::vector<std::int32_t> IntervalScratch; // a train's intervals while its groups are counted
     // Measuring: the time spent evaluating and classifying trains, when asked for.
     bool TimeScoring = false;
     std::int64_t ScoringNanoseconds = 0;

@@ -13,8 +13,10 @@
 #include "core/program.h"
 #include "core/records.h"
 #include "core/slots.h"
+#include "tda/core_budget.h"
 #include "tda/tda_settings.h"
 #include "tda/train_pass.h"
+#include "tda/train_segments.h"
 
 namespace kelp {
 
@@ -85,29 +87,6 @@ private:
     bool ok_ = false;
 };
 
-std::int64_t MapEntry(const FileSlot& s, std::int64_t i) {
-    if (i < 0 || i > s.MapCount + 1 || i >= static_cast<std::int64_t>(s.Map.size())) return 0;
-    return s.Map[static_cast<std::size_t>(i)];
-}
-
-enum class BlockRead { Ok, Short, Error };
-
-// Reads minute block i into `block`; Short when the block is shorter than `minimum` bytes.
-BlockRead ReadMinuteBlock(FileSlot& s, std::int64_t i, std::int64_t minimum, std::vector<std::uint8_t>& block,
-                          std::int32_t& size) {
-    const std::int64_t start = MapEntry(s, i);
-    const std::int64_t bytes = MapEntry(s, i + 1) - start;
-    if (bytes < minimum) return BlockRead::Short;
-    if (start < HeaderLength || start + bytes > s.FileSize || bytes > INT32_MAX / 2) return BlockRead::Error;
-    size = static_cast<std::int32_t>(bytes);
-    const std::size_t room =
-        std::max<std::size_t>(static_cast<std::size_t>(size), static_cast<std::size_t>(s.RecordLength));
-    if (block.size() < room) block.resize(room);
-    std::fill(block.begin() + size, block.begin() + static_cast<std::ptrdiff_t>(room), std::uint8_t{0});
-    if (s.File.ReadAt(start, block.data(), static_cast<std::size_t>(size)) != bytes) return BlockRead::Error;
-    return BlockRead::Ok;
-}
-
 std::string EndEstimateText(std::int64_t bytesRead, std::int64_t bytesLeft,
                             std::chrono::steady_clock::time_point started) {
     const auto seconds =
@@ -126,7 +105,147 @@ struct FindTrainsJob {
     TrainDetectionState& State;
     AtomicFileWriter& Kl3;
     std::string Kl3Name;
+    TrainDetectionSettings Settings;
+    int Threads = 1;
 };
+
+// What the minute loops share: the output, the map, the bytes read and the start time.
+struct MinuteLoop {
+    FindTrainsJob& Job;
+    BufferedOutput& Out;
+    Kl3Map& Map;
+    std::chrono::steady_clock::time_point Started;
+    std::int64_t BytesRead = 0;
+};
+
+// After block `minute` has been read: the progress the window shows every so many minutes.
+void ShowMinuteProgress(MinuteLoop& loop, std::int64_t minute) {
+    FindTrainsJob& job = loop.Job;
+    Host& h = job.H;
+    const FileSlot& s = job.P.Slot(1);
+    if (minute % EventsEveryMinutes == 0) {
+        h.ProcessEvents();
+        h.StepProgress(minute);
+    }
+    if (minute % EstimateEveryMinutes == 0) {
+        const std::string text =
+            EndEstimateText(loop.BytesRead, s.FileSize - MinuteMapEntry(s, minute + 1), loop.Started);
+        if (!text.empty()) {
+            job.State.FileEndEstimate = text;
+            h.StateChanged(changed::TrainSummaryArea);
+        }
+    }
+    if (minute % 2 == 0)
+        h.SetProgressLabel(
+            DateTimeText(static_cast<MinuteNumber>(s.FirstMinute + minute * s.MinutesPerMarker)));
+}
+
+// A read error abandons the run.
+bool AbandonOnReadError(MinuteLoop& loop, int error) {
+    Host& h = loop.Job.H;
+    h.ShowMessage(error != 0 ? SystemErrorText(error) : std::string(ReadErrorText));
+    loop.Map.Finish(h, false);
+    h.EndProgress("");
+    return false;
+}
+
+// The end of the data: the KL2 map is not needed any more outside development mode.
+void EndOfData(MinuteLoop& loop) {
+    const FileSlot& s = loop.Job.P.Slot(1);
+    if (!loop.Job.P.Options.DevelopmentMode) RemoveFile(WithExtension(s.FullName, ".k2m"));
+}
+
+// One thread: each minute is read, searched and written in turn. False when a read error
+// abandoned the run.
+bool SearchInOrder(MinuteLoop& loop, std::vector<std::uint8_t>& block, std::int32_t size) {
+    FindTrainsJob& job = loop.Job;
+    TrainDetector& d = job.D;
+    FileSlot& s = job.P.Slot(1);
+    const int R = s.RecordLength;
+    const HeldCore core(job.State.Cores.get());
+    for (std::int64_t i = 0;; ++i) {
+        const bool searched = SearchMinute(d, block.data(), size, R);
+        ++d.Counters.FileMins;
+        AppendKL3Minute(d, block.data(), size, R, searched, loop.Out.Buffer());
+        loop.Out.FlushIfFull();
+        if (!loop.Out.Ok()) return true;
+        loop.Map.Add(loop.Out.Position());
+        FinishMinute(d, block.data());
+
+        const BlockRead next = ReadMinuteBlock(s, s.File, i + 1, R, block, size);
+        if (next == BlockRead::Short) {
+            EndOfData(loop);
+            return true;
+        }
+        if (next == BlockRead::Error) return AbandonOnReadError(loop, s.File.LastError());
+        loop.BytesRead += size;
+        TakeMinuteMarker(d, block.data());
+        ShowMinuteProgress(loop, i + 1);
+    }
+}
+
+// Several threads: workers search the segments, this thread stitches them in minute order
+// and writes their minutes, with the same progress as one thread. False when a read error
+// abandoned the run.
+bool StitchSegments(MinuteLoop& loop, const std::vector<MinuteSegment>& plan, const MinuteSpan& span) {
+    FindTrainsJob& job = loop.Job;
+    TrainDetectionState& state = job.State;
+    TrainDetector& d = job.D;
+    const FileSlot& s = job.P.Slot(1);
+    SegmentRun run;
+    run.Slot = &s;
+    run.Settings = job.Settings;
+    run.TdaMinuteLimit = d.TdaMinuteLimit;
+    run.TimeScoring = d.TimeScoring;
+    run.Plan = plan;
+    run.Cores = state.Cores.get();
+    SegmentStitch stitch(d.Parameters, s.RecordLength);
+    TrainSearchProgress progress;
+    progress.Minutes = span.Count;
+    auto report = [&state, &progress] {
+        if (state.BetweenSegments && state.BetweenSegments(progress)) state.StopRequested = true;
+    };
+
+    SegmentWorkers workers(run, job.Threads);
+    for (std::size_t k = 0; k < plan.size(); ++k) {
+        SegmentResult r = workers.Take(k, report);
+        if (r.Failure) std::rethrow_exception(r.Failure);
+        const auto stitchStart = std::chrono::steady_clock::now();
+        stitch.Apply(r, d.Counters);
+        d.ScoringNanoseconds += r.ScoringNanoseconds;
+        std::size_t from = 0;
+        for (std::size_t j = 0; j < r.MinuteEnds.size(); ++j) {
+            const auto to = static_cast<std::size_t>(r.MinuteEnds[j]);
+            loop.Out.Append(r.Kl3.data() + from, to - from);
+            from = to;
+            loop.Out.FlushIfFull();
+            if (!loop.Out.Ok()) return true;
+            loop.Map.Add(loop.Out.Position());
+            const std::int64_t next = plan[k].First + static_cast<std::int64_t>(j) + 1;
+            if (next == span.Count) {
+                if (span.EndsInError) return AbandonOnReadError(loop, s.File.LastError());
+                EndOfData(loop);
+                return true;
+            }
+            if (next == plan[k].End || r.MinuteEnds.size() == j + 1) break;
+            loop.BytesRead += MinuteMapEntry(s, next + 1) - MinuteMapEntry(s, next);
+            ShowMinuteProgress(loop, next);
+        }
+        const std::int64_t done = plan[k].First + static_cast<std::int64_t>(r.MinuteEnds.size());
+        if (r.ReadFailed) return AbandonOnReadError(loop, r.ReadError);
+        state.LastStitchNanoseconds += std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                           std::chrono::steady_clock::now() - stitchStart)
+                                           .count();
+        if (done < span.Count) {
+            // The next segment's first minute.
+            loop.BytesRead += MinuteMapEntry(s, done + 1) - MinuteMapEntry(s, done);
+            ShowMinuteProgress(loop, done);
+        }
+        progress.MinutesDone = done;
+        report();
+    }
+    return true;
+}
 
 // The minute loop; false when a file error abandoned the run.
 bool FindTrains(FindTrainsJob& job) {
@@ -142,11 +261,11 @@ bool FindTrains(FindTrainsJob& job) {
     job.State.Summary.Legend = TrainSummaryLegend(s.ShortName);
     h.StateChanged(changed::TrainSummaryArea);
     h.StartProgress("... seeking cetaceans ...", s.MapCount + 10, 0);
-    const auto started = std::chrono::steady_clock::now();
+    MinuteLoop loop{job, out, map, std::chrono::steady_clock::now()};
 
     std::vector<std::uint8_t> block;
     std::int32_t size = 0;
-    const BlockRead first = ReadMinuteBlock(s, 0, 10, block, size);
+    const BlockRead first = ReadMinuteBlock(s, s.File, 0, 10, block, size);
     if (first != BlockRead::Ok) {
         if (first == BlockRead::Error) h.ShowTimedMessage(Message10s, ReadErrorText);
         // Nothing more is written: the KL3 file keeps only its header.
@@ -155,48 +274,23 @@ bool FindTrains(FindTrainsJob& job) {
         return out.Flush();
     }
     TakeMinuteMarker(d, block.data());
-    std::int64_t bytesRead = size;
+    loop.BytesRead = size;
 
-    for (std::int64_t i = 0;; ++i) {
-        const bool searched = SearchMinute(d, block.data(), size, R);
-        ++d.Counters.FileMins;
-        AppendKL3Minute(d, block.data(), size, R, searched, out.Buffer());
-        out.FlushIfFull();
-        if (!out.Ok()) break;
-        map.Add(out.Position());
-        FinishMinute(d, block.data());
-
-        const BlockRead next = ReadMinuteBlock(s, i + 1, R, block, size);
-        if (next == BlockRead::Short) {
-            if (!p.Options.DevelopmentMode) RemoveFile(WithExtension(s.FullName, ".k2m"));
-            break;
+    std::vector<MinuteSegment> plan;
+    MinuteSpan span;
+    if (job.Threads > 1) {
+        span = ScanMinutes(s);
+        const std::int64_t fixed = job.State.SegmentMinutes;
+        if (fixed > 0) {
+            for (std::int64_t m = 0; m < span.Count; m += fixed)
+                plan.push_back({m, std::min(span.Count, m + fixed)});
+        } else {
+            plan = PlanSegments(MinuteCosts(s, span.Count), job.Threads);
         }
-        if (next == BlockRead::Error) {
-            const int error = s.File.LastError();
-            h.ShowMessage(error != 0 ? SystemErrorText(error) : std::string(ReadErrorText));
-            map.Finish(h, false);
-            h.EndProgress("");
-            return false;
-        }
-        bytesRead += size;
-        TakeMinuteMarker(d, block.data());
-        const std::int64_t minute = i + 1;
-        if (minute % EventsEveryMinutes == 0) {
-            h.ProcessEvents();
-            h.StepProgress(minute);
-        }
-        if (minute % EstimateEveryMinutes == 0) {
-            const std::string text =
-                EndEstimateText(bytesRead, s.FileSize - MapEntry(s, minute + 1), started);
-            if (!text.empty()) {
-                job.State.FileEndEstimate = text;
-                h.StateChanged(changed::TrainSummaryArea);
-            }
-        }
-        if (minute % 2 == 0)
-            h.SetProgressLabel(
-                DateTimeText(static_cast<MinuteNumber>(s.FirstMinute + minute * s.MinutesPerMarker)));
     }
+    job.State.LastSegments = static_cast<std::int64_t>(plan.size());
+    const bool kept = plan.size() > 1 ? StitchSegments(loop, plan, span) : SearchInOrder(loop, block, size);
+    if (!kept) return false;
     if (!out.Ok()) {
         h.ShowMessage(SystemErrorText(job.Kl3.LastError()));
         map.Finish(h, false);
@@ -268,6 +362,8 @@ bool RunTrainDetection(Program& p, Host& h) {
     settings.NoSpeciesSplit = TdaSettingsOf(p).NoSpeciesSplit;
     const auto detector = MakeTrainDetector(settings, state.TdaMinuteLimit);
     detector->TimeScoring = state.TimeScoring;
+    state.StopRequested = false;
+    state.LastStitchNanoseconds = 0;
 
     h.SetProgressLabel("Seeking cetaceans . . . ");
     const std::string kl3Name = KL3NameFor(s.FullName);
@@ -289,7 +385,8 @@ bool RunTrainDetection(Program& p, Host& h) {
             ok = false;
             h.ShowMessage(SystemErrorText(kl3.LastError()));
         } else {
-            FindTrainsJob job{p, h, *detector, state, kl3, kl3Name};
+            FindTrainsJob job{p,   h,       *detector, state,
+                              kl3, kl3Name, settings,  state.Threads > 0 ? state.Threads : MachineCores()};
             ok = FindTrains(job);
             if (ok && !kl3.Commit()) {
                 ok = false;

@@ -3,6 +3,8 @@
 // a time, each block is searched, and the minute markers with the clicks of the written
 // trains go to the KL3 file (and, for large files, its map file).
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "tda/train_detector.h"
@@ -13,6 +15,13 @@ namespace kelp {
 
 class Program;
 class Host;
+class CoreBudget;
+
+// How far the search of a file has come, for a window that shows it while workers search.
+struct TrainSearchProgress {
+    std::int64_t MinutesDone = 0; // minutes of the file written to its KL3 file
+    std::int64_t Minutes = 0;     // minutes of the file
+};
 
 namespace changed {
 inline constexpr const char* TrainsPageControl = "trains page control"; // shown or hidden
@@ -42,6 +51,25 @@ struct TrainDetectionState {
     bool TimeScoring = false;
     std::int64_t LastScoringNanoseconds = 0;
     std::string LastKL3Name;
+
+    // Minutes searched at once: the threads that search one file (0: the machine's cores).
+    // The KL3 file is the same for any number.
+    int Threads = 0;
+    // Shared by the files of a batch, so that files and minutes searched at once never
+    // keep more cores busy than it holds; none outside batches.
+    std::shared_ptr<CoreBudget> Cores;
+    // Runs on the calling thread while several threads search a file: after each stitched
+    // segment and every 100 ms while waiting for one. Returning true asks for the batch
+    // to stop after the files already started (as ESC between files does); the file is
+    // always finished.
+    std::function<bool(const TrainSearchProgress&)> BetweenSegments;
+    bool StopRequested = false;
+    // Segments of this many minutes instead of segments planned from the minutes' work.
+    std::int64_t SegmentMinutes = 0;
+    // Measuring: the last run's segments (0 when one thread searched it in order) and the
+    // time the stitch took.
+    std::int64_t LastSegments = 0;
+    std::int64_t LastStitchNanoseconds = 0;
 };
 
 // The train detection's state of a program, made on first use.

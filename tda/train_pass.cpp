@@ -7,6 +7,7 @@
 #include "tda/train_classifier.h"
 #include "tda/train_scoring.h"
 #include "tda/train_search.h"
+#include "tda/train_segment_log.h"
 
 namespace kelp {
 
@@ -146,25 +147,42 @@ void EndPass(TrainDetector& d) {
 }
 
 void WriteOutTrain(TrainDetector& d, int slot) {
-    ClassifySpecies(d, slot);
     TrainRecord& t = d.Table[slot];
     MinuteContext& m = d.Minute;
-    d.TrainId = d.TrainId >= LastTrainId ? FirstTrainId : d.TrainId + 1;
     const int n = std::clamp(t.Nin, 0, ClickListLength);
+    std::int32_t writer = -1;
+    if (d.Log) {
+        // Searching a segment: the species and the train id are decided by the stitch; the
+        // clicks get a provisional id that marks them as written.
+        const ScoringTimer timer(d);
+        writer = static_cast<std::int32_t>(d.Log->Trains.size());
+        d.Log->Trains.push_back({t.Evaluation, SpeciesInputsOf(d, slot), t.Quality, n});
+        t.Species = 0;
+        d.TrainId = FirstTrainId;
+    } else {
+        ClassifySpecies(d, slot);
+        d.TrainId = d.TrainId >= LastTrainId ? FirstTrainId : d.TrainId + 1;
+        if (t.Quality >= QualityMod) m.SpeciesClicks[std::min<std::size_t>(t.Species, 4)] += n;
+    }
     m.QualityClicks[t.Quality & 3] += n;
-    if (t.Quality >= QualityMod) m.SpeciesClicks[std::min<std::size_t>(t.Species, 4)] += n;
 
     const int R = m.Block.RecordLength;
     const TrainByteOffsets bytes = TrainBytes(R);
     const auto classByte = static_cast<std::uint8_t>(t.Quality + 4 * t.Species);
     for (int j = 0; j < n; ++j) {
         const std::int32_t entry = d.Table.ListOf(slot)[static_cast<std::size_t>(j)];
-        std::uint8_t* record = m.Block.Bytes + (entry & ~1);
+        const std::int32_t offset = entry & ~1;
+        std::uint8_t* record = m.Block.Bytes + offset;
         record[bytes.Slot] = static_cast<std::uint8_t>(slot);
         record[bytes.Class] = static_cast<std::uint8_t>(classByte | ((entry & 1) ? 128 : 0));
         record[R - 1] = static_cast<std::uint8_t>(d.TrainId);
+        if (d.Log) d.Log->WriterOf[static_cast<std::size_t>(offset / R)] = writer;
     }
     d.Counters.MaxWrittenNin = std::max(d.Counters.MaxWrittenNin, n);
+}
+
+int TrainClassOffset(int recordLength) {
+    return TrainBytes(recordLength).Class;
 }
 
 std::int32_t MinuteClicksInTrains(const TrainDetector& d) {
@@ -174,7 +192,7 @@ std::int32_t MinuteClicksInTrains(const TrainDetector& d) {
 }
 
 void AppendKL3Minute(const TrainDetector& d, const std::uint8_t* block, std::int32_t size, int recordLength,
-                     bool searched, std::vector<std::uint8_t>& out) {
+                     bool searched, std::vector<std::uint8_t>& out, std::vector<std::int32_t>* writers) {
     const int R = recordLength;
     const std::size_t markerAt = out.size();
     out.insert(out.end(), block, block + std::min(size, R));
@@ -186,8 +204,10 @@ void AppendKL3Minute(const TrainDetector& d, const std::uint8_t* block, std::int
     for (std::int32_t offset = R; offset < end; offset += R) {
         const int type = block[offset + R - 1];
         // Only the clicks tagged with a train id; other type bytes above 4 cannot be KL3 clicks.
-        if (type > StatusClusterSummary && type <= LastTrainId)
+        if (type > StatusClusterSummary && type <= LastTrainId) {
             out.insert(out.end(), block + offset, block + offset + R);
+            if (writers) writers->push_back(d.Log->WriterOf[static_cast<std::size_t>(offset / R)]);
+        }
     }
 }
 

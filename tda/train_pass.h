@@ -29,9 +29,14 @@ void WriteOutTrain(TrainDetector& detector, int slot);
 void FinishMinute(TrainDetector& detector, const std::uint8_t* marker);
 
 // The minute's KL3 bytes: its marker (with the count of clicks in trains when searched)
-// and the records of the clicks put into trains.
+// and the records of the clicks put into trains. Searching a segment, `writers` gets the
+// written train of each of those records.
 void AppendKL3Minute(const TrainDetector& detector, const std::uint8_t* block, std::int32_t size,
-                     int recordLength, bool searched, std::vector<std::uint8_t>& out);
+                     int recordLength, bool searched, std::vector<std::uint8_t>& out,
+                     std::vector<std::int32_t>* writers = nullptr);
+
+// The record offset of a train click's class byte (quality, species and the after-gap bit).
+int TrainClassOffset(int recordLength);
 
 // The clicks of the minute's written trains, all quality classes.
 std::int32_t MinuteClicksInTrains(const TrainDetector& detector);

@@ -163,6 +163,7 @@ struct alignas(64) TrainRecord {
     std::int32_t ClusterFitSum = 0;
     std::int32_t Score = 0;
     std::int32_t CreatedInPass = 0;
+    std::int32_t Evaluation = -1; // searching in segments: the train's last evaluation in the segment's log
     std::uint8_t Quality = 0;
     std::uint8_t Species = 3;
 

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "core/bytes.h"
 #include "tda/train_search.h"
+#include "tda/train_segment_log.h"
 
 namespace kelp {
 
@@ -124,46 +126,66 @@ std::array<std::int32_t, 3> GroupMaxima(const std::array<std::int32_t, 4>& c) {
     return {maxNici, maxNici + second, c[0] + c[1] + c[2] + c[3]};
 }
 
+std::array<std::int32_t, 3> CountIntervalGroups(std::array<std::int32_t, 4>& value, int toleranceShift,
+                                                std::int32_t first, const std::int32_t* intervals,
+                                                std::size_t count) {
+    std::array<std::int32_t, 4> counts{1, 1, 1, 1};
+    if (first > GroupedIntervalTicks) value[0] = first;
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::int32_t w = intervals[k];
+        const std::int32_t tolerance = w >> toleranceShift;
+        int match = -1;
+        for (int g = 0; g < 4 && match < 0; ++g)
+            if (std::abs(value[g] - w) < tolerance) match = g;
+        if (match >= 0) {
+            ++counts[match];
+            continue;
+        }
+        // Replace the first group whose count is not above any other.
+        int replace = 3;
+        for (int g = 0; g < 3; ++g) {
+            bool lowest = true;
+            for (int o = 0; o < 4; ++o)
+                if (o != g && counts[g] > counts[o]) lowest = false;
+            if (lowest) {
+                replace = g;
+                break;
+            }
+        }
+        value[replace] = w;
+        counts[replace] = 1;
+    }
+    return GroupMaxima(counts);
+}
+
 void ComputeIntervalGroups(TrainDetector& d, TrainRecord& t, const ClickList& clicks) {
     const MinuteBlock& block = d.Minute.Block;
-    std::array<std::int32_t, 4>& value = d.Groups.Value;
-    std::array<std::int32_t, 4> count{1, 1, 1, 1};
+    std::vector<std::int32_t>& intervals = d.IntervalScratch;
+    intervals.clear();
+    std::int32_t first = 0;
     const int n = std::min(t.Nin, ClickListLength);
     if (n >= 2) {
-        const std::int32_t first = TimeAt(block, EntryOffset(clicks[0]));
         std::int32_t previous = TimeAt(block, EntryOffset(clicks[1]));
-        if (previous - first > GroupedIntervalTicks) value[0] = previous - first;
+        first = previous - TimeAt(block, EntryOffset(clicks[0]));
         for (int j = 2; j < n; ++j) {
             const std::int32_t entry = clicks[static_cast<std::size_t>(j)];
             const std::int32_t time = TimeAt(block, EntryOffset(entry));
             std::int32_t w = time - previous;
             previous = time;
             if (entry & 1) w /= 2; // the click follows a missed click
-            if (w <= GroupedIntervalTicks) continue;
-            const std::int32_t tolerance = w >> d.Parameters.ICIseqValSHR;
-            int match = -1;
-            for (int g = 0; g < 4 && match < 0; ++g)
-                if (std::abs(value[g] - w) < tolerance) match = g;
-            if (match >= 0) {
-                ++count[match];
-                continue;
-            }
-            // Replace the first group whose count is not above any other.
-            int replace = 3;
-            for (int g = 0; g < 3; ++g) {
-                bool lowest = true;
-                for (int o = 0; o < 4; ++o)
-                    if (o != g && count[g] > count[o]) lowest = false;
-                if (lowest) {
-                    replace = g;
-                    break;
-                }
-            }
-            value[replace] = w;
-            count[replace] = 1;
+            if (w > GroupedIntervalTicks) intervals.push_back(w);
         }
     }
-    const auto maxima = GroupMaxima(count);
+    if (d.Log) {
+        // Searched in segments: the carried values are not known here. The intervals are
+        // kept for the stitch, which replays the groups in the file's order; the maxima get
+        // a value no train can have until then.
+        t.Evaluation = d.Log->AddEvaluation(first, intervals);
+        t.MaxNici = t.Max2ici = t.MaxAll = UnknownGroupMaximum;
+        return;
+    }
+    const auto maxima = CountIntervalGroups(d.Groups.Value, d.Parameters.ICIseqValSHR, first,
+                                            intervals.data(), intervals.size());
     t.MaxNici = maxima[0];
     t.Max2ici = maxima[1];
     t.MaxAll = maxima[2];

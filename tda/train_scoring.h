@@ -3,6 +3,7 @@
 // record and from the clicks around it in the minute) give an integer quality score, and
 // the score its quality class "Hi", "Mod", "Lo" or "?".
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "tda/train_detector.h"
@@ -43,6 +44,12 @@ int QualityOfScore(std::int32_t score);
 
 // Interval groups: sets MaxNici, Max2ici and MaxAll of the train and carries the group values on.
 void ComputeIntervalGroups(TrainDetector& detector, TrainRecord& train, const ClickList& clicks);
+// Counts a train's intervals in the four groups carried in `values`: its first interval (the
+// first group takes it when above 10 ms), then its further intervals above 10 ms. Returns
+// MaxNici, Max2ici and MaxAll.
+std::array<std::int32_t, 3> CountIntervalGroups(std::array<std::int32_t, 4>& values, int toleranceShift,
+                                                std::int32_t first, const std::int32_t* intervals,
+                                                std::size_t count);
 // From group counts C1..C4: MaxNici, Max2ici, MaxAll.
 std::array<std::int32_t, 3> GroupMaxima(const std::array<std::int32_t, 4>& counts);
 

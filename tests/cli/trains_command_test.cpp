@@ -59,15 +59,17 @@ TEST(TrainsCommand, OneResultsLinePerFileAndTheBatchLinesOnStderr) {
     EXPECT_FALSE(FileExists(dir.File("A.KL2")));
     EXPECT_TRUE(FileExists(dir.File("A.KL3")));
 
-    // The same with three jobs at once, and with the KL2 files kept.
-    const CliResult p = RunKelpCli({"trains", "--jobs", "3", "--keep-kl2", a, dir.File("C.KL1"), b});
+    // The same with three jobs and three threads at once, and with the KL2 files kept.
+    const auto kl3 = testing::ReadFileBytes(dir.File("A.KL3"));
+    const CliResult p =
+        RunKelpCli({"trains", "--jobs", "3", "--threads", "3", "--keep-kl2", a, dir.File("C.KL1"), b});
     EXPECT_EQ(p.Out, r.Out);
     EXPECT_EQ(p.Err, r.Err);
     EXPECT_TRUE(FileExists(dir.File("A.KL2")));
+    EXPECT_EQ(testing::ReadFileBytes(dir.File("A.KL3")), kl3);
 
-    // A KL2 file runs the train detection alone and stays.
-    const auto kl3 = testing::ReadFileBytes(dir.File("A.KL3"));
-    const CliResult k = RunKelpCli({"trains", dir.File("A.KL2")});
+    // A KL2 file runs the train detection alone and stays; one thread gives the same file.
+    const CliResult k = RunKelpCli({"trains", "--threads", "1", dir.File("A.KL2")});
     EXPECT_EQ(k.Status, 0);
     EXPECT_EQ(Lines(k.Out).at(1), out[1]);
     EXPECT_TRUE(FileExists(dir.File("A.KL2")));
@@ -83,6 +85,7 @@ TEST(TrainsCommand, SettingsOfTheTrainsPage) {
     const auto fields = Lines(r.Out).at(1);
     EXPECT_NE(fields.find("\t0\t0\t0\t0\t0\t0\t0\t0\t0"), std::string::npos) << fields;
     EXPECT_EQ(RunKelpCli({"trains", "--jobs", "0", a}).Status, 2);
+    EXPECT_EQ(RunKelpCli({"trains", "--threads", "0", a}).Status, 2);
 }
 
 // A KL3 file of two minutes with three trains, and a truth file of four synthetic trains.
