@@ -1,5 +1,6 @@
 #include "core/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,86 @@
 #include <unistd.h>
 
 namespace kelp {
+
+namespace {
+// The installed fault plan; none outside tests.
+FaultPlan* activePlan = nullptr;
+
+bool WriteAll(int fd, std::int64_t offset, const void* buffer, std::size_t count, int& lastError) {
+    std::size_t done = 0;
+    const auto* in = static_cast<const std::uint8_t*>(buffer);
+    while (done < count) {
+        const ssize_t n = ::pwrite(fd, in + done, count - done,
+                                   static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            lastError = errno;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool Matches(const std::string& path, const std::string& part) {
+    return part.empty() || path.find(part) != std::string::npos;
+}
+} // namespace
+
+FaultPlan& FaultPlan::Fail(FileOperation operation, int occurrence, int error, std::string pathContains) {
+    faults_.push_back({operation, occurrence, error, std::move(pathContains)});
+    return *this;
+}
+
+FaultPlan& FaultPlan::DiskFullAfter(std::int64_t bytes, std::string pathContains) {
+    diskLimited_ = true;
+    diskBytesLeft_ = bytes;
+    diskPathContains_ = std::move(pathContains);
+    return *this;
+}
+
+int FaultPlan::Calls(FileOperation operation) const {
+    return calls_[static_cast<std::size_t>(operation)];
+}
+
+int FaultPlan::Check(FileOperation operation, const std::string& path, const std::string& otherPath) {
+    ++calls_[static_cast<std::size_t>(operation)];
+    for (Fault& f : faults_) {
+        if (f.Operation != operation) continue;
+        if (!Matches(path, f.PathContains) && !(otherPath.size() && Matches(otherPath, f.PathContains)))
+            continue;
+        ++f.Seen;
+        if (f.Occurrence == 0 || f.Seen == f.Occurrence) {
+            ++fired_;
+            return f.Error;
+        }
+    }
+    return 0;
+}
+
+std::size_t FaultPlan::WriteAllowance(const std::string& path, std::int64_t offset, std::size_t count,
+                                      std::int64_t size, int& error) {
+    if (!diskLimited_ || !Matches(path, diskPathContains_)) return count;
+    const std::int64_t end = offset + static_cast<std::int64_t>(count);
+    const std::int64_t growth = end - std::max(offset, size);
+    if (growth <= diskBytesLeft_) {
+        diskBytesLeft_ -= std::max<std::int64_t>(0, growth);
+        return count;
+    }
+    const std::int64_t allowed = std::max(offset, size) + diskBytesLeft_ - offset;
+    diskBytesLeft_ = 0;
+    error = ENOSPC;
+    ++fired_;
+    return static_cast<std::size_t>(std::max<std::int64_t>(0, allowed));
+}
+
+ScopedFaultPlan::ScopedFaultPlan(FaultPlan& plan) : previous_(activePlan) {
+    activePlan = &plan;
+}
+
+ScopedFaultPlan::~ScopedFaultPlan() {
+    activePlan = previous_;
+}
 
 std::string SystemErrorText(int error) {
     return std::strerror(error);
@@ -35,6 +116,12 @@ BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
 
 bool BinaryFile::Open(const std::string& path, Mode mode) {
     Close();
+    if (activePlan != nullptr) [[unlikely]] {
+        if (const int error = activePlan->Check(FileOperation::Open, path)) {
+            lastError_ = error;
+            return false;
+        }
+    }
     int flags = O_RDONLY;
     if (mode == Mode::ReadWrite) flags = O_RDWR;
     if (mode == Mode::Create) flags = O_RDWR | O_CREAT | O_TRUNC;
@@ -75,6 +162,12 @@ std::int64_t BinaryFile::ReadAt(std::int64_t offset, void* buffer, std::size_t c
         lastError_ = EINVAL;
         return -1;
     }
+    if (activePlan != nullptr) [[unlikely]] {
+        if (const int error = activePlan->Check(FileOperation::Read, path_)) {
+            lastError_ = error;
+            return -1;
+        }
+    }
     std::size_t done = 0;
     auto* out = static_cast<std::uint8_t*>(buffer);
     while (done < count) {
@@ -96,19 +189,18 @@ bool BinaryFile::WriteAt(std::int64_t offset, const void* buffer, std::size_t co
         lastError_ = EBADF;
         return false;
     }
-    std::size_t done = 0;
-    const auto* in = static_cast<const std::uint8_t*>(buffer);
-    while (done < count) {
-        const ssize_t n = ::pwrite(fd_, in + done, count - done,
-                                   static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            lastError_ = errno;
+    if (activePlan != nullptr) [[unlikely]] {
+        int error = activePlan->Check(FileOperation::Write, path_);
+        const std::size_t allowed =
+            error ? 0 : activePlan->WriteAllowance(path_, offset, count, Size(), error);
+        if (error) {
+            // A full disk still takes what fits, as a real one does.
+            if (allowed > 0) WriteAll(fd_, offset, buffer, allowed, lastError_);
+            lastError_ = error;
             return false;
         }
-        done += static_cast<std::size_t>(n);
     }
-    return true;
+    return WriteAll(fd_, offset, buffer, count, lastError_);
 }
 
 bool BinaryFile::Append(const void* buffer, std::size_t count) {
@@ -127,6 +219,12 @@ std::int64_t BinaryFile::Size() {
 }
 
 bool BinaryFile::Truncate(std::int64_t size) {
+    if (activePlan != nullptr && fd_ >= 0) [[unlikely]] {
+        if (const int error = activePlan->Check(FileOperation::Truncate, path_)) {
+            lastError_ = error;
+            return false;
+        }
+    }
     if (fd_ < 0 || ::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
         lastError_ = fd_ < 0 ? EBADF : errno;
         return false;
@@ -174,10 +272,30 @@ bool ClearReadOnly(const std::string& path, int* error) {
 }
 
 bool RemoveFile(const std::string& path) {
-    return ::unlink(path.c_str()) == 0;
+    return RemoveFile(path, nullptr);
+}
+
+bool RemoveFile(const std::string& path, int* error) {
+    if (activePlan != nullptr) [[unlikely]] {
+        if (const int planned = activePlan->Check(FileOperation::Remove, path)) {
+            if (error) *error = planned;
+            return false;
+        }
+    }
+    if (::unlink(path.c_str()) != 0) {
+        if (error) *error = errno;
+        return false;
+    }
+    return true;
 }
 
 bool RenameFile(const std::string& from, const std::string& to, int* error) {
+    if (activePlan != nullptr) [[unlikely]] {
+        if (const int planned = activePlan->Check(FileOperation::Rename, from, to)) {
+            if (error) *error = planned;
+            return false;
+        }
+    }
     if (::rename(from.c_str(), to.c_str()) != 0) {
         if (error) *error = errno;
         return false;

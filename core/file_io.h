@@ -1,6 +1,7 @@
 #pragma once
 // The one small wrapper through which data files are read and written: positioned
 // reads and writes on a file descriptor, 64-bit offsets, and the system's error text.
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -54,9 +55,69 @@ bool IsReadOnlyFile(const std::string& path);
 // Gives the owner write permission; false with errno-style error when it cannot.
 bool ClearReadOnly(const std::string& path, int* error = nullptr);
 bool RemoveFile(const std::string& path);
+bool RemoveFile(const std::string& path, int* error);
 bool RenameFile(const std::string& from, const std::string& to, int* error = nullptr);
 // Reads a whole (small) file; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, int* error = nullptr);
+
+// Planned failures of the wrapper, for tests that prove a failed operation leaves the
+// user's files as they were. While a plan is installed (ScopedFaultPlan), every open,
+// read, write, truncate, rename and remove made through this wrapper asks it first and
+// fails as the system would, with the plan's error number. Without a plan each call
+// costs one pointer test.
+enum class FileOperation { Open, Read, Write, Truncate, Rename, Remove };
+
+class FaultPlan {
+public:
+    // The n-th matching call of the operation (counted from 1 while the plan is
+    // installed; 0 means every one) fails with `error`. Only calls on a path containing
+    // `pathContains` match ("" matches every path; a rename matches on either name).
+    FaultPlan& Fail(FileOperation operation, int occurrence, int error = EIO, std::string pathContains = {});
+    // A full disk: matching files grow by `bytes` more bytes in all, then writes past
+    // their end fail with ENOSPC (the write that crosses the limit writes what still
+    // fits); writes over bytes a file already has need no room.
+    FaultPlan& DiskFullAfter(std::int64_t bytes, std::string pathContains = {});
+
+    // Calls of an operation seen so far (every path).
+    int Calls(FileOperation operation) const;
+    // Faults that have fired so far.
+    int Fired() const { return fired_; }
+
+    // Used by the wrapper: the error number for this call, or 0.
+    int Check(FileOperation operation, const std::string& path, const std::string& otherPath = {});
+    // Used by the wrapper before a write that passed Check: the bytes that may be written
+    // at `offset` of a file of `size` bytes (less than `count`, with `error` set, when
+    // the disk becomes full).
+    std::size_t WriteAllowance(const std::string& path, std::int64_t offset, std::size_t count,
+                               std::int64_t size, int& error);
+
+private:
+    struct Fault {
+        FileOperation Operation;
+        int Occurrence;
+        int Error;
+        std::string PathContains;
+        int Seen = 0;
+    };
+    std::vector<Fault> faults_;
+    std::vector<int> calls_ = std::vector<int>(6, 0);
+    bool diskLimited_ = false;
+    std::int64_t diskBytesLeft_ = 0;
+    std::string diskPathContains_;
+    int fired_ = 0;
+};
+
+// Installs a plan for the lifetime of the object (one at a time; tests only).
+class ScopedFaultPlan {
+public:
+    explicit ScopedFaultPlan(FaultPlan& plan);
+    ~ScopedFaultPlan();
+    ScopedFaultPlan(const ScopedFaultPlan&) = delete;
+    ScopedFaultPlan& operator=(const ScopedFaultPlan&) = delete;
+
+private:
+    FaultPlan* previous_;
+};
 
 // Writes a new output file under a temporary name and renames it to its final name
 // on Commit, so that a failure never leaves half a file under the final name.
