@@ -7,6 +7,7 @@ kelp_subsystem_tests(simulator kelpsimulator)
 kelp_subsystem_tests(tda kelptda kelpdownload kelpsimulator)
 kelp_subsystem_tests(display kelpdisplay)
 kelp_subsystem_tests(export kelpexport kelptda kelpsimulator)
+kelp_subsystem_tests(files kelpfiles)
 kelp_subsystem_tests(render kelprender)
 kelp_subsystem_tests(cli kelpclilib)
 
