@@ -105,7 +105,7 @@ void CopyWholePeriod(benchmark::State& state) {
     HeadlessHost host;
     OpenDataFile(program, host, Files().Path, 1);
     BuildMap(program, host, 1, false);
-    program.State<FileUtilityState>().MayReplace = [](const std::string&) { return true; };
+    FileUtilitiesOf(program).MayReplace = [](const std::string&) { return true; };
     for (auto _ : state) benchmark::DoNotOptimize(CopySelectedPeriod(program, host, false).Files.size());
     for (const std::string& f : CopySelectedPeriod(program, host, false).Files) std::remove(f.c_str());
     Report(state);
@@ -116,7 +116,7 @@ void EditCopy(benchmark::State& state) {
     std::rename(Files().Path.c_str(), kl3.c_str());
     Program program;
     HeadlessHost host;
-    program.State<FileUtilityState>().MayReplace = [](const std::string&) { return true; };
+    FileUtilitiesOf(program).MayReplace = [](const std::string&) { return true; };
     for (auto _ : state) {
         host.OpenAnswers = {{kl3}};
         benchmark::DoNotOptimize(CreateEditCopies(program, host).Files.size());

@@ -33,7 +33,7 @@ struct Common {
 
 void Prepare(Context& ctx, const Common& c) {
     ctx.host.DefaultYesNo = false;
-    ctx.program.State<FileUtilityState>().MayReplace = [&ctx, force = c.Force](const std::string& path) {
+    FileUtilitiesOf(ctx.program).MayReplace = [&ctx, force = c.Force](const std::string& path) {
         if (!force) *ctx.err << path << " already exists: not replaced (--force replaces it)\n";
         return force;
     };

@@ -11,13 +11,13 @@
 
 namespace kelp {
 
-FileUtilityState& Utilities(Program& program) {
+FileUtilityState& FileUtilitiesOf(Program& program) {
     return program.State<FileUtilityState>();
 }
 
 void SetCaption(Program& program, Host& host, std::string FileUtilityState::*caption,
                 const std::string& text) {
-    Utilities(program).*caption = text;
+    FileUtilitiesOf(program).*caption = text;
     host.StateChanged(FileUtilitiesChanged);
 }
 
@@ -40,7 +40,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 bool MayWriteTo(Program& program, Host& host, const std::string& path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) return true;
-    const FileUtilityState& state = Utilities(program);
+    const FileUtilityState& state = FileUtilitiesOf(program);
     if (state.MayReplace) return state.MayReplace(path);
     return host.AskYesNo(ReplaceQuestion(path));
 }

@@ -15,7 +15,6 @@ class Program;
 class Host;
 struct FileUtilityState;
 
-FileUtilityState& Utilities(Program& program);
 // Sets a caption and tells the window.
 void SetCaption(Program& program, Host& host, std::string FileUtilityState::*caption,
                 const std::string& text);

@@ -33,6 +33,9 @@ struct FileUtilityState {
     std::function<bool(const std::string& path)> MayReplace;
 };
 
+// The program's file utility state.
+FileUtilityState& FileUtilitiesOf(Program& program);
+
 // Captions of the buttons whose text does not change.
 inline constexpr const char* RenameFileSetCaption = "Rename file set";
 inline constexpr const char* RenameOneFileCaption = "Rename 1 file";

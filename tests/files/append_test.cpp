@@ -62,7 +62,7 @@ TEST_F(AppendTest, JoinsFilesOfFileOnesExtensionAndEndsWithTheirEndRecords) {
                                 SystemErrorText(ENOENT)};
         EXPECT_EQ(host.MessageTexts(), expectedMessages);
         EXPECT_EQ(program.Slot(1).LastMinute, Day(1) + 11);
-        EXPECT_EQ(program.State<FileUtilityState>().AppendCaption, "Append files");
+        EXPECT_EQ(FileUtilitiesOf(program).AppendCaption, "Append files");
         CloseAllFiles(program, host);
     }
 }

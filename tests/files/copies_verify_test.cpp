@@ -18,7 +18,7 @@ TEST_F(EditCopyTest, KL3FilesGetAByteCopyNamedEdit) {
     const std::string lower = Data("b.kl3", FileKind::KL3, Day(1), 2);
     const std::string kept = Data("c.KL3", FileKind::KL3, Day(1), 2);
     testing::WriteFileBytes(dir.File("c EDIT.KL3"), Bytes{1});
-    program.State<FileUtilityState>().MayReplace = [](const std::string&) { return false; };
+    FileUtilitiesOf(program).MayReplace = [](const std::string&) { return false; };
     host.OpenAnswers = {{a, lower, kept}};
     const FilesOutcome out = CreateEditCopies(program, host);
 
@@ -27,7 +27,7 @@ TEST_F(EditCopyTest, KL3FilesGetAByteCopyNamedEdit) {
     EXPECT_EQ(Read(dir.File("a EDIT.KL3")), Read(a));
     EXPECT_EQ(host.DurationOf("Not a KL3 file: " + lower), 5000);
     EXPECT_EQ(Read(dir.File("c EDIT.KL3")), Bytes{1});
-    EXPECT_EQ(program.State<FileUtilityState>().EditCopiesCaption, "Create edit copies");
+    EXPECT_EQ(FileUtilitiesOf(program).EditCopiesCaption, "Create edit copies");
     EXPECT_FALSE(program.Options.BatchRunning);
 
     // A full disk leaves no copy behind.

@@ -77,7 +77,7 @@ TEST_F(FileSetTest, RenameThatFailsPutsEveryFileBack) {
         OpenSet();
         host.SaveAnswers = {dir.File("new.KL1")};
         host.Messages.clear();
-        program.State<FileUtilityState>().MayReplace = [&](const std::string&) { return c.MayReplace; };
+        FileUtilitiesOf(program).MayReplace = [&](const std::string&) { return c.MayReplace; };
         FaultPlan plan;
         if (c.FailKl3) plan.Fail(FileOperation::Rename, 1, EACCES, "site.KL3");
         {

@@ -54,7 +54,7 @@ TEST_F(HeaderEditTest, PasteWritesFileOnesBoxesIntoEveryOpenFile) {
     EXPECT_EQ(Read(b),
               Pasted(beforeB, "50.12345", "1.5W", 12, 0, location.substr(0, 31), notes.substr(0, 45)));
     EXPECT_EQ(program.Slot(3).LocationBox, location.substr(0, 31));
-    EXPECT_EQ(program.State<FileUtilityState>().PasteCaption, "Save file 1 text to all");
+    EXPECT_EQ(FileUtilitiesOf(program).PasteCaption, "Save file 1 text to all");
     EXPECT_EQ(host.MillisecondsWaited, 600);
 
     // Depth boxes that are not a 16-bit whole number give 0.

@@ -49,7 +49,7 @@ TEST_F(PeriodCopyTest, SelectionOfEveryOpenFileGoesIntoPartFilesByteForByte) {
     EXPECT_EQ(Read(kl1), source1);
     const std::string saved = part1 + " saved.  Size " + ThousandsText(FileSizeOf(part1) / 1024) + "k";
     EXPECT_EQ(host.DurationOf(saved), 1500);
-    EXPECT_EQ(program.State<FileUtilityState>().CopySelectionCaption, "Copy selection");
+    EXPECT_EQ(FileUtilitiesOf(program).CopySelectionCaption, "Copy selection");
     EXPECT_EQ(program.OpenDialogInitialName, part1);
     EXPECT_EQ(Listing(), (std::vector<std::string>{"site PART 1d 2h .KL1", "site PART 1d 2h .KL3", "site.KL1",
                                                    "site.KL3"}));
@@ -108,7 +108,7 @@ TEST_F(PeriodCopyTest, FailedCopyLeavesNoFileAndTheSourceAsItWas) {
         ASSERT_TRUE(Open(a, 1));
         ASSERT_TRUE(Open(b, 2));
         BuildMap(program, host, 1, false);
-        program.State<FileUtilityState>().CopySelectionCaption.clear();
+        FileUtilitiesOf(program).CopySelectionCaption.clear();
         FaultPlan plan;
         if (c.DiskFull) {
             plan.DiskFullAfter(HeaderLength + 100, "a PART");
@@ -130,7 +130,7 @@ TEST_F(PeriodCopyTest, FailedCopyLeavesNoFileAndTheSourceAsItWas) {
         EXPECT_FALSE(FileExists(dir.File("a PART 50m.KL1")));
         EXPECT_FALSE(FileExists(dir.File("a PART 50m.KL1.part")));
         EXPECT_EQ(FileExists(dir.File("b PART 50m.KL1")), c.SecondTried);
-        EXPECT_EQ(program.State<FileUtilityState>().CopySelectionCaption, "Copy selection");
+        EXPECT_EQ(FileUtilitiesOf(program).CopySelectionCaption, "Copy selection");
         CloseAllFiles(program, host);
         RemoveFile(dir.File("b PART 50m.KL1"));
         host.Messages.clear();
@@ -173,7 +173,7 @@ TEST_F(PeriodCopyTest, SameTimeSpanCutsTheTemplateSpanOutOfEachChosenFile) {
     EXPECT_TRUE(Showed("BUT .....  some Files could not be processed"));
     EXPECT_EQ(program.SourceBox.back(), "Batch copy completed");
     EXPECT_EQ(program.ProgressLabel, "Completed");
-    EXPECT_EQ(program.State<FileUtilityState>().SameSpanCaption, "Create copies with same time span");
+    EXPECT_EQ(FileUtilitiesOf(program).SameSpanCaption, "Create copies with same time span");
     EXPECT_FALSE(program.Options.BatchRunning);
     EXPECT_EQ(program.OpenCount(), 0);
     EXPECT_TRUE(program.OpenDialogInitialName.empty());
