@@ -76,6 +76,22 @@ ImageCanvas::ImageCanvas(int width, int height, Colour background)
     image_.fill(ToQRgb(background));
 }
 
+ImageCanvas::ImageCanvas(const QImage& image) : image_(image.convertToFormat(QImage::Format_RGB32)) {
+    if (image_.isNull()) {
+        image_ = QImage(1, 1, QImage::Format_RGB32);
+        image_.fill(ToQRgb(ColourWindowFace));
+    }
+}
+
+void ImageCanvas::Resize(int width, int height, Colour background) {
+    QImage resized(std::max(1, width), std::max(1, height), QImage::Format_RGB32);
+    resized.fill(ToQRgb(background));
+    const int rows = std::min(resized.height(), image_.height());
+    const int bytes = std::min(resized.width(), image_.width()) * static_cast<int>(sizeof(QRgb));
+    for (int y = 0; y < rows; ++y) std::copy_n(image_.constScanLine(y), bytes, resized.scanLine(y));
+    image_ = std::move(resized);
+}
+
 int ImageCanvas::PixelSizeOfFont(int pointSize) {
     return (pointSize * 4 + 1) / 3;
 }

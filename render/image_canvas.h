@@ -17,6 +17,10 @@ void EnsureGuiApplication();
 class ImageCanvas : public Canvas {
 public:
     ImageCanvas(int width, int height, Colour background = ColourWindowFace);
+    // A canvas over an image of its own (a copy of `image`, in the canvas's pixel format).
+    explicit ImageCanvas(const QImage& image);
+    // A new size: the drawing stays where it fits, new room gets the background colour.
+    void Resize(int width, int height, Colour background = ColourWindowFace);
 
     int Width() const override { return image_.width(); }
     int Height() const override { return image_.height(); }

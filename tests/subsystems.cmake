@@ -10,6 +10,13 @@ kelp_subsystem_tests(export kelpexport kelptda kelpsimulator)
 kelp_subsystem_tests(files kelpfiles)
 kelp_subsystem_tests(render kelprender)
 kelp_subsystem_tests(cli kelpclilib)
+# The window's tests are QtTest programs with a CMakeLists.txt of their own.
+set_property(GLOBAL APPEND PROPERTY KELP_TEST_FOLDERS app)
+if(TARGET kelpapplib)
+  add_subdirectory(app)
+elseif(NOT KELP_CORE_ONLY)
+  message(FATAL_ERROR "tests/app needs the library kelpapplib, which is not part of the build")
+endif()
 
 # The sub-commands register themselves from static objects that nothing else refers to:
 # the cli tests take the whole library so that RunCli knows every command.

@@ -1,0 +1,42 @@
+#pragma once
+// "dev", the development page: the train detection's parameter boxes and switches read by
+// its second version, and the reader's "ShowTimeErrorAsClk". Outside development mode a
+// blocking panel covers the page.
+#include <map>
+#include <string>
+
+#include "app/page.h"
+
+class QCheckBox;
+class QLineEdit;
+
+namespace kelp {
+
+inline constexpr int BlockingPanelWidth = 775;
+inline constexpr int BlockingPanelWidthOn = 10;
+
+class DevPage : public Page {
+    Q_OBJECT
+public:
+    explicit DevPage(AppContext& app, QWidget* parent = nullptr);
+    QString Caption() const override { return "dev"; }
+    void Refresh(const std::string& what) override;
+    void ApplyDevelopmentMode(bool on) override;
+
+    QWidget* BlockingPanel() const { return panel_; }
+    QLineEdit* ParameterBox(const std::string& name) const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QWidget* panel_;
+    std::map<std::string, QLineEdit*> parameters_;
+    QLineEdit* fusionGap_;
+    QLineEdit* forceGap_;
+    QCheckBox* inherit_;
+    QCheckBox* stayInBands_;
+    QCheckBox* timeErrors_;
+};
+
+} // namespace kelp

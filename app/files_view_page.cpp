@@ -1,0 +1,67 @@
+#include "app/files_view_page.h"
+
+#include <QHBoxLayout>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "app/display_widget.h"
+#include "app/file_controls.h"
+#include "app/filter_controls.h"
+#include "app/qt_host.h"
+#include "core/program.h"
+#include "display/display_state.h"
+#include "display/legends.h"
+#include "display/y_scale.h"
+
+namespace kelp {
+
+namespace {
+constexpr int SidePanelWidth = 292;
+}
+
+FilesViewPage::FilesViewPage(AppContext& app, QWidget* parent)
+    : Page(app, parent), display_(new DisplayWidget(app.program, app.host, this)) {
+    app.display = display_;
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(display_, 1);
+
+    auto* side = new QWidget;
+    auto* sideLayout = new QVBoxLayout(side);
+    sideLayout->setContentsMargins(4, 4, 4, 4);
+    sideLayout->setSpacing(4);
+    files_ = new FileControls(app, side);
+    filters_ = new FilterControls(app, side);
+    sideLayout->addWidget(files_);
+    sideLayout->addWidget(filters_);
+    sideLayout->addStretch();
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidget(side);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFixedWidth(SidePanelWidth);
+    layout->addWidget(scroll);
+}
+
+void FilesViewPage::Refresh(const std::string&) {
+    files_->Refresh();
+    filters_->Refresh();
+    display_->UpdateTexts();
+}
+
+void FilesViewPage::RunChangeHandlers() {
+    filters_->RunChangeHandlers();
+    DisplayContext ctx = display_->Context();
+    DisplayState& s = ctx.state;
+    SetKl1Divisor(ctx, s.Settings.Kl1DivisorText);
+    // The Y scale box sets the click-rate and ICI scales too.
+    SetYScale(ctx, s.Settings.YScaleText);
+    s.ClickRateScale = s.YScale;
+    s.IciScale = s.YScale;
+    SetShowSplAsPa(ctx, app_.program.Options.ShowSplAsPa);
+    display_->UpdateTexts();
+}
+
+} // namespace kelp

@@ -1,0 +1,112 @@
+#include "app/metadata_page.h"
+
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include "app/controls.h"
+#include "core/file_slot.h"
+#include "core/program.h"
+
+namespace kelp {
+namespace {
+
+QPlainTextEdit* SummaryBox(QWidget* parent, const QString& hint) {
+    auto* box = new QPlainTextEdit(parent);
+    box->setReadOnly(true);
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setToolTip(hint);
+    // The summaries line their figures up with blanks.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPixelSize(11);
+    box->setFont(fixed);
+    return box;
+}
+
+} // namespace
+
+MetadataPage::MetadataPage(AppContext& app, QWidget* parent) : Page(app, parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    for (int slot = 1; slot <= SlotCount; ++slot) {
+        SlotBoxes& b = boxes_[static_cast<std::size_t>(slot)];
+        auto* group = new QGroupBox(QString("File %1").arg(slot), this);
+        auto* row = new QHBoxLayout(group);
+        auto* fields = new QGridLayout;
+        fields->setVerticalSpacing(2);
+        b.Name = new QLabel(group);
+        b.Name->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        QFont bold = b.Name->font();
+        bold.setBold(true);
+        b.Name->setFont(bold);
+        b.KelpId = new QLabel(group);
+        b.Start = new QLabel(group);
+        b.End = new QLabel(group);
+        b.Duration = new QLabel(group);
+        b.Duration->setToolTip("Length of the recording / length between its endpoints");
+        fields->addWidget(b.Name, 0, 0, 1, 4);
+        fields->addWidget(b.KelpId, 1, 0, 1, 2);
+        fields->addWidget(b.Duration, 1, 2, 1, 2);
+        fields->addWidget(b.Start, 2, 0, 1, 2);
+        fields->addWidget(b.End, 2, 2, 1, 2);
+        auto entry = [&](const char* caption, int r, int c, int span, QLineEdit*& edit,
+                         std::string FileSlot::*field) {
+            fields->addWidget(new QLabel(caption, group), r, c);
+            edit = new QLineEdit(group);
+            fields->addWidget(edit, r, c + 1, 1, span);
+            connect(edit, &QLineEdit::textEdited, this, [this, slot, field](const QString& text) {
+                app_.program.Slot(slot).*field = text.toStdString();
+            });
+        };
+        entry("Location", 3, 0, 3, b.Location, &FileSlot::LocationBox);
+        entry("Notes", 4, 0, 3, b.Notes, &FileSlot::NotesBox);
+        entry("Deployment depth", 5, 0, 1, b.DeploymentDepth, &FileSlot::DeploymentDepthBox);
+        entry("Water depth", 5, 2, 1, b.WaterDepth, &FileSlot::WaterDepthBox);
+        entry("Latitude", 6, 0, 1, b.Latitude, &FileSlot::LatitudeBox);
+        entry("Longitude", 6, 2, 1, b.Longitude, &FileSlot::LongitudeBox);
+        fields->setColumnStretch(1, 2);
+        fields->setColumnStretch(3, 1);
+        fields->setRowStretch(7, 1);
+        row->addLayout(fields, 4);
+        auto* session = new QVBoxLayout;
+        session->addWidget(new QLabel("Session", group));
+        b.Session = SummaryBox(group, "What the file holds: its logger, times, clicks and size");
+        session->addWidget(b.Session);
+        row->addLayout(session, 5);
+        auto* settings = new QVBoxLayout;
+        settings->addWidget(new QLabel("Settings", group));
+        b.Settings = SummaryBox(group, "How the logger was set when it recorded the file");
+        settings->addWidget(b.Settings);
+        row->addLayout(settings, 4);
+        layout->addWidget(group, 1);
+    }
+    Refresh({});
+}
+
+void MetadataPage::Refresh(const std::string&) {
+    for (int slot = 1; slot <= SlotCount; ++slot) {
+        const FileSlot& s = app_.program.Slot(slot);
+        SlotBoxes& b = boxes_[static_cast<std::size_t>(slot)];
+        b.Name->setText(Q(s.NameLabel.empty() ? VacantLabel(slot) : s.NameLabel));
+        b.Name->setToolTip(Q(s.FullName));
+        b.KelpId->setText(Q(s.KelpIdLabel));
+        b.Start->setText(Q(s.StartLabel));
+        b.End->setText(Q(s.EndLabel));
+        b.Duration->setText(Q(s.DurationLabel));
+        ShowText(b.Location, s.LocationBox);
+        ShowText(b.Notes, s.NotesBox);
+        ShowText(b.DeploymentDepth, s.DeploymentDepthBox);
+        ShowText(b.WaterDepth, s.WaterDepthBox);
+        ShowText(b.Latitude, s.LatitudeBox);
+        ShowText(b.Longitude, s.LongitudeBox);
+        ShowLines(b.Session, s.SessionText);
+        ShowLines(b.Settings, s.SettingsText);
+    }
+}
+
+} // namespace kelp

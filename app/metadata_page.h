@@ -1,0 +1,42 @@
+#pragma once
+// "Metadata": one row per file slot with its name, logger, times and deployment boxes, and
+// the "Session" and "Settings" summaries of the open file.
+#include <array>
+
+#include "app/page.h"
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace kelp {
+
+class MetadataPage : public Page {
+    Q_OBJECT
+public:
+    explicit MetadataPage(AppContext& app, QWidget* parent = nullptr);
+    QString Caption() const override { return "Metadata"; }
+    void Refresh(const std::string& what) override;
+
+    struct SlotBoxes {
+        QLabel* Name = nullptr;
+        QLabel* KelpId = nullptr;
+        QLabel* Start = nullptr;
+        QLabel* End = nullptr;
+        QLabel* Duration = nullptr;
+        QLineEdit* Location = nullptr;
+        QLineEdit* Notes = nullptr;
+        QLineEdit* DeploymentDepth = nullptr;
+        QLineEdit* WaterDepth = nullptr;
+        QLineEdit* Latitude = nullptr;
+        QLineEdit* Longitude = nullptr;
+        QPlainTextEdit* Session = nullptr;
+        QPlainTextEdit* Settings = nullptr;
+    };
+    const SlotBoxes& Boxes(int slot) const { return boxes_[static_cast<std::size_t>(slot)]; }
+
+private:
+    std::array<SlotBoxes, 4> boxes_{}; // by slot 1..3
+};
+
+} // namespace kelp

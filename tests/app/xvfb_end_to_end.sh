@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# The real program in a real X server: started on simulated files with a file it cannot
+# read in front of them, it shows two timed messages (each closed early by a key), then the
+# files; a click on "-All-" shows the whole range in one-minute bins with "1min" in red, and
+# the development-mode key sequence uncovers the "dev" page and covers it again.
+# Usage: xvfb_end_to_end.sh KELP KELP-CLI WORKDIR
+set -euo pipefail
+kelp="$(realpath "$1")"
+cli="$(realpath "$2")"
+work="$3"
+
+for tool in Xvfb xdotool import convert compare; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "xvfb_end_to_end: $tool is missing (scripts/deps installs xvfb, xdotool and imagemagick)" >&2
+    exit 1
+  fi
+done
+
+rm -rf "$work"
+mkdir -p "$work/KELP files"
+cd "$work"
+"$cli" simulate --out card --minutes 120 --seed 3 --scenario porpoise >simulate.log 2>&1
+"$cli" download card "KELP files" --start "2024-06-01 08:00" --now "2024-06-02 12:00" --location "E2E" \
+  >download.log 2>&1
+kl1=$(ls "KELP files"/*.KL1)
+"$cli" trains "$kl1" >trains.log 2>&1
+kl3="${kl1%.KL1}.KL3"
+echo "not a data file" >"not a data file.txt"
+
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+}
+trap cleanup EXIT
+
+exec 3>display.txt
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >xvfb.log 2>&1 &
+pids+=($!)
+exec 3>&-
+for _ in $(seq 100); do [ -s display.txt ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 display.txt)"
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+
+fail() {
+  echo "xvfb_end_to_end: $*" >&2
+  exit 1
+}
+# Polls a command until it succeeds, for up to $1 seconds.
+within() {
+  local seconds="$1"
+  shift
+  local end=$((SECONDS + seconds))
+  until "$@" >/dev/null 2>&1; do
+    [ $SECONDS -lt $end ] || return 1
+    sleep 0.1
+  done
+}
+message_shown() { xdotool search --onlyvisible --name '^KELP message$'; }
+message_gone() { ! message_shown; }
+shot() { import -window root "$1"; }
+# Red pixels (as the chosen caption is drawn) in a rectangle WxH+X+Y of a picture.
+# Pixels of a crop as lines "x y red green blue".
+pixels() {
+  convert "$1" -crop "$2" +repage txt:- |
+    awk 'NR > 1 { split($1, at, /[,:]/); sub(/^[^(]*\(/, ""); split($0, c, /[,)]/); print at[1], at[2], c[1], c[2], c[3] }'
+}
+red_pixels() { pixels "$1" "$2" | awk '$3 > 180 && $4 < 90 && $5 < 90 { n++ } END { print n + 0 }'; }
+# The first black pixel of a crop: its y for a column, its x for a row.
+first_black_y() { pixels "$1" "$2" | awk '!found && $3 == 0 && $4 == 0 && $5 == 0 { print $2; found = 1 }'; }
+first_black_x() { pixels "$1" "$2" | awk '!found && $3 == 0 && $4 == 0 && $5 == 0 { print $1; found = 1 }'; }
+differing() { compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1 || true; }
+
+"$kelp" --size 1280x760 --open "not a data file.txt" "$kl1" "$kl3" >kelp.log 2>&1 &
+pids+=($!)
+
+# Two five-second messages, each closed by a key well before its time (the window of the
+# second may be a new one).
+start=$SECONDS
+for notice in 1 2; do
+  within 20 message_shown || fail "timed message $notice did not appear"
+  window=$(message_shown | head -n1)
+  xdotool mousemove --window "$window" 200 40
+  [ "$notice" = 1 ] && shot message.png
+  xdotool key space
+  still_there() { message_shown | grep -qx "$window"; }
+  gone() { ! still_there; }
+  within 4 gone || fail "timed message $notice did not close on a key"
+done
+name="KELP file  $(basename "$kl3")"
+within 20 xdotool search --onlyvisible --name "^$name\$" || fail "the window does not show the files"
+[ $((SECONDS - start)) -lt 8 ] || fail "the timed messages stayed their full time"
+main=$(xdotool search --onlyvisible --name "^$name\$" | head -n1)
+sleep 0.5
+shot files.png
+
+# Where the display lies: its black legend strip starts 12 pixels below its top, 18 right of its left.
+top=$(first_black_y files.png 1x400+300+0)
+[ -n "$top" ] || fail "no display in the window"
+row=$((top + 5))
+left=$(first_black_x files.png 300x1+0+$row)
+top=$((top - 12))
+left=$((left - 18))
+
+# "-All-" lies 800 pixels right of the first scale caption; "1min" (scale 11) 440.
+xdotool mousemove $((left + 18 + 800 + 8)) $((top + 29 + 5)) click 1
+for _ in $(seq 50); do
+  shot all.png
+  [ "$(red_pixels all.png 30x11+$((left + 18 + 440))+$((top + 29)))" -gt 0 ] && break
+  sleep 0.2
+done
+[ "$(red_pixels all.png 30x11+$((left + 18 + 440))+$((top + 29)))" -gt 0 ] || fail "\"-All-\" did not choose 1min"
+[ "$(red_pixels all.png 30x11+$((left + 18 + 280))+$((top + 29)))" -eq 0 ] || fail "10ms is still chosen"
+plot="600x300+$((left + 40))+$((top + 150))"
+convert files.png -crop "$plot" +repage plot-before.png
+convert all.png -crop "$plot" +repage plot-after.png
+[ "$(differing plot-before.png plot-after.png)" -gt 1000 ] || fail "the display did not change"
+
+# The "dev" page is three tabs on; the key sequence uncovers it and covers it again.
+xdotool key ctrl+Tab ctrl+Tab ctrl+Tab
+sleep 0.5
+shot dev-normal.png
+xdotool key ctrl+f ctrl+r ctrl+o ctrl+g
+sleep 0.5
+shot dev-development.png
+xdotool key ctrl+f ctrl+r ctrl+o ctrl+g
+sleep 0.5
+shot dev-normal-again.png
+page="700x400+$((left + 20))+$((top + 60))"
+for f in dev-normal dev-development dev-normal-again; do convert "$f.png" -crop "$page" +repage "$f-page.png"; done
+[ "$(differing dev-normal-page.png dev-development-page.png)" -gt 500 ] || fail "development mode did not uncover the dev page"
+[ "$(differing dev-normal-page.png dev-normal-again-page.png)" -lt 50 ] || fail "the second sequence did not return to normal mode"
+echo "xvfb_end_to_end: passed (pictures in $work)"
