@@ -76,7 +76,6 @@ pids+=($!)
 
 # Two five-second messages, each closed by a key well before its time (the window of the
 # second may be a new one).
-start=$SECONDS
 for notice in 1 2; do
   within 20 message_shown || fail "timed message $notice did not appear"
   window=$(message_shown | head -n1)
@@ -85,13 +84,12 @@ for notice in 1 2; do
   xdotool key space
   still_there() { message_shown | grep -qx "$window"; }
   gone() { ! still_there; }
-  within 4 gone || fail "timed message $notice did not close on a key"
+  within 3 gone || fail "timed message $notice did not close on a key"
 done
 name="KELP file  $(basename "$kl3")"
 within 20 xdotool search --onlyvisible --name "^$name\$" || fail "the window does not show the files"
-[ $((SECONDS - start)) -lt 8 ] || fail "the timed messages stayed their full time"
 main=$(xdotool search --onlyvisible --name "^$name\$" | head -n1)
-sleep 0.5
+sleep 1
 shot files.png
 
 # Where the display lies: its black legend strip starts 12 pixels below its top, 18 right of its left.
@@ -117,17 +115,29 @@ convert all.png -crop "$plot" +repage plot-after.png
 [ "$(differing plot-before.png plot-after.png)" -gt 1000 ] || fail "the display did not change"
 
 # The "dev" page is three tabs on; the key sequence uncovers it and covers it again.
-xdotool key ctrl+Tab ctrl+Tab ctrl+Tab
-sleep 0.5
-shot dev-normal.png
-xdotool key ctrl+f ctrl+r ctrl+o ctrl+g
-sleep 0.5
-shot dev-development.png
-xdotool key ctrl+f ctrl+r ctrl+o ctrl+g
-sleep 0.5
-shot dev-normal-again.png
 page="700x400+$((left + 20))+$((top + 60))"
-for f in dev-normal dev-development dev-normal-again; do convert "$f.png" -crop "$page" +repage "$f-page.png"; done
-[ "$(differing dev-normal-page.png dev-development-page.png)" -gt 500 ] || fail "development mode did not uncover the dev page"
-[ "$(differing dev-normal-page.png dev-normal-again-page.png)" -lt 50 ] || fail "the second sequence did not return to normal mode"
+# Takes pictures until the page differs from (or, with "same", matches) a picture of it.
+page_shot() {
+  local name="$1" against="$2" want="$3"
+  for _ in $(seq 50); do
+    shot "$name.png"
+    convert "$name.png" -crop "$page" +repage "$name-page.png"
+    [ -z "$against" ] && return 0
+    local d
+    d=$(differing "$against-page.png" "$name-page.png")
+    if [ "$want" = differs ] && [ "$d" -gt 500 ]; then return 0; fi
+    if [ "$want" = same ] && [ "$d" -lt 50 ]; then return 0; fi
+    sleep 0.2
+  done
+  return 1
+}
+convert all.png -crop "$page" +repage all-page.png
+xdotool key ctrl+Tab ctrl+Tab ctrl+Tab
+page_shot dev-normal all differs || fail "ctrl+Tab did not turn the pages"
+sleep 0.5
+page_shot dev-normal "" ""
+xdotool key ctrl+f ctrl+r ctrl+o ctrl+g
+page_shot dev-development dev-normal differs || fail "development mode did not uncover the dev page"
+xdotool key ctrl+f ctrl+r ctrl+o ctrl+g
+page_shot dev-normal-again dev-normal same || fail "the second sequence did not return to normal mode"
 echo "xvfb_end_to_end: passed (pictures in $work)"
