@@ -334,6 +334,7 @@ void RunDetectionExport(Program& p, Host& host, int slotIndex, ExportReceiver& r
         }
         if (type == TypeFiller) continue;
         if (type != TypeMinuteMarker && type != TypeEndOfData) break; // record class error
+        if (receiver.Failed()) break;                                 // a write error ends the export
         const bool dataEnded = type == TypeEndOfData;
         f += D;
         // A period still open when the export passes its end gets no line.
@@ -424,6 +425,10 @@ void ExportLineWriter::PeriodEnded(const ExportPeriodValues& v) {
         break;
     }
     lines_.Line(line_);
+}
+
+bool ExportLineWriter::Failed() const {
+    return !lines_.Ok();
 }
 
 void ExportLineWriter::Interval(MinuteNumber minute, int trainNumber, std::int32_t ticks) {

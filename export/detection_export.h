@@ -56,6 +56,8 @@ class ExportReceiver {
 public:
     virtual ~ExportReceiver() = default;
     virtual void PeriodEnded(const ExportPeriodValues& values) = 0;
+    // True once the output failed: the export ends there.
+    virtual bool Failed() const { return false; }
     // `minute` is the minute of the interval's click (the line prefix).
     virtual void Interval(MinuteNumber minute, int trainNumber, std::int32_t ticks) {
         (void)minute;
@@ -95,6 +97,7 @@ public:
         : page_(page), kl3_(kl3), fileNumber_(fileNumber), lines_(lines) {}
     void PeriodEnded(const ExportPeriodValues& v) override;
     void Interval(MinuteNumber minute, int trainNumber, std::int32_t ticks) override;
+    bool Failed() const override;
 
 private:
     const ExportPage& page_;

@@ -71,6 +71,10 @@ bool AdjustExportPage(ExportPage& page, Host& host) {
     return page.Period == before;
 }
 
+bool FullDetailsAvailable(const Program& program) {
+    return program.Options.DevelopmentMode;
+}
+
 const char* ExportItemName(ExportItem item) {
     return ItemNames[static_cast<std::size_t>(item)];
 }

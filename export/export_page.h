@@ -141,6 +141,9 @@ void ChooseTo(ExportPage& page, ExportTo to);
 // the period check with its message. False when the period was changed.
 bool AdjustExportPage(ExportPage& page, Host& host);
 
+// "Export full train details" is enabled and shown in development mode only.
+bool FullDetailsAvailable(const Program& program);
+
 // Command-line names of the items and periods ("dpm", "hours", ...), and back.
 const char* ExportItemName(ExportItem item);
 const char* ExportPeriodName(ExportPeriod period);

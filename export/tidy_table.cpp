@@ -133,6 +133,10 @@ void TidyRowWriter::PeriodEnded(const ExportPeriodValues& v) {
     lines_.Line(row);
 }
 
+bool TidyRowWriter::Failed() const {
+    return !lines_.Ok();
+}
+
 int ExportTidyTable(Program& p, Host& host, const std::string& name) {
     ExportPage& page = ExportPageOf(p);
     if (!TidyTableSupports(page.DataItem)) {

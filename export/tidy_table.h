@@ -33,6 +33,7 @@ class TidyRowWriter : public ExportReceiver {
 public:
     TidyRowWriter(ExportItem item, std::string fileName, int logger, FileKind kind, ExportLines& lines);
     void PeriodEnded(const ExportPeriodValues& v) override;
+    bool Failed() const override;
 
 private:
     ExportItem item_;
