@@ -5,6 +5,7 @@
 
 #include "bench/bench_support.h"
 
+#include <chrono>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -132,6 +133,38 @@ void DpmPerHourOverTheYear(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * Year().Records);
 }
 BENCHMARK(DpmPerHourOverTheYear)->Unit(benchmark::kMillisecond);
+
+// The two passes in turn, so that a busy machine slows both alike: the export's time over
+// the reader's is the figure to quote.
+void DpmPerHourBesideTheReader(benchmark::State& state) {
+    Opened o(Year().Path);
+    if (!o.ok) return state.SkipWithError("cannot open the bench file");
+    ExportPage& page = ExportPageOf(o.program);
+    ChooseDataItem(page, ExportItem::Dpm);
+    page.Period = ExportPeriod::Hours;
+    FileSlot& slot = o.program.Slot(1);
+    const std::string name = Year().Folder + "/dpm.txt";
+    double reader = 0, exporting = 0;
+    std::int64_t delivered = 0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        PositionAt(o.program, o.host, slot.FirstMinute, 0);
+        while (slot.MoreData) {
+            NextRecord(o.program, o.host, 1);
+            delivered += slot.NRType < 128;
+        }
+        const auto t1 = std::chrono::steady_clock::now();
+        TextFileLines out(name);
+        if (!out.Open() || !ExportDataTo(o.program, o.host, 1, 1, out, true) || !out.Finish(o.host))
+            return state.SkipWithError("the export failed");
+        const auto t2 = std::chrono::steady_clock::now();
+        reader += std::chrono::duration<double>(t1 - t0).count();
+        exporting += std::chrono::duration<double>(t2 - t1).count();
+    }
+    benchmark::DoNotOptimize(delivered);
+    state.counters["export_over_reader"] = exporting / reader;
+}
+BENCHMARK(DpmPerHourBesideTheReader)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 void FullTrainDetailsOverTheYear(benchmark::State& state) {
     Program program;
