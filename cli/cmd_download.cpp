@@ -1,5 +1,4 @@
 // kelp-cli download: converts a card's data files into KL1 files, as the "Read SD" page does.
-#include <csignal>
 #include <filesystem>
 #include <memory>
 
@@ -22,11 +21,6 @@ Output: the three report lists, each line prefixed by its list's name and a tab 
 "summary", "errors"). Exit status 1 when no file was written, the card could not be read to its
 end, or the download was stopped.)";
 
-volatile std::sig_atomic_t interrupted = 0;
-extern "C" void OnInterrupt(int) {
-    interrupted = 1;
-}
-
 // The command line's answers to the questions and dialogs of the download.
 class DownloadHost : public HeadlessHost {
 public:
@@ -42,7 +36,6 @@ public:
         if (!OutFolder.empty()) SaveAnswers.push_back(JoinPath(OutFolder, request.InitialName));
         return HeadlessHost::SaveFileDialog(request);
     }
-    bool StopRequested() override { return interrupted != 0 || HeadlessHost::StopRequested(); }
 };
 
 struct DownloadArgs {
@@ -113,10 +106,7 @@ int RunDownload(Context& ctx, const DownloadArgs& args) {
     DownloadEnvironment env;
     if (now) env.Now = [m = *now] { return m; };
 
-    interrupted = 0;
-    auto previous = std::signal(SIGINT, OnInterrupt);
     const DownloadResult result = ReadSDdata(ctx.program, host, page, env);
-    std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
 
     std::ostream& out = *ctx.out;
     for (const auto& line : page.UploadList) out << "upload\t" << line << '\n';

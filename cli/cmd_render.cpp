@@ -2,6 +2,8 @@
 // file: the plot with its axes, the legend strip, the band titles, the captions, the
 // slider, the source box and the status labels. With --wav the clicks of the screen are
 // also written as the sound the display would play.
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +18,7 @@
 #include "display/legends.h"
 #include "display/navigation.h"
 #include "display/screen.h"
+#include "display/time_scales.h"
 #include "display/y_scale.h"
 #include "render/image_canvas.h"
 
@@ -60,6 +63,30 @@ int SoundSlotFor(const Program& program) {
     for (int slot = 1; slot <= SlotCount; ++slot)
         if (program.Slot(slot).IsOpen && program.Slot(slot).Kind == FileKind::KL3) return slot;
     return program.LowestOpenSlot();
+}
+
+// A screen of bins may read a year of clicks: while it is drawn, the bar follows the minute
+// the open files have reached. The bar has a host of its own, so that the picture's progress
+// line stays as the drawing leaves it.
+void DrawScreenWithProgress(Context& ctx, const DisplayState& s, const std::function<void()>& draw) {
+    if (TimeScaleAt(s.TimeScale).MinutesPerBin == 0) {
+        draw();
+        return;
+    }
+    const MinuteNumber from = s.ReadPosition.Minute;
+    HeadlessHost bar;
+    bar.StartProgress("... drawing the screen ...", s.Span.Minute, 0);
+    ctx.host.OnEvents = [&] {
+        MinuteNumber reached = from;
+        for (int slot = 1; slot <= SlotCount; ++slot) {
+            const FileSlot& f = ctx.program.Slot(slot);
+            if (f.IsOpen) reached = std::max(reached, f.CurrentMinute);
+        }
+        bar.StepProgress(reached - from);
+    };
+    draw();
+    ctx.host.OnEvents = nullptr;
+    bar.EndProgress("");
 }
 
 int RunRender(Context& ctx, const RenderOptions& o) {
@@ -115,7 +142,7 @@ int RunRender(Context& ctx, const RenderOptions& o) {
         s.Aids.SoundSlot = o.SoundFile > 0 ? o.SoundFile : SoundSlotFor(program);
         s.Aids.SoundRecording = &sound;
     }
-    ShowAt(display, PlotLeft, ShowAtMode::FromReadPosition);
+    DrawScreenWithProgress(ctx, s, [&] { ShowAt(display, PlotLeft, ShowAtMode::FromReadPosition); });
     s.Aids.SoundSlot = 0;
     s.Aids.SoundRecording = nullptr;
     if (o.ColourCodes) ShowColourCodes(display);
@@ -128,6 +155,8 @@ int RunRender(Context& ctx, const RenderOptions& o) {
     texts.ClickCountLabel = program.ClickCountLabel;
     DrawWindowControls(display, texts);
 
+    // A drawing stopped by Ctrl+C is not saved.
+    if (StoppedByUser(ctx)) return ExitFailure;
     std::string error;
     if (!canvas.SavePng(o.Output, &error)) {
         ctx.host.ShowTimedMessage(Message5s, o.Output + " could not be written.  (" + error + ")");

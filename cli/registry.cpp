@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <iostream>
 
+#include "cli/terminal_console.h"
+#include "kelp_version.h"
+
 namespace kelp::cli {
 
 namespace {
@@ -28,15 +31,35 @@ void PrintResults(Context& context) {
     context.host.Results().Clear();
 }
 
+bool StoppedByUser(const Context& context) {
+    return context.Console && context.Console->Interrupted();
+}
+
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    return RunCli(argc, argv, out, err, nullptr);
+}
+
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err, TerminalConsole* console) {
     Context context;
     context.out = &out;
     context.err = &err;
     context.host.Echo = &err;
+    context.Console = console;
     CLI::App app{"kelp-cli: the KELP desktop program's operations from the command line.\n"
                  "Results go to stdout as tab-separated lines, messages to stderr.\n"
-                 "Exit status: 0 success, 1 the operation failed, 2 bad usage."};
+                 "Long operations show their progress on stderr while it is a terminal;\n"
+                 "Ctrl+C stops them as ESC does in the window, and no half-written file is left.\n"
+                 "Exit status: 0 success, 1 the operation failed or was stopped, 2 bad usage."};
     app.require_subcommand(1);
+    app.fallthrough();
+    app.set_version_flag("--version", std::string("kelp-cli ") + KelpVersion, "Print the version and exit");
+    app.add_flag_callback(
+        "--quiet",
+        [&context] {
+            context.Quiet = true;
+            if (context.Console) context.Console->SetQuiet(true);
+        },
+        "No progress bar on the terminal");
     AddRegisteredCommands(app, context);
     try {
         app.parse(argc, argv);
@@ -46,6 +69,10 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     } catch (const std::exception& e) {
         err << "Error: " << e.what() << '\n';
         return ExitFailure;
+    }
+    if (StoppedByUser(context)) {
+        err << "Stopped by Ctrl+C.\n";
+        return context.exitCode == ExitSuccess ? ExitFailure : context.exitCode;
     }
     return context.exitCode;
 }

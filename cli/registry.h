@@ -12,6 +12,8 @@
 
 namespace kelp::cli {
 
+class TerminalConsole;
+
 // Exit statuses: 0 success, 1 the operation failed, 2 bad usage.
 inline constexpr int ExitSuccess = 0;
 inline constexpr int ExitFailure = 1;
@@ -23,7 +25,13 @@ struct Context {
     std::ostream* out = nullptr; // the results page and listings
     std::ostream* err = nullptr; // messages
     int exitCode = ExitSuccess;
+    TerminalConsole* Console = nullptr; // the terminal of a real run; none in-process
+    bool Quiet = false;                 // --quiet: no progress bar
 };
+
+// Ctrl+C was pressed during the run: a command writes no output of an operation that
+// stopped early because of it.
+bool StoppedByUser(const Context& context);
 
 using CommandSetup = std::function<void(CLI::App& app, Context& context)>;
 
@@ -36,6 +44,11 @@ void AddRegisteredCommands(CLI::App& app, Context& context);
 
 // Runs kelp-cli with the given arguments; returns the exit status.
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err);
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err, TerminalConsole* console);
+
+// Runs kelp-cli as the program: on stdout and stderr, with the progress bar while stderr is a
+// terminal, and Ctrl+C to stop.
+int RunCliOnTerminal(int argc, char** argv);
 
 // Writes the results page's lines to the context's output, one line per line.
 void PrintResults(Context& context);

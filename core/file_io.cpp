@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/unfinished_files.h"
+
 namespace kelp {
 
 namespace {
@@ -332,8 +334,13 @@ AtomicFileWriter::~AtomicFileWriter() {
 }
 
 bool AtomicFileWriter::Open() {
+    if (!NoteUnfinishedFile(tempPath_, finalPath_)) {
+        lastError_ = EINTR;
+        return false;
+    }
     if (!file_.Open(tempPath_, BinaryFile::Mode::Create)) {
         lastError_ = file_.LastError();
+        ForgetUnfinishedFile(tempPath_);
         return false;
     }
     return true;
@@ -354,13 +361,16 @@ bool AtomicFileWriter::Commit() {
         return false;
     }
     if (!RenameFile(tempPath_, finalPath_, &lastError_)) return false;
+    ForgetUnfinishedFile(tempPath_);
     committed_ = true;
     return true;
 }
 
 void AtomicFileWriter::Abandon() {
     file_.Close();
-    if (!committed_) ::unlink(tempPath_.c_str());
+    if (committed_) return;
+    ::unlink(tempPath_.c_str());
+    ForgetUnfinishedFile(tempPath_);
 }
 
 } // namespace kelp

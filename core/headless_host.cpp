@@ -1,6 +1,44 @@
 #include "core/headless_host.h"
 
+#include <atomic>
+
 namespace kelp {
+
+namespace {
+std::atomic<HeadlessConsole*> attachedConsole{nullptr};
+} // namespace
+
+void AttachHeadlessConsole(HeadlessConsole* console) {
+    attachedConsole = console;
+}
+
+HeadlessConsole* AttachedHeadlessConsole() {
+    return attachedConsole;
+}
+
+HeadlessHost::HeadlessHost() : console_(attachedConsole) {}
+
+HeadlessHost::~HeadlessHost() {
+    if (console_ && ProgressVisible) console_->ProgressEnded(this);
+}
+
+void HeadlessHost::ProgressStarted(const std::string& text, std::int64_t total, std::int64_t start) {
+    if (!console_) return;
+    const std::string caption = !text.empty() || ProgressLabels.empty() ? text : ProgressLabels.back();
+    console_->ProgressStarted(this, caption, total, start);
+}
+
+void HeadlessHost::ProgressStepped(std::int64_t value) {
+    if (console_) console_->ProgressStepped(this, value);
+}
+
+void HeadlessHost::ProgressEnded() {
+    if (console_) console_->ProgressEnded(this);
+}
+
+void HeadlessHost::ShowBatchFile(int number, int count) {
+    if (console_) console_->BatchFile(number, count);
+}
 
 void HeadlessHost::ShowTimedMessage(int milliseconds, const std::string& text) {
     Messages.push_back({MessageKind::Timed, text, milliseconds});
@@ -49,6 +87,7 @@ std::optional<std::string> HeadlessHost::FolderDialog(const std::string& title) 
 
 void HeadlessHost::SetProgressLabel(const std::string& text) {
     ProgressLabels.push_back(text);
+    if (console_) console_->ProgressLabel(this, text);
     if (ProgressEcho && !text.empty()) *ProgressEcho << text << '\n';
 }
 
@@ -66,14 +105,16 @@ void HeadlessHost::ProcessEvents() {
     ++EventsProcessed;
     if (EscapeAfterEvents >= 0 && EventsProcessed >= EscapeAfterEvents) EscapeFlag = true;
     if (StopAfterEvents >= 0 && EventsProcessed >= StopAfterEvents) StopFlag = true;
+    if (OnEvents) OnEvents();
+    if (console_) console_->EventPoint();
 }
 
 bool HeadlessHost::EscapeHeld() {
-    return EscapeFlag;
+    return EscapeFlag || (console_ && console_->StopAsked());
 }
 
 bool HeadlessHost::StopRequested() {
-    return StopFlag;
+    return StopFlag || (console_ && console_->StopAsked());
 }
 
 std::vector<std::string> HeadlessHost::MessageTexts() const {

@@ -4,6 +4,7 @@
 // kept as lines.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -13,8 +14,34 @@
 
 namespace kelp {
 
+class HeadlessHost;
+
+// The terminal of a command-line run: it shows the progress of every headless host while
+// it happens (also of the hosts that batch workers make for themselves) and carries the
+// user's request to stop. Called from any thread.
+class HeadlessConsole {
+public:
+    virtual ~HeadlessConsole() = default;
+    virtual void ProgressStarted(const HeadlessHost* host, const std::string& caption, std::int64_t total,
+                                 std::int64_t start) = 0;
+    virtual void ProgressStepped(const HeadlessHost* host, std::int64_t value) = 0;
+    virtual void ProgressLabel(const HeadlessHost* host, const std::string& text) = 0;
+    virtual void ProgressEnded(const HeadlessHost* host) = 0;
+    virtual void BatchFile(int number, int count) = 0;
+    // An operation let "the window" handle its events.
+    virtual void EventPoint() = 0;
+    // An operation asks whether the user wants it to stop.
+    virtual bool StopAsked() = 0;
+};
+
+// The console that headless hosts made from now on report to (nullptr: none).
+void AttachHeadlessConsole(HeadlessConsole* console);
+HeadlessConsole* AttachedHeadlessConsole();
+
 class HeadlessHost : public Host {
 public:
+    HeadlessHost();
+    ~HeadlessHost() override;
     enum class MessageKind { Timed, Box, Question };
     struct RecordedMessage {
         MessageKind Kind;
@@ -33,6 +60,9 @@ public:
     std::deque<std::vector<std::string>> OpenAnswers;
     std::deque<std::optional<std::string>> SaveAnswers;
     std::deque<std::optional<std::string>> FolderAnswers;
+
+    // Called at every event point (the command line follows a drawing's progress from it).
+    std::function<void()> OnEvents;
 
     // ESC and stop: held from the given count of ProcessEvents calls on (-1: never).
     long EscapeAfterEvents = -1;
@@ -57,6 +87,7 @@ public:
     void DisplayNotice(const std::string& text) override { Notices.push_back(text); }
     void PlaySound(const std::vector<std::uint8_t>& wave) override { Sounds.push_back(wave); }
     void StateChanged(const std::string& what) override { Changes.push_back(what); }
+    void ShowBatchFile(int number, int count) override;
 
     // What happened, for the tests.
     std::vector<RecordedMessage> Messages;
@@ -82,6 +113,12 @@ public:
 
 protected:
     void ApplyKeepAwake(bool on) override { KeepAwakeChanges.push_back(on); }
+    void ProgressStarted(const std::string& text, std::int64_t total, std::int64_t start) override;
+    void ProgressStepped(std::int64_t value) override;
+    void ProgressEnded() override;
+
+private:
+    HeadlessConsole* console_;
 };
 
 } // namespace kelp

@@ -91,6 +91,7 @@ void TSystemCritical::SetState(bool on) {
 Host::Host() : keepAwake_([this](bool on) { ApplyKeepAwake(on); }) {}
 
 void Host::StartProgress(const std::string& text, std::int64_t total, std::int64_t start) {
+    ProgressStarted(text, total, start);
     if (!text.empty()) SetProgressLabel(text);
     progress_.Start(total, start);
     SetProgressBar(true, 0);
@@ -98,10 +99,12 @@ void Host::StartProgress(const std::string& text, std::int64_t total, std::int64
 }
 
 void Host::StepProgress(std::int64_t value) {
+    ProgressStepped(value);
     SetProgressBar(true, progress_.PositionFor(value));
 }
 
 void Host::EndProgress(const std::string& text) {
+    ProgressEnded();
     SetProgressBar(false, 0);
     SetProgressLabel(text);
     ProcessEvents();

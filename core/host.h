@@ -133,6 +133,11 @@ public:
         (void)visible;
         (void)position;
     }
+    // A batch job has started on its file `number` of `count`.
+    virtual void ShowBatchFile(int number, int count) {
+        (void)number;
+        (void)count;
+    }
 
     // Returns after the time, keeping the window responsive.
     virtual void Wait(int milliseconds) = 0;
@@ -158,6 +163,15 @@ public:
 protected:
     // Asks the operating system to keep the computer awake (or lets it sleep again).
     virtual void ApplyKeepAwake(bool on) { (void)on; }
+    // Told of each progress call with its own values, before the label and bar are set
+    // (a terminal shows the caption, per cent and time left from them).
+    virtual void ProgressStarted(const std::string& text, std::int64_t total, std::int64_t start) {
+        (void)text;
+        (void)total;
+        (void)start;
+    }
+    virtual void ProgressStepped(std::int64_t value) { (void)value; }
+    virtual void ProgressEnded() {}
 
 private:
     ResultsPage results_;

@@ -74,6 +74,7 @@ FileOutcome ProcessBatchFile(Program& p, Host& h, const std::string& file, int n
                   "Processing batch of files.  File number " + std::to_string(number) + " of " +
                       std::to_string(count) + "   Press ESC to stop");
     SetSourceLine(p, h, 1, "File:  " + name);
+    h.ShowBatchFile(number, count);
     std::string result;
     if (kl2Only) {
         result = WithExtension(file, ".KL2");

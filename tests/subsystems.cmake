@@ -22,6 +22,9 @@ endif()
 # the cli tests take the whole library so that RunCli knows every command.
 if(TARGET test_cli)
   target_link_options(test_cli PRIVATE "LINKER:--whole-archive" "$<TARGET_FILE:kelpclilib>" "LINKER:--no-whole-archive")
+  # The terminal tests run the program itself on a pseudo-terminal.
+  target_compile_definitions(test_cli PRIVATE KELP_CLI_PROGRAM="$<TARGET_FILE:kelp-cli>")
+  add_dependencies(test_cli kelp-cli)
 endif()
 
 # Python's csv module reads the exports of kelp-cli as they are (python3 comes with scripts/deps).
