@@ -7,10 +7,7 @@
 #include "core/program.h"
 #include "export/detection_export.h"
 #include "export/tidy_table.h"
-
-#ifndef KELP_VERSION
-#define KELP_VERSION "unknown"
-#endif
+#include "kelp_version.h"
 
 namespace kelp {
 
@@ -83,7 +80,7 @@ std::string FileJson(const ExportedFile& f) {
 } // namespace
 
 std::string ProgramVersionText() {
-    return KELP_VERSION;
+    return KelpVersion;
 }
 
 std::string JsonString(const std::string& text) {

@@ -242,6 +242,7 @@ bool ExportTrainDetails(Program& p, Host& host, const std::vector<std::string>& 
         if (FileKindFromName(file) != FileKind::KL3) continue;
         ChangeDetailsCaption(p, host, full,
                              "Exporting " + std::to_string(i + 1) + " of " + std::to_string(count));
+        host.ShowBatchFile(i + 1, count);
         if (!OpenDataFile(p, host, file, 1)) continue;
         p.WindowTitle = "KELP file:   " + p.Slot(1).ShortName;
         host.StateChanged(changed::Slots);
