@@ -57,6 +57,11 @@ struct TrainRunCounters {
     std::array<std::int64_t, 5> SpeciesTotals{}; // clicks in Mod or Hi trains per species class
     std::int64_t ClicksOffered = 0;
     std::int64_t TrainsVisited = 0; // open trains the offered clicks were put to, for measuring
+    // Measuring, when the detector counts twins: visits to trains of two or more clicks that
+    // another train visited by the same click matches in its last, previous and candidate
+    // clicks and interval; and those that match it in everything the click's decision reads.
+    std::int64_t TwinVisits = 0;
+    std::int64_t ExactTwinVisits = 0;
     std::int64_t TrainsFreed = 0;
     std::int64_t Purges = 0;
     std::int32_t HighestSlotsInUse = 0;
@@ -83,6 +88,7 @@ struct TrainDetector {
     // Measuring: the time spent evaluating and classifying trains, when asked for.
     bool TimeScoring = false;
     std::int64_t ScoringNanoseconds = 0;
+    bool CountTwins = false;
 };
 
 // Adds the time of a scope to the detector's scoring time when it is being measured.

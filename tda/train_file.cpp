@@ -362,6 +362,7 @@ bool RunTrainDetection(Program& p, Host& h) {
     settings.NoSpeciesSplit = TdaSettingsOf(p).NoSpeciesSplit;
     const auto detector = MakeTrainDetector(settings, state.TdaMinuteLimit);
     detector->TimeScoring = state.TimeScoring;
+    detector->CountTwins = state.CountTwins;
     state.StopRequested = false;
     state.LastStitchNanoseconds = 0;
 

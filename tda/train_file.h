@@ -70,6 +70,8 @@ struct TrainDetectionState {
     // time the stitch took.
     std::int64_t LastSegments = 0;
     std::int64_t LastStitchNanoseconds = 0;
+    // Measuring: count the visits to near-duplicate trains (one thread).
+    bool CountTwins = false;
 };
 
 // The train detection's state of a program, made on first use.

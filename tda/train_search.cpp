@@ -1,8 +1,11 @@
 #include "tda/train_search.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdlib>
+#include <tuple>
+#include <vector>
 
 #include "core/time.h"
 #include "tda/train_scoring.h"
@@ -619,12 +622,59 @@ void ApplyDisturbance(TrainRecord& t, const TrainClick& x) {
     t.Disturbance += DisturbanceOf(t, x);
 }
 
+// Measuring: the visits of one click that went to near-duplicate trains (twins), counted
+// before the click changes them.
+static void CountTwins(TrainDetector& d, const OfferedSlots& offered) {
+    struct Visit {
+        std::array<std::int32_t, 4> Key;
+        int Slot;
+    };
+    std::vector<Visit> visits;
+    for (int slot = offered.Next(1); slot != 0; slot = offered.Next(slot + 1)) {
+        const TrainRecord& t = d.Table[slot];
+        if (t.Length < 2) continue;
+        visits.push_back({{t.Last.RecordOffset, t.Previous.RecordOffset,
+                           t.HasCandidate() ? t.Candidate.RecordOffset : -1, t.ICI},
+                          slot});
+    }
+    std::sort(visits.begin(), visits.end(), [](const Visit& a, const Visit& b) { return a.Key < b.Key; });
+    // Everything a click's decision reads of a train, apart from the clicks themselves.
+    auto same = [&d](int a, int b) {
+        const TrainRecord& x = d.Table[a];
+        const TrainRecord& y = d.Table[b];
+        auto state = [](const TrainRecord& t) {
+            return std::tuple(t.Length, t.Nin, t.RealRun, t.AfterGap, t.RivalCount, t.Disturbance, t.MinkHz,
+                              t.MaxkHz, t.N255, t.WindowStart, t.WindowEnd, t.Window2Start, t.Window2End,
+                              t.Window3End, t.RunningFreqFit, t.RunningSplFit, t.RunningTimeFit,
+                              t.RunningClusterFit, t.CandidateFit.FreqFit, t.CandidateFit.SplFit,
+                              t.CandidateFit.TimeFit, t.Last.Time);
+        };
+        return state(x) == state(y);
+    };
+    for (std::size_t i = 0; i < visits.size();) {
+        std::size_t j = i;
+        while (j < visits.size() && visits[j].Key == visits[i].Key) ++j;
+        if (j - i > 1) {
+            d.Counters.TwinVisits += static_cast<std::int64_t>(j - i);
+            for (std::size_t k = i; k < j; ++k) {
+                for (std::size_t o = i; o < j; ++o)
+                    if (o != k && same(visits[k].Slot, visits[o].Slot)) {
+                        ++d.Counters.ExactTwinVisits;
+                        break;
+                    }
+            }
+        }
+        i = j;
+    }
+}
+
 void OfferClick(TrainDetector& d, const SearchClick& click) {
     ++d.Counters.ClicksOffered;
     const TrainClick c(click);
     TrainTable& table = d.Table;
     const bool bandTest = d.Parameters.StayWithinBands;
     const OfferedSlots offered(table, bandTest ? table.OpenInBand[c.Band] : table.Open, c.Time);
+    if (d.CountTwins) CountTwins(d, offered);
     std::int64_t visited = 0;
     for (int slot = offered.Next(1); slot != 0; slot = offered.Next(slot + 1), ++visited) {
         if (table[slot].Length == 1)

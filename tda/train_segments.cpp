@@ -18,10 +18,12 @@ namespace kelp {
 namespace {
 
 // Segments per thread: enough that the busy minutes of a deployment spread over the threads.
-constexpr std::int64_t SegmentsPerThread = 16;
+constexpr std::int64_t SegmentsPerThread = 64;
 constexpr std::int64_t LongestSegmentMinutes = 1'440;
 // Every minute costs something beyond its records: its marker, the passes and the table.
 constexpr std::int64_t MinuteBaseCost = 8;
+// Records per minute from which a minute's work grows with their square rather than their number.
+constexpr std::int64_t BusyMinuteRecords = 256;
 // Segments searched ahead of the one the stitch is taking, per thread: bounds the memory.
 constexpr std::size_t SegmentsAheadPerThread = 4;
 
@@ -64,9 +66,12 @@ MinuteSpan ScanMinutes(const FileSlot& s) {
 std::vector<std::int64_t> MinuteCosts(const FileSlot& s, std::int64_t count) {
     std::vector<std::int64_t> costs(static_cast<std::size_t>(std::max<std::int64_t>(0, count)));
     const std::int64_t R = std::max(1, s.RecordLength);
-    for (std::int64_t i = 0; i < count; ++i)
-        costs[static_cast<std::size_t>(i)] =
-            MinuteBaseCost + std::max<std::int64_t>(0, MinuteMapEntry(s, i + 1) - MinuteMapEntry(s, i)) / R;
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::int64_t records =
+            std::max<std::int64_t>(0, MinuteMapEntry(s, i + 1) - MinuteMapEntry(s, i)) / R;
+        // Each click meets the trains open in its band, and a busy minute holds more of them.
+        costs[static_cast<std::size_t>(i)] = MinuteBaseCost + records + records * records / BusyMinuteRecords;
+    }
     return costs;
 }
 
