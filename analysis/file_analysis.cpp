@@ -1,0 +1,345 @@
+#include "analysis/file_analysis.h"
+
+#include <algorithm>
+
+#include "core/codes.h"
+#include "core/filters.h"
+#include "core/host.h"
+#include "core/program.h"
+#include "core/reader.h"
+#include "display/axes.h"
+#include "display/colours.h"
+#include "display/display_state.h"
+
+namespace kelp {
+
+namespace {
+
+// The minute just read is complete: `n` clicks were counted in it; the marker that closes
+// it tells whether the logger was in its switch angle range.
+void CloseMinute(AnalysisCounters& k, std::int64_t n, const MinuteMarker& marker) {
+    ++k.Minutes;
+    if (n > 0) {
+        ++k.PositiveMinutes;
+        if (k.MinuteLimit - n < 2) ++k.TruncatedMinutes;
+    }
+    if (n > 0 || marker.InSwitchRange) {
+        ++k.AcousticMinutes;
+        k.TemperatureSum += marker.Temperature;
+        k.AngleSum += AngleCodeToDegrees(marker.Angle);
+    }
+}
+
+inline int Clamp(int v, int low, int high) {
+    return v < low ? low : (v > high ? high : v);
+}
+
+// Counts one delivered click. `last` holds the time of the previous click of each type.
+inline void CountClick(AnalysisCounters& k, const ClickRecord& c, int type, std::int32_t* last,
+                       std::int64_t* profile, bool ncycAndkHz) {
+    if (profile) {
+        const int row = ncycAndkHz ? Clamp(c.Ncyc, 0, 255) : Clamp(c.SPL, 0, 255);
+        profile[row * 256 + Clamp(c.kHz, 0, 255)] += 1;
+    }
+    std::int32_t& previous = last[type];
+    if (previous >= 1) {
+        const std::int32_t rate = TicksPerSecond / std::max(1, c.Time - previous);
+        if (rate >= 1 && rate <= 100)
+            ++k.ClickRate[static_cast<std::size_t>(rate)];
+        else if (rate > 100 && rate < 200)
+            ++k.ClickRate[static_cast<std::size_t>(140 + rate / 20)];
+    }
+    previous = c.Time;
+    ++k.Ncyc[static_cast<std::size_t>(Clamp(c.Ncyc, 0, 256))];
+    ++k.EnvelopeLow[c.Envelope & 15];
+    ++k.EnvelopeHigh[c.Envelope >> 4];
+    if (c.kHz >= 20) ++k.kHz[static_cast<std::size_t>(std::min(160, c.kHz))];
+    if (c.EndkHz < 160) ++k.FrequencyChange[static_cast<std::size_t>(Clamp(c.EndkHz + 64 - c.kHz, 0, 128))];
+    ++k.Spl[static_cast<std::size_t>(Clamp(c.SPL, 0, 255))];
+    ++k.Bw[static_cast<std::size_t>(Clamp(c.BW, 0, 31))];
+    ++k.Quality[c.Quality & 3];
+    if (c.Species <= SpeciesBoatSonar) ++k.Species[c.Species];
+    ++k.Total;
+}
+
+std::string RateText(double rate) {
+    return rate > 20 ? ThousandsText(RoundToInt(rate)) : FixedText(rate, 2);
+}
+
+// A file lies inside the shared range when both its first and last minutes do.
+bool InsideSharedRange(const Program& p, const FileSlot& s) {
+    return s.FirstMinute >= p.SharedStart && s.FirstMinute <= p.SharedEnd && s.LastMinute >= p.SharedStart &&
+           s.LastMinute <= p.SharedEnd;
+}
+
+std::string Counted(std::int64_t v) {
+    return std::to_string(v);
+}
+
+} // namespace
+
+AnalysisCounters CountClicks(Program& p, Host& host, int slotIndex, const AnalysisOptions& o) {
+    FileSlot& s = p.Slot(slotIndex);
+    AnalysisCounters k;
+    k.MinuteLimit = std::min<std::int64_t>(s.MinuteClickLimit, p.MinuteLimit);
+    if (o.TwoParamProfile) k.Profile.assign(256 * 256, 0);
+    std::int64_t* profile = k.Profile.empty() ? nullptr : k.Profile.data();
+    std::array<std::int32_t, 128> last{};
+
+    const std::int64_t step = p.SharedMinutes() / 100 + 1;
+    host.StartProgress("Analysing data ...", s.ActiveEnd, s.ActiveStart);
+    PositionAt(p, host, p.SharedStart, 0);
+    // With endpoints that end earlier than the file, the first marker after them ends the reading.
+    const bool endsAtActiveEnd =
+        static_cast<std::int64_t>(s.ActiveEnd) <= static_cast<std::int64_t>(s.LastMinute) - 2;
+    std::int64_t n = 0;
+    std::int64_t sinceStep = 0;
+    bool lastMinuteClosed = false;
+    while (s.MoreData) {
+        NextRecord(p, host, slotIndex);
+        const int type = s.NRType;
+        if (type < 128) {
+            // A record whose time is below 1 carries no click values of its own.
+            if (n < k.MinuteLimit && s.Click.Time >= 1) {
+                ++n;
+                CountClick(k, s.Click, type, last.data(), profile, o.NcycAndkHz);
+            }
+            continue;
+        }
+        if (type == TypeEndOfData) break;
+        if (type != TypeMinuteMarker) continue;
+        CloseMinute(k, n, s.Marker);
+        n = 0;
+        // The marker after the shared range (or after the endpoints) closed the last minute.
+        if (s.CurrentMinute > p.SharedEnd || (endsAtActiveEnd && s.CurrentMinute > s.ActiveEnd)) {
+            lastMinuteClosed = true;
+            break;
+        }
+        sinceStep += std::max(1, s.MinutesPerMarker);
+        if (sinceStep >= step) {
+            sinceStep = 0;
+            host.StepProgress(s.CurrentMinute);
+            host.ProcessEvents();
+            if (host.EscapeHeld() || host.StopRequested()) break;
+        }
+    }
+    // The minute the reading ended in.
+    if (!lastMinuteClosed) CloseMinute(k, n, s.Marker);
+    return k;
+}
+
+AnalysisFigures MakeFigures(const Program& p, const FileSlot& s, const AnalysisCounters& k) {
+    AnalysisFigures f;
+    const std::int64_t m = std::max<std::int64_t>(1, k.Minutes);
+    f.FileLabel = s.ShortName;
+    f.Duration = "File duration analysed: " + DurationText(k.Minutes);
+    f.AcousticDuration = "Acoustic duration: " + DurationText(k.AcousticMinutes) + " (" +
+                         Counted(k.AcousticMinutes * 100 / m) + "%)";
+    f.Clicks =
+        ThousandsText(k.Total) + (InsideSharedRange(p, s) ? " clicks in file" : " clicks in selected time");
+    // From the rates on, a file without acoustic minutes counts as one.
+    const std::int64_t h = std::max<std::int64_t>(1, k.AcousticMinutes);
+    const double perMinute = static_cast<double>(k.Total) / static_cast<double>(h);
+    f.PerMinute = RateText(perMinute) + " clicks per min";
+    f.PerHour = RateText(perMinute * 60) + " clicks per hour";
+    f.PerDay = RateText(perMinute * 1440) + " clicks per day";
+    if (s.Kind == FileKind::KL1)
+        f.GigabyteLasts = "1GB lasts " + DurationText(100'000'000 / std::max<std::int64_t>(1, k.Total / h));
+    if (k.MinuteLimit <= 99'998)
+        f.Truncated = Counted(k.TruncatedMinutes * 100 / h) + "% truncated" + "  (" +
+                      Counted(k.TruncatedMinutes) + " @ " + Counted(k.MinuteLimit) + ")";
+    f.ClickFilters = p.ClickFilterText;
+    f.TrainFilters = s.Kind == FileKind::KL1 ? "File is KL1 file - no trains defined" : p.TrainFilterText;
+    if (s.Kind == FileKind::KL3) f.DpmPerDay = "DPM per day " + Counted(k.PositiveMinutes * 1440 / h);
+    if (k.TemperatureSum >= 1) f.MeanTemperature = "Mean temp " + Counted(k.TemperatureSum / (h * 5)) + "C";
+    f.MeanAngle = "Mean angle " + Counted(k.AngleSum / h);
+    return f;
+}
+
+int ClickRateMode(const AnalysisCounters& k) {
+    int mode = 0;
+    for (int i = 1; i < static_cast<int>(k.ClickRate.size()); ++i)
+        if (k.ClickRate[static_cast<std::size_t>(i)] > k.ClickRate[static_cast<std::size_t>(mode)]) mode = i;
+    return mode;
+}
+
+std::int64_t PrfModeValue(int mode) {
+    // Positions 1..100 are rates; the positions from 141 on hold rates in bins 20 wide.
+    return mode <= 140 ? mode : static_cast<std::int64_t>(mode) * 20 - 2800;
+}
+
+std::vector<std::string> TextBoxLines(const FileSlot& s, const AnalysisCounters& k) {
+    std::vector<std::string> lines;
+    if (s.Kind == FileKind::KL3) {
+        lines = {"Q Hi\t" + Counted(k.Quality[3]),
+                 "Q Mod\t" + Counted(k.Quality[2]),
+                 "Q Lo\t" + Counted(k.Quality[1]),
+                 "Q ?\t" + Counted(k.Quality[0]),
+                 "",
+                 "Porp\t" + Counted(k.Species[0]),
+                 "Dolphin\t" + Counted(k.Species[1]),
+                 "Unclass\t" + Counted(k.Species[3]),
+                 "Sonar\t" + Counted(k.Species[4]),
+                 "total\t" + Counted(k.Total),
+                 "",
+                 "PRF mode\t" + Counted(PrfModeValue(ClickRateMode(k)))};
+    }
+    lines.push_back("On Mins\t" + Counted(k.AcousticMinutes));
+    return lines;
+}
+
+namespace {
+
+template <std::size_t N>
+void SetBars(std::array<ClassBar, N>& bars, const std::array<std::int64_t, N>& counts,
+             const std::array<const char*, N>& labels, const std::array<Colour, N>& colours, bool show) {
+    std::int64_t largest = 0;
+    for (std::int64_t c : counts) largest = std::max(largest, c);
+    for (std::size_t i = 0; i < N; ++i) {
+        ClassBar& bar = bars[i];
+        bar.Label = labels[i];
+        bar.Count = counts[i];
+        bar.BarColour = colours[i];
+        bar.Visible = show && counts[i] > 0;
+        bar.Width =
+            bar.Visible
+                ? static_cast<int>(std::max<std::int64_t>(
+                      1, RoundToInt(static_cast<double>(counts[i]) * 80.0 / static_cast<double>(largest))))
+                : 0;
+    }
+}
+
+} // namespace
+
+void MakeClassBars(const FileSlot& s, const AnalysisCounters& k, AnalysisPage& page) {
+    const bool kl3 = s.Kind == FileKind::KL3;
+    bool anyQuality = false;
+    for (std::int64_t c : k.Quality) anyQuality = anyQuality || c > 0;
+    const bool show = kl3 && anyQuality;
+    SetBars(page.QualityBars, {k.Quality[3], k.Quality[2], k.Quality[1], k.Quality[0]},
+            {"Hi", "Mod", "Lo", "?"}, {ColourRed, ColourYellow, ColourGreen, ColourWhite}, show);
+    SetBars(page.SpeciesBars, k.Species, {"Porp", "Dolphin", "Other", "Unclass", "Sonar"},
+            {KHzColour(155), KHzColour(48), ColourTeal, ColourGrey, ColourMaroon}, show);
+}
+
+std::vector<std::string> ClassTotalsLines(const FileSlot& s, const AnalysisCounters& k) {
+    if (s.Kind == FileKind::KL3) {
+        std::string counts = s.ShortName;
+        for (std::int64_t c : {k.Quality[3], k.Quality[2], k.Quality[1], k.Quality[0], k.Species[0],
+                               k.Species[1], k.Species[2], k.Species[4], k.Species[3]})
+            counts += "\t" + Counted(c);
+        return {"File\tHi\tMod\tLo\t?\tPorp\tDol\tOther\tSonar\tUnclass", counts};
+    }
+    auto row = [](const char* title, const std::array<std::int64_t, 257>& h) {
+        std::string line = title;
+        for (std::size_t i = 2; i <= 256; ++i) line += "\t" + Counted(h[i]);
+        return line;
+    };
+    return {s.ShortName, row("Freq 20-160", k.kHz), row("Ncyc 0-256", k.Ncyc), row("SPL 0-256", k.Spl),
+            row("PRFcat 0-256", k.ClickRate)};
+}
+
+std::vector<std::string> ProfileLines(const AnalysisCounters& k, bool ncycAndkHz) {
+    std::vector<std::string> lines;
+    auto table = [&](const char* title, int rowFirst, int rowLast, int colFirst, int colLast, bool byColumn) {
+        lines.push_back(title);
+        std::string header = "\t";
+        for (int c = colFirst; c <= colLast; ++c) header += "'" + std::to_string(c) + "\t";
+        lines.push_back(header);
+        lines.push_back("");
+        for (int r = rowFirst; r <= rowLast; ++r) {
+            std::string line = std::to_string(r) + "\t";
+            // The table is counted by [first value][kHz]; the kHz can be the row or the column.
+            for (int c = colFirst; c <= colLast; ++c)
+                line += Counted(byColumn ? k.ProfileAt(c, r) : k.ProfileAt(r, c)) + "\t";
+            lines.push_back(line);
+        }
+    };
+    if (ncycAndkHz)
+        table("Ncyc cols\tF rows", 20, 170, 0, 200, true); // rows kHz, columns cycles
+    else
+        table("F cols\tP rows", 5, 255, 40, 170, false); // rows SPL, columns kHz
+    return lines;
+}
+
+void StepSpeciesClass(Program& p, Host& host) {
+    // The classes in the order the filter steps through them.
+    static constexpr std::array<int, 5> Order = {SpeciesBoatSonar, SpeciesPorpoise, SpeciesDolphin,
+                                                 SpeciesOtherCetacean, SpeciesUnclassed};
+    std::size_t current = Order.size() - 1; // none ticked: start from porpoise-like
+    for (std::size_t i = 0; i < Order.size(); ++i) {
+        if (p.Trains.Species[static_cast<std::size_t>(Order[i])]) {
+            current = i;
+            break;
+        }
+    }
+    const int next = Order[(current + 1) % Order.size()];
+    SetIgnoreFilters(p, host, false);
+    for (int species = 0; species < 5; ++species)
+        if (species != next && p.Trains.Species[static_cast<std::size_t>(species)])
+            SetSpeciesBox(p, host, species, false);
+    if (!p.Trains.Species[static_cast<std::size_t>(next)]) SetSpeciesBox(p, host, next, true);
+}
+
+namespace {
+
+void ClearPage(AnalysisPage& page) {
+    page.HasAnalysis = false;
+    page.AnalysedSlot = 0;
+    page.Counters = AnalysisCounters{};
+    page.Figures = AnalysisFigures{};
+    page.TextBox.clear();
+    page.QualityBars = {};
+    page.SpeciesBars = {};
+    page.ClickRateMode = 0;
+}
+
+void Analyse(Program& p, Host& host, AnalysisPage& page, int slot) {
+    ClearPage(page);
+    page.AnalyzeEnabled = false;
+    host.StateChanged(analysis_changed::Page);
+    host.StateChanged(analysis_changed::Buttons);
+
+    FileSlot& s = p.Slot(slot);
+    if (page.Options.StepThroughSpecies && s.Kind == FileKind::KL3) StepSpeciesClass(p, host);
+    DescribeFilters(p);
+    page.Counters = CountClicks(p, host, slot, page.Options);
+    page.Figures = MakeFigures(p, s, page.Counters);
+    page.ClickRateMode = ClickRateMode(page.Counters);
+    page.TextBox = TextBoxLines(s, page.Counters);
+    MakeClassBars(s, page.Counters, page);
+    page.HasAnalysis = true;
+    page.AnalysedSlot = slot;
+    if (page.Options.ClassTotalsInResults) host.Results().Append(ClassTotalsLines(s, page.Counters));
+    if (page.Options.TwoParamProfile)
+        host.Results().Append(ProfileLines(page.Counters, page.Options.NcycAndkHz));
+    host.EndProgress(" results in graphs");
+
+    const ClickTime back = p.State<DisplayState>().ReadPosition;
+    PositionAt(p, host, back.Minute, back.Time);
+    page.AnalyzeEnabled = true;
+    host.StateChanged(analysis_changed::Page);
+    host.StateChanged(analysis_changed::Buttons);
+}
+
+} // namespace
+
+void AnalyzeButtonClick(Program& p, Host& host) {
+    AnalysisPage& page = p.State<AnalysisPage>();
+    const int chosen = page.Options.FileChoice;
+    if (p.OpenCount() == 0 || chosen < 1 || chosen > SlotCount) return;
+    if (!p.Slot(chosen).IsOpen) {
+        page.Options.FileChoice = p.LowestOpenSlot();
+        host.StateChanged(analysis_changed::Options);
+    }
+    Analyse(p, host, page, page.Options.FileChoice);
+}
+
+void ChooseAnalysisFile(Program& p, Host& host, int slot) {
+    AnalysisPage& page = p.State<AnalysisPage>();
+    if (slot < 1 || slot > SlotCount) return;
+    page.Options.FileChoice = slot;
+    AnalyzeButtonClick(p, host);
+}
+
+} // namespace kelp
