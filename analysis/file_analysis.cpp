@@ -1,6 +1,7 @@
 #include "analysis/file_analysis.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "core/codes.h"
 #include "core/filters.h"
@@ -15,6 +16,16 @@ namespace kelp {
 
 namespace {
 
+// Degrees of every tilt angle code, worked out once (a minute marker comes every minute).
+int AngleDegrees(int code) {
+    static const std::array<int, 256> degrees = [] {
+        std::array<int, 256> table{};
+        for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = AngleCodeToDegrees(c);
+        return table;
+    }();
+    return code >= 0 && code < 256 ? degrees[static_cast<std::size_t>(code)] : AngleCodeToDegrees(code);
+}
+
 // The minute just read is complete: `n` clicks were counted in it; the marker that closes
 // it tells whether the logger was in its switch angle range.
 void CloseMinute(AnalysisCounters& k, std::int64_t n, const MinuteMarker& marker) {
@@ -26,7 +37,7 @@ void CloseMinute(AnalysisCounters& k, std::int64_t n, const MinuteMarker& marker
     if (n > 0 || marker.InSwitchRange) {
         ++k.AcousticMinutes;
         k.TemperatureSum += marker.Temperature;
-        k.AngleSum += AngleCodeToDegrees(marker.Angle);
+        k.AngleSum += AngleDegrees(marker.Angle);
     }
 }
 
@@ -34,33 +45,86 @@ inline int Clamp(int v, int low, int high) {
     return v < low ? low : (v > high ? high : v);
 }
 
-// Counts one delivered click. `last` holds the time of the previous click of each type.
-inline void CountClick(AnalysisCounters& k, const ClickRecord& c, int type, std::int32_t* last,
-                       std::int64_t* profile, bool ncycAndkHz) {
-    if (profile) {
-        const int row = ncycAndkHz ? Clamp(c.Ncyc, 0, 255) : Clamp(c.SPL, 0, 255);
-        profile[row * 256 + Clamp(c.kHz, 0, 255)] += 1;
+// The click-rate position of an interval between two clicks of a train: the rate r =
+// 200,000 div the interval (clicks per second) at position r up to 100, at 140 + r div 20
+// from 101 to 199; 0 (not counted) for other rates. The rate changes only at the 199
+// intervals 200,000 div r, so a table of those replaces a division per click.
+class RatePositions {
+public:
+    RatePositions() {
+        for (int r = 1; r <= 200; ++r) longest_[static_cast<std::size_t>(r)] = TicksPerSecond / r;
+        for (std::size_t q = 0; q < guess_.size(); ++q) {
+            const auto d = std::min<std::int32_t>(static_cast<std::int32_t>(q) * 64 + 63, TicksPerSecond);
+            guess_[q] = static_cast<std::uint8_t>(TicksPerSecond / d);
+        }
+        for (int r = 1; r < 200; ++r)
+            position_[static_cast<std::size_t>(r)] = static_cast<std::uint8_t>(r <= 100 ? r : 140 + r / 20);
     }
-    std::int32_t& previous = last[type];
-    if (previous >= 1) {
-        const std::int32_t rate = TicksPerSecond / std::max(1, c.Time - previous);
-        if (rate >= 1 && rate <= 100)
-            ++k.ClickRate[static_cast<std::size_t>(rate)];
-        else if (rate > 100 && rate < 200)
-            ++k.ClickRate[static_cast<std::size_t>(140 + rate / 20)];
+    int Of(std::int32_t interval) const {
+        if (interval <= 1000 || interval > TicksPerSecond) return 0; // 200 per second and more, or below 1
+        // The rate of the longest interval of its group of 64, then up to the interval's own.
+        std::size_t r = guess_[static_cast<std::size_t>(interval) >> 6];
+        while (longest_[r + 1] >= interval) ++r;
+        return position_[r];
     }
-    previous = c.Time;
-    ++k.Ncyc[static_cast<std::size_t>(Clamp(c.Ncyc, 0, 256))];
-    ++k.EnvelopeLow[c.Envelope & 15];
-    ++k.EnvelopeHigh[c.Envelope >> 4];
-    if (c.kHz >= 20) ++k.kHz[static_cast<std::size_t>(std::min(160, c.kHz))];
-    if (c.EndkHz < 160) ++k.FrequencyChange[static_cast<std::size_t>(Clamp(c.EndkHz + 64 - c.kHz, 0, 128))];
-    ++k.Spl[static_cast<std::size_t>(Clamp(c.SPL, 0, 255))];
-    ++k.Bw[static_cast<std::size_t>(Clamp(c.BW, 0, 31))];
-    ++k.Quality[c.Quality & 3];
-    if (c.Species <= SpeciesBoatSonar) ++k.Species[c.Species];
-    ++k.Total;
+
+private:
+    std::array<std::int32_t, 201> longest_{}; // the longest interval of rate r or more
+    std::array<std::uint8_t, (TicksPerSecond >> 6) + 1> guess_{};
+    std::array<std::uint8_t, 200> position_{};
+};
+
+const RatePositions& RateTable() {
+    static const RatePositions table;
+    return table;
 }
+
+// What the reading counts per click, in the rawest form (byte values as they come), so that
+// each click costs as few counts as can be; folded into the page's histograms at the end.
+struct Tally {
+    std::array<std::int64_t, 256> kHz{};
+    std::array<std::int64_t, 256> FrequencyChange{};
+    std::array<std::int64_t, 256> Ncyc{};
+    std::array<std::int64_t, 256> Spl{};
+    std::array<std::int64_t, 256> Bw{};
+    std::array<std::int64_t, 256> Envelope{};
+    std::array<std::int64_t, 256> Class{}; // quality in bits 0-1, species above
+    std::array<std::int64_t, 257> ClickRate{};
+    std::array<std::int32_t, 128> Last{}; // the time of the previous click of each type
+    const RatePositions& rates = RateTable();
+
+    void Count(const ClickRecord& c, int type) {
+        std::int32_t& previous = Last[static_cast<std::size_t>(type)];
+        if (previous >= 1) ++ClickRate[static_cast<std::size_t>(rates.Of(c.Time - previous))];
+        previous = c.Time;
+        // Click values are bytes.
+        ++Ncyc[static_cast<std::size_t>(c.Ncyc & 255)];
+        ++Envelope[c.Envelope];
+        ++kHz[static_cast<std::size_t>(c.kHz & 255)];
+        if (c.EndkHz < 160) ++FrequencyChange[static_cast<std::size_t>(Clamp(c.EndkHz + 64 - c.kHz, 0, 128))];
+        ++Spl[static_cast<std::size_t>(c.SPL & 255)];
+        ++Bw[static_cast<std::size_t>(c.BW & 255)];
+        ++Class[static_cast<std::size_t>(((c.Species & 63) << 2) | (c.Quality & 3))];
+    }
+
+    void FoldInto(AnalysisCounters& k) const {
+        for (std::size_t v = 0; v < 256; ++v) {
+            // Below 20 kHz not counted, above 160 at 160; bandwidths above 31 at 31.
+            if (v >= 20) k.kHz[std::min<std::size_t>(v, 160)] += kHz[v];
+            k.Ncyc[v] += Ncyc[v];
+            k.Spl[v] += Spl[v];
+            k.Bw[std::min<std::size_t>(v, 31)] += Bw[v];
+            k.EnvelopeLow[v & 15] += Envelope[v];
+            k.EnvelopeHigh[v >> 4] += Envelope[v];
+            k.Quality[v & 3] += Class[v];
+            if ((v >> 2) <= SpeciesBoatSonar) k.Species[v >> 2] += Class[v];
+            k.Total += Ncyc[v];
+        }
+        k.FrequencyChange = FrequencyChange;
+        k.ClickRate = ClickRate;
+        k.ClickRate[0] = 0; // intervals without a rate that is counted
+    }
+};
 
 std::string RateText(double rate) {
     return rate > 20 ? ThousandsText(RoundToInt(rate)) : FixedText(rate, 2);
@@ -78,13 +142,18 @@ std::string Counted(std::int64_t v) {
 
 } // namespace
 
+int ClickRatePosition(std::int32_t interval) {
+    return RateTable().Of(interval);
+}
+
 AnalysisCounters CountClicks(Program& p, Host& host, int slotIndex, const AnalysisOptions& o) {
     FileSlot& s = p.Slot(slotIndex);
     AnalysisCounters k;
     k.MinuteLimit = std::min<std::int64_t>(s.MinuteClickLimit, p.MinuteLimit);
     if (o.TwoParamProfile) k.Profile.assign(256 * 256, 0);
     std::int64_t* profile = k.Profile.empty() ? nullptr : k.Profile.data();
-    std::array<std::int32_t, 128> last{};
+    const bool ncycAndkHz = o.NcycAndkHz;
+    auto tally = std::make_unique<Tally>();
 
     const std::int64_t step = p.SharedMinutes() / 100 + 1;
     host.StartProgress("Analysing data ...", s.ActiveEnd, s.ActiveStart);
@@ -102,7 +171,12 @@ AnalysisCounters CountClicks(Program& p, Host& host, int slotIndex, const Analys
             // A record whose time is below 1 carries no click values of its own.
             if (n < k.MinuteLimit && s.Click.Time >= 1) {
                 ++n;
-                CountClick(k, s.Click, type, last.data(), profile, o.NcycAndkHz);
+                tally->Count(s.Click, type);
+                if (profile) {
+                    const int row = ncycAndkHz ? s.Click.Ncyc : s.Click.SPL;
+                    ++profile[static_cast<std::size_t>(row & 255) * 256 +
+                              static_cast<std::size_t>(s.Click.kHz & 255)];
+                }
             }
             continue;
         }
@@ -125,6 +199,7 @@ AnalysisCounters CountClicks(Program& p, Host& host, int slotIndex, const Analys
     }
     // The minute the reading ended in.
     if (!lastMinuteClosed) CloseMinute(k, n, s.Marker);
+    tally->FoldInto(k);
     return k;
 }
 

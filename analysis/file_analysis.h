@@ -23,6 +23,11 @@ void ChooseAnalysisFile(Program& program, Host& host, int slot);
 // The reading pass over a slot (the slots are left wherever the reading ended).
 AnalysisCounters CountClicks(Program& program, Host& host, int slot, const AnalysisOptions& options);
 
+// Where the click-rate histogram counts the interval (in ticks) between two clicks of a
+// train: the rate r = 200,000 div the interval at position r up to 100 per second, at
+// 140 + r div 20 from 101 to 199; 0 for an interval that is not counted.
+int ClickRatePosition(std::int32_t interval);
+
 // The page's labels from the counts.
 AnalysisFigures MakeFigures(const Program& program, const FileSlot& slot, const AnalysisCounters& counts);
 // The position of the largest click-rate count (the first on ties).
