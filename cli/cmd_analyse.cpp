@@ -1,7 +1,5 @@
 // kelp-cli analyse: the "Analysis" page for one file: its figures as label TAB value lines,
 // the text box, the Results lines asked for, and the page's graphs as one PNG picture.
-#ifdef HAVE_KELPANALYSIS
-
 #include <memory>
 #include <string>
 #include <utility>
@@ -12,9 +10,7 @@
 #include "cli/filter_options.h"
 #include "cli/registry.h"
 #include "core/slots.h"
-#ifdef HAVE_KELPRENDER
 #include "render/image_canvas.h"
-#endif
 
 namespace kelp::cli {
 namespace {
@@ -33,12 +29,6 @@ int RunAnalyse(Context& ctx, const AnalyseOptions& o) {
         *ctx.err << "--ncyc-khz goes with --profile\n";
         return ExitUsage;
     }
-#ifndef HAVE_KELPRENDER
-    if (!o.Png.empty()) {
-        *ctx.err << "PNG output is not part of this build: " << o.Png << '\n';
-        return ExitUsage;
-    }
-#endif
     if (!ApplyFilterOptions(o.Filters, ctx.program, ctx.host)) return ExitUsage;
     if (!OpenDataFile(ctx.program, ctx.host, o.File, 1)) return ExitFailure;
 
@@ -71,7 +61,6 @@ int RunAnalyse(Context& ctx, const AnalyseOptions& o) {
     for (const std::string& line : page.TextBox) *ctx.out << line << '\n';
     PrintResults(ctx);
 
-#ifdef HAVE_KELPRENDER
     if (!o.Png.empty()) {
         EnsureGuiApplication();
         ImageCanvas canvas(AnalysisPagePictureSize.Width, AnalysisPagePictureSize.Height);
@@ -82,7 +71,6 @@ int RunAnalyse(Context& ctx, const AnalyseOptions& o) {
             return ExitFailure;
         }
     }
-#endif
     return ExitSuccess;
 }
 
@@ -105,5 +93,3 @@ CommandRegistrar registrar(70, [](CLI::App& app, Context& ctx) {
 
 } // namespace
 } // namespace kelp::cli
-
-#endif // HAVE_KELPANALYSIS

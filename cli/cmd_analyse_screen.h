@@ -12,9 +12,7 @@
 #include "display/display_link.h"
 #include "display/navigation.h"
 #include "display/screen.h"
-#ifdef HAVE_KELPRENDER
 #include "render/image_canvas.h"
-#endif
 
 namespace kelp::cli {
 
@@ -22,25 +20,19 @@ class AnalysisScreen {
 public:
     // A picture needs a real image; without one the drawing is only recorded.
     AnalysisScreen(Context& ctx, bool picture) : ctx_(ctx) {
-#ifdef HAVE_KELPRENDER
         if (picture) {
             EnsureGuiApplication();
             auto image = std::make_unique<ImageCanvas>(DefaultClientWidth, DefaultClientHeight);
             image_ = image.get();
             canvas_ = std::move(image);
         }
-#else
-        (void)picture;
-#endif
         if (!canvas_) canvas_ = std::make_unique<RecordingCanvas>(DefaultClientWidth, DefaultClientHeight);
         hooks_ = std::make_unique<DisplayHooks>(ctx.program, *canvas_, ctx.host);
         display_ = std::make_unique<DisplayContext>(ctx.program, *canvas_, ctx.host);
         StartDisplay(*display_, DefaultClientWidth, DefaultClientHeight);
     }
 
-    DisplayContext& Display() {
-        return *display_;
-    }
+    DisplayContext& Display() { return *display_; }
 
     // Opens the files into slots 1, 2, 3 in order and sets the time scale.
     bool Open(const std::vector<std::string>& files, int scale) {
@@ -52,7 +44,6 @@ public:
 
     // Draws the window's controls around the display and writes the picture.
     bool Save(const std::string& path) {
-#ifdef HAVE_KELPRENDER
         if (!image_) return false;
         WindowTexts texts;
         texts.SourceBox = ctx_.program.SourceBox;
@@ -64,18 +55,12 @@ public:
         if (image_->SavePng(path, &error)) return true;
         ctx_.host.ShowTimedMessage(Message5s, path + " could not be written.  (" + error + ")");
         return false;
-#else
-        *ctx_.err << "PNG output is not part of this build: " << path << '\n';
-        return false;
-#endif
     }
 
 private:
     Context& ctx_;
     std::unique_ptr<Canvas> canvas_;
-#ifdef HAVE_KELPRENDER
     ImageCanvas* image_ = nullptr;
-#endif
     std::unique_ptr<DisplayHooks> hooks_;
     std::unique_ptr<DisplayContext> display_;
 };

@@ -1,7 +1,6 @@
 // kelp-cli correlate: the cross-correlation of the click counts of two KL3 files, or the
 // auto-correlation of one file, in bins of a display time scale; the values as the
 // Results lines and the graph as a PNG picture of the display.
-#ifdef HAVE_KELPANALYSIS
 
 #include <memory>
 #include <string>
@@ -73,5 +72,3 @@ CommandRegistrar registrar(72, [](CLI::App& app, Context& ctx) {
 
 } // namespace
 } // namespace kelp::cli
-
-#endif // HAVE_KELPANALYSIS

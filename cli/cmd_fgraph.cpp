@@ -1,6 +1,5 @@
 // kelp-cli fgraph: the frequency graph of one screen of up to three files: the
 // distribution of one click value over the screen's time span, band by band.
-#ifdef HAVE_KELPANALYSIS
 
 #include <map>
 #include <memory>
@@ -95,5 +94,3 @@ CommandRegistrar registrar(71, [](CLI::App& app, Context& ctx) {
 
 } // namespace
 } // namespace kelp::cli
-
-#endif // HAVE_KELPANALYSIS

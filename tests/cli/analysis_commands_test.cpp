@@ -5,11 +5,9 @@
 
 #include "tests/cli/cli_runner.h"
 #include "tests/support/builders.h"
-#ifdef HAVE_KELPRENDER
 #include <QImage>
 
 #include "tests/cli/render_runner.h"
-#endif
 
 namespace kelp {
 namespace {
@@ -95,7 +93,6 @@ TEST_F(AnalysisCommandsTest, FgraphAndCorrelateListTheirValues) {
     EXPECT_EQ(Lines(autoRun.Out)[6], "1.00000");
 }
 
-#ifdef HAVE_KELPRENDER
 TEST_F(AnalysisCommandsTest, PicturesOfThePageAndOfTheGraphs) {
     struct Case {
         std::vector<std::string> Args;
@@ -118,7 +115,6 @@ TEST_F(AnalysisCommandsTest, PicturesOfThePageAndOfTheGraphs) {
         EXPECT_EQ(PixelOf(image, c.X, c.Y), c.Expected) << c.Args[0];
     }
 }
-#endif
 
 } // namespace
 } // namespace kelp
