@@ -16,6 +16,7 @@
 #include "app/about_page.h"
 #include "app/dev_page.h"
 #include "app/display_widget.h"
+#include "app/export_page.h"
 #include "app/files_view_page.h"
 #include "app/hint_style.h"
 #include "app/metadata_page.h"
@@ -67,6 +68,7 @@ TF::TF(Program& program, QtHost& host, const std::string& openDialogName)
     AddPage<MetadataPage>();
     AddPage<AboutPage>();
     AddPage<DevPage>();
+    AddPage<ExportTab>();
     AddPage<ResultsTab>();
 
     host_.SetDialogParent(this);
