@@ -5,7 +5,13 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "core/program.h"
+
 namespace kelp {
+
+ReadSDPage& ReadSDPageOf(Program& program) {
+    return program.State<ReadSDPage>();
+}
 
 bool ParseBoxNumber(const std::string& text, long long& value) {
     std::size_t begin = 0;

@@ -12,6 +12,8 @@
 
 namespace kelp {
 
+class Program;
+
 // Lengths of the text boxes.
 inline constexpr std::size_t FileNameLocationLength = 60;
 inline constexpr std::size_t DeploymentLocationLength = 31;
@@ -75,6 +77,9 @@ struct ReadSDPage {
     // The program's header buffer: the card's first block as last read.
     SDHeaderBlock HeaderBuffer;
 };
+
+// The page of the program's window, made with its defaults on first use.
+ReadSDPage& ReadSDPageOf(Program& program);
 
 // Re-evaluates the start time boxes: a valid time becomes the start minute and is shown;
 // anything else shows "error" and leaves the start minute as it was.

@@ -325,7 +325,8 @@ TrainBatchResult RunParallel(Program& p, Host& h, const std::vector<std::string>
     return run.End();
 }
 
-TrainBatchResult ChooseAndRun(Program& p, Host& h, TrainBatchKind kind) {
+TrainBatchResult ChooseAndRun(Program& p, Host& h, const TrainBatchOptions& options) {
+    const TrainBatchKind kind = options.Kind;
     CloseAllFiles(p, h);
     FileDialogRequest request;
     request.Title = BatchDialogTitle;
@@ -337,20 +338,29 @@ TrainBatchResult ChooseAndRun(Program& p, Host& h, TrainBatchKind kind) {
         h.ShowTimedMessage(Message2s, NoFilesSelectedText);
         return {};
     }
+    return RunTrainBatch(p, h, files, options);
+}
+
+TrainBatchOptions OptionsOfKind(TrainBatchKind kind) {
     TrainBatchOptions options;
     options.Kind = kind;
-    return RunTrainBatch(p, h, files, options);
+    return options;
 }
 
 } // namespace
 
 TrainBatchResult FindTrainsInKL1Batch(Program& program, Host& host) {
-    return ChooseAndRun(program, host, TrainBatchKind::KL1);
+    return ChooseAndRun(program, host, OptionsOfKind(TrainBatchKind::KL1));
 }
 
 TrainBatchResult FindTrainsInKL2Batch(Program& program, Host& host) {
     if (!program.Options.DevelopmentMode) return {};
-    return ChooseAndRun(program, host, TrainBatchKind::KL2);
+    return ChooseAndRun(program, host, OptionsOfKind(TrainBatchKind::KL2));
+}
+
+TrainBatchResult FindTrainsInBatch(Program& program, Host& host, const TrainBatchOptions& options) {
+    if (options.Kind == TrainBatchKind::KL2 && !program.Options.DevelopmentMode) return {};
+    return ChooseAndRun(program, host, options);
 }
 
 TrainBatchResult RunTrainBatch(Program& program, Host& host, const std::vector<std::string>& files,

@@ -58,6 +58,10 @@ struct TrainBatchResult {
 // The batch commands: the file dialog, then the batch over the chosen files.
 TrainBatchResult FindTrainsInKL1Batch(Program& program, Host& host);
 TrainBatchResult FindTrainsInKL2Batch(Program& program, Host& host);
+// The same with the caller's options (the window's threads and its progress and ESC hook):
+// the file dialog for the kind of batch, then the batch. The KL2 batch runs only in
+// development mode.
+TrainBatchResult FindTrainsInBatch(Program& program, Host& host, const TrainBatchOptions& options);
 
 // The batch over the given files, in their order. With more than one job the files are
 // processed in parallel, each with a program state and host of its own; the results page
