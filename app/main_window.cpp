@@ -22,7 +22,10 @@
 #include "app/metadata_page.h"
 #include "app/program_texts.h"
 #include "app/qt_host.h"
+#include "app/read_sd_tab.h"
 #include "app/results_page.h"
+#include "app/settings_tab.h"
+#include "app/trains_tab.h"
 #include "app/window_state.h"
 #include "core/filters.h"
 #include "core/program.h"
@@ -64,7 +67,10 @@ TF::TF(Program& program, QtHost& host, const std::string& openDialogName)
     setMinimumSize(900, 600);
 
     // The pages in tab order.
+    AddPage<ReadSDTab>();
     AddPage<FilesViewPage>();
+    AddPage<TrainsTab>();
+    AddPage<SettingsTab>();
     AddPage<MetadataPage>();
     AddPage<AboutPage>();
     AddPage<DevPage>();
