@@ -17,6 +17,7 @@
 #include "app/display_widget.h"
 #include "app/form_parts.h"
 #include "app/qt_host.h"
+#include "app/window_state.h"
 #include "core/program.h"
 #include "download/card_diagnostics.h"
 #include "download/read_sd_data.h"
@@ -89,9 +90,11 @@ void ApplyBoxRule(ReadSDPage& page, ReadSDBox box) {
     if (box == B::Blanks) BlanksChanged(page);
 }
 
-// The card's size counts for the settings, from the folder the card was last read from.
-void NoteCardFolder(Program& p, const ReadSDPage& page) {
-    if (!page.LastCardFolder.empty()) NoteSDCardFile(p, JoinPath(page.LastCardFolder, "DATA0.ORV"));
+// The settings count the card's size in the folder a card was last chosen in (`chosen`: a card
+// was chosen, also where its folder is the one chosen before).
+void NoteCardFolder(Program& p, const ReadSDPage& page, const std::string& before, bool chosen) {
+    if (page.LastCardFolder.empty() || (!chosen && page.LastCardFolder == before)) return;
+    NoteSDCardFile(p, JoinPath(page.LastCardFolder, "DATA0.ORV"));
 }
 
 // A list shows its newest lines.
@@ -331,11 +334,13 @@ void ReadSDTab::ReadCard() {
         Refresh({});
         DownloadEnvironment env;
         if (now_) env.Now = now_;
+        const std::string before = page.LastCardFolder;
+        DownloadResult result;
         {
             const PageProgress progress(app_.host, progressCaption_, progress_);
-            ReadSDdata(p, app_.host, page, env);
+            result = ReadSDdata(p, app_.host, page, env);
         }
-        NoteCardFolder(p, page);
+        NoteCardFolder(p, page, before, result.Started);
         if (page.OpenFileWhenFinished && app_.display != nullptr) app_.display->AfterFilesChanged();
         Refresh({});
     });
@@ -343,14 +348,19 @@ void ReadSDTab::ReadCard() {
 
 void ReadSDTab::RunCardCheck(const std::function<void()>& check) {
     app_.RunCommand([this, &check] {
+        const std::string before = ReadSDPageOf(app_.program).LastCardFolder;
         check();
-        NoteCardFolder(app_.program, ReadSDPageOf(app_.program));
+        NoteCardFolder(app_.program, ReadSDPageOf(app_.program), before, false);
         Refresh({});
     });
 }
 
 void ReadSDTab::RunChangeHandlers() {
     ReadSDPage& page = ReadSDPageOf(app_.program);
+    // The dialogs start in the window's folders until a card and a KL1 file have been chosen.
+    const WindowState& window = WindowStateOf(app_.program);
+    if (page.LastCardFolder.empty()) page.LastCardFolder = window.SDCardFolder;
+    if (page.LastSaveFolder.empty()) page.LastSaveFolder = window.DataFolder;
     TextBoxesChanged(page);
     BlanksChanged(page);
     Refresh({});

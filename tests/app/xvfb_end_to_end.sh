@@ -2,7 +2,9 @@
 # The real program in a real X server: started on simulated files with a file it cannot
 # read in front of them, it shows two timed messages (each closed early by a key), then the
 # files; a click on "-All-" shows the whole range in one-minute bins with "1min" in red, and
-# the development-mode key sequence uncovers the "dev" page and covers it again.
+# the development-mode key sequence uncovers the "dev" page and covers it again. Then the road
+# of one deployment: "Read SD" reads a simulated card into a KL1 file, "Trains" finds its
+# click trains (the KL3 file kelp-cli writes), "Files - View" opens the file set.
 # Usage: xvfb_end_to_end.sh KELP KELP-CLI WORKDIR
 set -euo pipefail
 kelp="$(realpath "$1")"
@@ -71,8 +73,27 @@ first_black_y() { pixels "$1" "$2" | awk '!found && $3 == 0 && $4 == 0 && $5 == 
 first_black_x() { pixels "$1" "$2" | awk '!found && $3 == 0 && $4 == 0 && $5 == 0 { print $1; found = 1 }'; }
 differing() { compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1 || true; }
 
+# The pages' places in tab order.
+tabs=$("$kelp" --screenshot "$work/no-pictures" --page "no such page" 2>&1 | grep -o '"[^"]*"' | tr -d '"' || true)
+tab_index() { printf '%s\n' "$tabs" | grep -nx -- "$1" | cut -d: -f1 | awk '{ print $1 - 1 }'; }
+readsd=$(tab_index "Read SD")
+filesview=$(tab_index "Files - View")
+trains=$(tab_index "Trains")
+results=$(tab_index "Results")
+dev=$(tab_index "dev")
+[ -n "$readsd" ] && [ -n "$filesview" ] && [ -n "$trains" ] && [ -n "$results" ] && [ -n "$dev" ] ||
+  fail "the window lacks a page of the test (its pages: $(echo $tabs))"
+# Turns from tab $1 to tab $2.
+turn() {
+  local key=ctrl+Tab n=$(($2 - $1))
+  if [ "$n" -lt 0 ]; then key=ctrl+shift+Tab n=$((-n)); fi
+  for _ in $(seq "$n"); do xdotool key "$key"; done
+  sleep 0.5
+}
+
 "$kelp" --size 1280x760 --open "not a data file.txt" "$kl1" "$kl3" >kelp.log 2>&1 &
 pids+=($!)
+first_kelp=$!
 
 # Two five-second messages, each closed by a key well before its time (the window of the
 # second may be a new one).
@@ -111,10 +132,15 @@ done
 [ "$(red_pixels all.png 30x11+$((left + 18 + 280))+$((top + 29)))" -eq 0 ] || fail "10ms is still chosen"
 plot="600x300+$((left + 40))+$((top + 150))"
 convert files.png -crop "$plot" +repage plot-before.png
-convert all.png -crop "$plot" +repage plot-after.png
-[ "$(differing plot-before.png plot-after.png)" -gt 1000 ] || fail "the display did not change"
+# The screen is drawn bin by bin: pictures are taken until it has changed.
+plot_changed() {
+  shot all.png
+  convert all.png -crop "$plot" +repage plot-after.png
+  [ "$(differing plot-before.png plot-after.png)" -gt 1000 ]
+}
+within 20 plot_changed || fail "the display did not change"
 
-# The "dev" page is three tabs on; the key sequence uncovers it and covers it again.
+# The key sequence uncovers the "dev" page and covers it again.
 page="700x400+$((left + 20))+$((top + 60))"
 # Takes pictures until the page differs from (or, with "same", matches) a picture of it.
 page_shot() {
@@ -132,7 +158,7 @@ page_shot() {
   return 1
 }
 convert all.png -crop "$page" +repage all-page.png
-xdotool key ctrl+Tab ctrl+Tab ctrl+Tab
+turn "$filesview" "$dev"
 page_shot dev-normal all differs || fail "ctrl+Tab did not turn the pages"
 sleep 0.5
 page_shot dev-normal "" ""
@@ -140,4 +166,55 @@ xdotool key ctrl+f ctrl+r ctrl+o ctrl+g
 page_shot dev-development dev-normal differs || fail "development mode did not uncover the dev page"
 xdotool key ctrl+f ctrl+r ctrl+o ctrl+g
 page_shot dev-normal-again dev-normal same || fail "the second sequence did not return to normal mode"
+
+# The road of one deployment, in a window started with no files. A page's main button has the
+# focus when the page first comes to the front; the dialogs are answered by typing the name.
+kill "$first_kelp" 2>/dev/null || true
+wait "$first_kelp" 2>/dev/null || true
+mkdir -p "road/KELP files" "road/cli KELP"
+"$cli" simulate --out road/card --minutes 120 --seed 3 --scenario porpoise >road-simulate.log 2>&1
+dialog_shown() { xdotool search --onlyvisible --name "^$1"; }
+dialog_gone() { ! dialog_shown "$1"; }
+# Answers the dialog titled $1 with the file name $2.
+answer() {
+  within 20 dialog_shown "$1" || fail "no dialog \"$1\""
+  xdotool key ctrl+a
+  xdotool type --delay 2 "$2"
+  xdotool key Return
+  within 5 dialog_gone "$1" || xdotool key Return
+  within 10 dialog_gone "$1" || fail "the dialog \"$1\" did not take $2"
+}
+title_shown() { xdotool search --onlyvisible --name "^$1\$"; }
+
+"$kelp" --size 1280x760 >road.log 2>&1 &
+pids+=($!)
+within 20 title_shown "KELP.exe v1.054" || fail "the window did not start"
+road=$(title_shown "KELP.exe v1.054" | head -n1)
+xdotool windowfocus --sync "$road"
+turn "$filesview" "$readsd"
+xdotool key space
+answer "Open 'DATA0.ORV' on SD card" "$work/road/card/DATA0.ORV"
+answer "Save KELP data file to PC as" "$work/road/KELP files/road.KL1"
+# "open file when finished": the new file is open on "Files - View".
+within 60 title_shown "KELP file  road.KL1" || fail "the download did not open road.KL1"
+shot road-read-sd.png
+turn "$filesview" "$trains"
+xdotool key space
+answer "Select one or more files to process" "$work/road/KELP files/road.KL1"
+within 120 test -s "road/KELP files/road.KL3" || fail "\"Find trains in a batch of .KL1 files\" wrote no KL3 file"
+within 60 title_shown "KELP.exe v1.054   no files open" || fail "the batch did not end"
+shot road-trains.png
+[ ! -e "road/KELP files/road.KL2" ] || fail "the batch left its KL2 file"
+cp "road/KELP files/road.KL1" "road/cli KELP/road.KL1"
+"$cli" trains "road/cli KELP/road.KL1" >road-trains.log 2>&1
+cmp "road/KELP files/road.KL3" "road/cli KELP/road.KL3" || fail "the window's KL3 file differs from kelp-cli's"
+# The batch ends on "Results"; on "Files - View", "Open file set" (beside "Open up to 3 files",
+# at the top of the panel on the right) opens the KL1 and KL3 files.
+turn "$results" "$filesview"
+eval "$(xdotool getwindowgeometry --shell "$road")"
+xdotool mousemove $((X + WIDTH - 91)) $((Y + 64)) click 1
+answer "Open KELP data file set" "$work/road/KELP files/road.KL1"
+within 20 title_shown "KELP file  road.KL3" || fail "\"Open file set\" did not open the trains"
+sleep 1
+shot road-files.png
 echo "xvfb_end_to_end: passed (pictures in $work)"
