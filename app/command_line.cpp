@@ -86,6 +86,7 @@ std::string CommandLineHelp() {
            "                        as \"Files - View\" or Metadata; default: every page)\n"
            "  --size WxH            the window's size in pixels (default: as large as the screen\n"
            "                        allows, 1280x800 for --screenshot)\n"
+           "  --version             the program's version\n"
            "  --help                this text\n";
 }
 

@@ -15,6 +15,7 @@
 #include "app/screenshots.h"
 #include "app/timed_message.h"
 #include "core/program.h"
+#include "kelp_version.h"
 
 int main(int argc, char** argv) {
     using namespace kelp;
@@ -23,6 +24,10 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::cout << CommandLineHelp();
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::cout << "kelp " << KelpVersion << '\n';
             return 0;
         }
         if (std::strcmp(argv[i], "--screenshot") == 0) screenshot = true;

@@ -3,7 +3,7 @@
 namespace kelp {
 
 std::vector<std::string> WelcomeLines() {
-    return {"Welcome to KELP.exe   v1.054   (3 May 2010)",
+    return {"Welcome to KELP.exe   v" KELP_VERSION_TEXT "   (3 May 2010)",
             "Information on the current display is shown in this box and can be copied if required", "",
             std::string("Please send your comments, problems and wishes for this program to ") +
                 FeedbackAddress};

@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "kelp_version.h"
+
 namespace kelp {
 
 inline constexpr const char* ApplicationTitle = "KELP";
-inline constexpr const char* InitialWindowTitle = "KELP.exe v1.054";
+inline constexpr const char* InitialWindowTitle = "KELP.exe v" KELP_VERSION_TEXT;
 inline constexpr const char* VersionLabelText =
-    "KELP.exe v1.054         Train detection: 1       Display: 054       3 May 2010";
+    "KELP.exe v" KELP_VERSION_TEXT "         Train detection: 1       Display: 054       3 May 2010";
 
 inline constexpr const char* ProgressLabelWelcome =
     "Current processes and the pointer position are shown in this box";

@@ -49,7 +49,8 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err, Terminal
                  "Results go to stdout as tab-separated lines, messages to stderr.\n"
                  "Long operations show their progress on stderr while it is a terminal;\n"
                  "Ctrl+C stops them as ESC does in the window, and no half-written file is left.\n"
-                 "Exit status: 0 success, 1 the operation failed or was stopped, 2 bad usage."};
+                 "Exit status: 0 success, 1 the operation failed or was stopped, 2 bad usage.",
+                 "kelp-cli"};
     app.require_subcommand(1);
     app.fallthrough();
     app.set_version_flag("--version", std::string("kelp-cli ") + KelpVersion, "Print the version and exit");

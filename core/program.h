@@ -16,6 +16,7 @@
 #include "core/file_slot.h"
 #include "core/filter_settings.h"
 #include "core/time.h"
+#include "kelp_version.h"
 
 namespace kelp {
 
@@ -110,7 +111,7 @@ public:
     std::function<int(int loggerNumber)> RegisteredGain;
 
     // Texts and states of the main window that the data-file operations set.
-    std::string WindowTitle = "KELP.exe v1.054";
+    std::string WindowTitle = "KELP.exe v" KELP_VERSION_TEXT;
     std::string OpenButtonCaption = "Open up to 3 files";
     bool OpenButtonEnabled = true;
     // "Close all files", "save endpoints", "delete saved endpoints", "Paste text in File 1 boxes

@@ -14,7 +14,7 @@ namespace kelp {
 namespace {
 
 constexpr std::int64_t EndCheckLimitBytes = 400'000'000;
-constexpr const char* NoFilesOpenTitle = "KELP.exe v1.054   no files open";
+constexpr const char* NoFilesOpenTitle = "KELP.exe v" KELP_VERSION_TEXT "   no files open";
 
 std::string UpperExtension(const std::string& name) {
     const auto slash = name.find_last_of("/\\");
