@@ -34,3 +34,11 @@ if(TARGET kelp-cli)
            COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/export/read_exports.py $<TARGET_FILE:kelp-cli>)
   set_tests_properties(export_tables_read_by_python PROPERTIES LABELS export)
 endif()
+
+# The desktop entry and the MIME types of the data files, as a desktop reads them.
+if(TARGET kelp-cli)
+  add_test(NAME packaging.desktop_files
+           COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/packaging/desktop_files.sh ${PROJECT_SOURCE_DIR}
+                   $<TARGET_FILE:kelp-cli> ${CMAKE_CURRENT_BINARY_DIR}/desktop_files)
+  set_tests_properties(packaging.desktop_files PROPERTIES LABELS packaging)
+endif()
