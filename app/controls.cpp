@@ -30,8 +30,8 @@ void EntryBox::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void Compact(QLayout* layout) {
-    layout->setContentsMargins(6, 4, 6, 4);
-    layout->setSpacing(3);
+    layout->setContentsMargins(6, 2, 6, 3);
+    layout->setSpacing(2);
 }
 
 QString Q(const std::string& text) {

@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QResizeEvent>
 
+#include "app/page.h"
 #include "app/qt_host.h"
 #include "core/program.h"
 #include "display/controls.h"
@@ -58,13 +59,14 @@ void SetTextKeepingCursor(QLineEdit* edit, const std::string& text) {
 
 } // namespace
 
-DisplayWidget::DisplayWidget(Program& program, QtHost& host, QWidget* parent)
-    : QWidget(parent), program_(program), host_(host), canvas_(DefaultClientWidth, DefaultClientHeight),
-      hooks_(std::make_unique<DisplayHooks>(program, canvas_, host)), sourceBox_(new QPlainTextEdit(this)),
-      scalePanel_(new QWidget(this)), yScale_(new QLineEdit(scalePanel_)),
-      kl1Caption_(new QLabel(scalePanel_)), kl1Divisor_(new QLineEdit(scalePanel_)),
-      readPosition_(new QLabel(scalePanel_)), showAs_(new QLabel(this)), dataPosition_(new QLabel(this)),
-      progressBar_(new QProgressBar(this)) {
+DisplayWidget::DisplayWidget(AppContext& app, QWidget* parent)
+    : QWidget(parent), app_(app), program_(app.program), host_(app.host),
+      canvas_(DefaultClientWidth, DefaultClientHeight),
+      hooks_(std::make_unique<DisplayHooks>(app.program, canvas_, app.host)),
+      sourceBox_(new QPlainTextEdit(this)), scalePanel_(new QWidget(this)),
+      yScale_(new QLineEdit(scalePanel_)), kl1Caption_(new QLabel(scalePanel_)),
+      kl1Divisor_(new QLineEdit(scalePanel_)), readPosition_(new QLabel(scalePanel_)),
+      showAs_(new QLabel(this)), dataPosition_(new QLabel(this)), progressBar_(new QProgressBar(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
     setMinimumSize(MinimumClientWidth, MinimumClientHeight);
@@ -111,12 +113,17 @@ DisplayWidget::DisplayWidget(Program& program, QtHost& host, QWidget* parent)
     connect(&resizeTimer_, &QTimer::timeout, this, &DisplayWidget::ApplySize);
     redrawTimer_.setSingleShot(true);
     redrawTimer_.setInterval(400);
+    // A redraw that finds another command running waits for it.
     connect(&redrawTimer_, &QTimer::timeout, this, [this] {
-        if (!CanStartDrawing()) {
-            redrawTimer_.start();
-            return;
-        }
-        RedrawScreen();
+        if (!RunDisplayCommand([this] { RedrawScreen(); })) redrawTimer_.start();
+    });
+    pendingTimer_.setSingleShot(true);
+    pendingTimer_.setInterval(25);
+    connect(&pendingTimer_, &QTimer::timeout, this, [this] {
+        if (!pending_) return;
+        auto command = std::move(pending_);
+        pending_ = nullptr;
+        RunDisplayCommand(command);
     });
 }
 
@@ -154,17 +161,30 @@ void DisplayWidget::Start() {
     update();
 }
 
-bool DisplayWidget::CanStartDrawing() const {
-    const DisplayState& s = DisplayStateOf(program_);
-    return !program_.Options.Busy && !s.Drawing;
+bool DisplayWidget::RunDisplayCommand(const std::function<void()>& command) {
+    DisplayState& s = DisplayStateOf(program_);
+    if (s.Drawing) {
+        RequestNewDrawing(s);
+        pending_ = command;
+        pendingTimer_.start();
+        return true;
+    }
+    if (app_.RunCommand) return app_.RunCommand(command);
+    command();
+    return true;
 }
 
 void DisplayWidget::ApplySize() {
     if (!started_) return;
-    if (!CanStartDrawing()) {
+    const DisplayState& s = DisplayStateOf(program_);
+    if (s.Drawing || program_.Options.Busy || (app_.CommandRunning && app_.CommandRunning())) {
         resizeTimer_.start();
         return;
     }
+    RunDisplayCommand([this] { TakeSize(); });
+}
+
+void DisplayWidget::TakeSize() {
     const int w = std::max(width(), MinimumClientWidth);
     const int h = std::max(height(), MinimumClientHeight);
     DisplayState& s = State();
@@ -225,7 +245,6 @@ void DisplayWidget::RedrawSoon() {
 }
 
 void DisplayWidget::ClickScaleCaption(int scale) {
-    if (!CanStartDrawing()) return;
     DisplayContext ctx = Context();
     SelectScale(ctx, scale);
     if (OpenBandCount(program_) > 0) {
@@ -240,7 +259,6 @@ void DisplayWidget::ClickScaleCaption(int scale) {
 }
 
 void DisplayWidget::ClickShowAll() {
-    if (!CanStartDrawing()) return;
     DisplayContext ctx = Context();
     ShowAll(ctx);
     if (OpenBandCount(program_) > 0) {
@@ -252,7 +270,6 @@ void DisplayWidget::ClickShowAll() {
 }
 
 void DisplayWidget::ClickParameterCaption(int parameter) {
-    if (!CanStartDrawing()) return;
     DisplayState& s = State();
     const bool disabled = (parameter == param::Noise && !s.NoiseChoiceEnabled) ||
                           (parameter == param::Envelope && !s.EnvelopeChoiceEnabled);
@@ -322,17 +339,30 @@ void DisplayWidget::PlaceOverlays() {
 }
 
 void DisplayWidget::YScaleEdited(const QString& text) {
-    DisplayContext ctx = Context();
-    SetYScale(ctx, text.toStdString());
-    UpdateTexts();
-    RedrawSoon();
+    // A typed value is never dropped: it waits only for a screen being drawn to stop.
+    auto take = [this, typed = text.toStdString()] {
+        DisplayContext ctx = Context();
+        SetYScale(ctx, typed);
+        UpdateTexts();
+        RedrawSoon();
+    };
+    if (DisplayStateOf(program_).Drawing)
+        RunDisplayCommand(take);
+    else
+        take();
 }
 
 void DisplayWidget::Kl1DivisorEdited(const QString& text) {
-    DisplayContext ctx = Context();
-    SetKl1Divisor(ctx, text.toStdString());
-    UpdateTexts();
-    RedrawSoon();
+    auto take = [this, typed = text.toStdString()] {
+        DisplayContext ctx = Context();
+        SetKl1Divisor(ctx, typed);
+        UpdateTexts();
+        RedrawSoon();
+    };
+    if (DisplayStateOf(program_).Drawing)
+        RunDisplayCommand(take);
+    else
+        take();
 }
 
 void DisplayWidget::paintEvent(QPaintEvent*) {
@@ -365,17 +395,17 @@ void DisplayWidget::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     for (int scale = 0; scale < TimeScaleCount; ++scale) {
         if (ScaleCaptionRect(scale).contains(at)) {
-            ClickScaleCaption(scale);
+            RunDisplayCommand([this, scale] { ClickScaleCaption(scale); });
             return;
         }
     }
     if (ShowAllRect().contains(at)) {
-        ClickShowAll();
+        RunDisplayCommand([this] { ClickShowAll(); });
         return;
     }
     for (int p = 0; p < param::Count; ++p) {
         if (ParameterCaptionRect(p).contains(at)) {
-            ClickParameterCaption(p);
+            RunDisplayCommand([this, p] { ClickParameterCaption(p); });
             return;
         }
     }

@@ -4,6 +4,7 @@
 // again when its size changes, and answers clicks on the scale and parameter captions. The
 // source box, the "Y scale" and "KL1/" boxes, the read-outs and the progress bar lie over
 // the picture as real controls, so that texts can be typed, selected and copied.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,11 +26,12 @@ namespace kelp {
 
 class Program;
 class QtHost;
+struct AppContext;
 
 class DisplayWidget : public QWidget {
     Q_OBJECT
 public:
-    DisplayWidget(Program& program, QtHost& host, QWidget* parent = nullptr);
+    explicit DisplayWidget(AppContext& app, QWidget* parent = nullptr);
     ~DisplayWidget() override;
 
     DisplayContext Context();
@@ -52,6 +54,11 @@ public:
     void RedrawScreen();
     // Draws the screen again a moment after the last of a run of changes (typing in a box).
     void RedrawSoon();
+
+    // Runs a command of the display as a command of the window. While a screen is being
+    // drawn, that screen is asked to stop and the command runs as soon as it has; while
+    // another operation runs, the command is dropped (false).
+    bool RunDisplayCommand(const std::function<void()>& command);
 
     // Clicking a scale caption, "-All-" or a parameter caption; each draws the screen.
     void ClickScaleCaption(int scale);
@@ -80,11 +87,12 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    bool CanStartDrawing() const;
+    void TakeSize();
     void PlaceOverlays();
     void YScaleEdited(const QString& text);
     void Kl1DivisorEdited(const QString& text);
 
+    AppContext& app_;
     Program& program_;
     QtHost& host_;
     ImageCanvas canvas_;
@@ -94,6 +102,8 @@ private:
     std::string notice_;
     QTimer resizeTimer_;
     QTimer redrawTimer_;
+    QTimer pendingTimer_;
+    std::function<void()> pending_; // waits for the screen being drawn to stop
 
     QPlainTextEdit* sourceBox_;
     QWidget* scalePanel_;

@@ -29,7 +29,7 @@ FileControls::FileControls(AppContext& app, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
 
-    auto* files = new QGroupBox("Files", this);
+    auto* files = new QGroupBox("Files and endpoints", this);
     auto* fileLayout = new QGridLayout(files);
     Compact(fileLayout);
     fileLayout->addWidget(open_, 0, 0);
@@ -57,11 +57,6 @@ FileControls::FileControls(AppContext& app, QWidget* parent)
     forceDefaults_->setToolTip("Open files as if logged every minute over the full switch angle range");
     fileLayout->addWidget(refreshMaps_, 8, 0);
     fileLayout->addWidget(forceDefaults_, 8, 1);
-    layout->addWidget(files);
-
-    auto* endpoints = new QGroupBox("Endpoints", this);
-    auto* endLayout = new QGridLayout(endpoints);
-    Compact(endLayout);
     useEndpoints_->setToolTip(UseEndpointsHint);
     saveEndpoints_->setToolTip("Save the time range now in use as the endpoints of every open file");
     deleteEndpoints_->setToolTip("Put every open file's endpoints back to its full range");
@@ -69,10 +64,10 @@ FileControls::FileControls(AppContext& app, QWidget* parent)
         "QLabel { color: #1030a0; text-decoration: underline; } QLabel:disabled { color: "
         "#909090; text-decoration: none; }");
     deleteEndpoints_->setStyleSheet(saveEndpoints_->styleSheet());
-    endLayout->addWidget(useEndpoints_, 0, 0, 1, 2);
-    endLayout->addWidget(saveEndpoints_, 1, 0);
-    endLayout->addWidget(deleteEndpoints_, 1, 1);
-    layout->addWidget(endpoints);
+    fileLayout->addWidget(useEndpoints_, 9, 0, 1, 2);
+    fileLayout->addWidget(saveEndpoints_, 10, 0);
+    fileLayout->addWidget(deleteEndpoints_, 10, 1);
+    layout->addWidget(files);
 
     connect(open_, &QPushButton::clicked, this,
             [this] { RunFileCommand([this] { OpenFiles(app_.program, app_.host); }); });

@@ -17,26 +17,38 @@ namespace kelp {
 
 namespace {
 constexpr int SidePanelWidth = 292;
-}
+// The scale captions, "-All-" and the resolution label take this much of the display's width.
+constexpr int DisplayMinimumWidth = 940;
+} // namespace
 
 FilesViewPage::FilesViewPage(AppContext& app, QWidget* parent)
-    : Page(app, parent), display_(new DisplayWidget(app.program, app.host, this)) {
+    : Page(app, parent), display_(new DisplayWidget(app, this)) {
     app.display = display_;
-    auto* layout = new QHBoxLayout(this);
+    // Below the width that the scale captions need, the page scrolls sideways.
+    display_->setMinimumWidth(DisplayMinimumWidth);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* pageScroll = new QScrollArea(this);
+    pageScroll->setWidgetResizable(true);
+    pageScroll->setFrameShape(QFrame::NoFrame);
+    outer->addWidget(pageScroll);
+    auto* inner = new QWidget;
+    pageScroll->setWidget(inner);
+    auto* layout = new QHBoxLayout(inner);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(display_, 1);
 
     auto* side = new QWidget;
     auto* sideLayout = new QVBoxLayout(side);
-    sideLayout->setContentsMargins(4, 4, 4, 4);
+    sideLayout->setContentsMargins(4, 4, 8, 4);
     sideLayout->setSpacing(4);
     files_ = new FileControls(app, side);
     filters_ = new FilterControls(app, side);
     sideLayout->addWidget(files_);
     sideLayout->addWidget(filters_);
     sideLayout->addStretch();
-    auto* scroll = new QScrollArea(this);
+    auto* scroll = new QScrollArea(inner);
     scroll->setWidget(side);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -38,6 +38,7 @@ constexpr std::array<const char*, 5> SpeciesCaptions = {"Porpoise-like", "Dolphi
 EntryBox* SmallBox(QWidget* parent, const char* hint) {
     auto* box = new EntryBox(parent);
     box->setMaximumWidth(64);
+    box->setFixedHeight(21);
     if (hint != nullptr) box->setToolTip(hint);
     return box;
 }
@@ -104,16 +105,20 @@ FilterControls::FilterControls(AppContext& app, QWidget* parent)
     auto* trains = new QGroupBox("Train filters (KL3 files)", this);
     auto* tgrid = new QGridLayout(trains);
     Compact(tgrid);
+    auto* qualities = new QHBoxLayout;
+    qualities->setSpacing(8);
     for (int q = 3; q >= 0; --q) {
         auto* box = new QCheckBox(QualityCaptions[static_cast<std::size_t>(q)], trains);
         quality_[static_cast<std::size_t>(q)] = box;
-        tgrid->addWidget(box, 0, 3 - q);
+        qualities->addWidget(box);
         connect(box, &QCheckBox::clicked, this, [this, q](bool on) {
             SetQualityBox(app_.program, app_.host, q, on);
             Changed();
         });
     }
-    tgrid->addWidget(allQ_, 1, 0, 1, 4);
+    qualities->addWidget(allQ_);
+    qualities->addStretch();
+    tgrid->addLayout(qualities, 0, 0, 1, 3);
     connect(allQ_, &QCheckBox::clicked, this, [this](bool on) {
         SetAllQualities(app_.program, app_.host, on);
         Changed();
@@ -121,7 +126,11 @@ FilterControls::FilterControls(AppContext& app, QWidget* parent)
     for (int sp = 0; sp < 5; ++sp) {
         auto* box = new QCheckBox(SpeciesCaptions[static_cast<std::size_t>(sp)], trains);
         species_[static_cast<std::size_t>(sp)] = box;
-        tgrid->addWidget(box, 2 + sp / 2, (sp % 2) * 2, 1, 2);
+        // Porpoise-like, Dolphins, unclassed above; other train sources, boat sonars below.
+        static constexpr std::array<std::array<int, 3>, 5> Places = {
+            {{1, 0, 1}, {1, 1, 1}, {2, 0, 2}, {1, 2, 1}, {2, 2, 1}}};
+        const auto& at = Places[static_cast<std::size_t>(sp)];
+        tgrid->addWidget(box, at[0], at[1], 1, at[2]);
         connect(box, &QCheckBox::clicked, this, [this, sp](bool on) {
             SetSpeciesBox(app_.program, app_.host, sp, on);
             Changed();

@@ -32,7 +32,15 @@ int main(int argc, char** argv) {
         }
         if (std::strcmp(argv[i], "--screenshot") == 0) screenshot = true;
     }
-    if (screenshot && std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        if (screenshot) {
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        } else if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
+            std::cerr << "kelp: there is no display here (DISPLAY and WAYLAND_DISPLAY are unset); "
+                         "kelp --screenshot DIR saves pictures of the window's pages without one\n";
+            return 1;
+        }
+    }
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(ApplicationTitle);

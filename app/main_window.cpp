@@ -60,9 +60,10 @@ std::string SDCardFolderGuess() {
 } // namespace
 
 TF::TF(Program& program, QtHost& host, const std::string& openDialogName)
-    : program_(program), host_(host), app_{program, host, nullptr, {}, {}}, tabs_(new QTabWidget(this)) {
+    : program_(program), host_(host), app_{program, host, nullptr, {}, {}, {}}, tabs_(new QTabWidget(this)) {
     app_.ShowPage = [this](const QString& caption) { ShowPage(caption); };
     app_.RunCommand = [this](const std::function<void()>& command) { return RunCommand(command); };
+    app_.CommandRunning = [this] { return commandRunning_; };
     setCentralWidget(tabs_);
     setMinimumSize(900, 600);
 
@@ -139,7 +140,9 @@ void TF::CreateForm(const std::string& openDialogName) {
 
     p.OpenDialogInitialName = openDialogName;
 
+    // No time selection; hints appear after a second and stay five (HintStyle and the event filter).
     p.Options.TimeSelectionSet = false;
+    if (dynamic_cast<HintStyle*>(QApplication::style()) == nullptr) QApplication::setStyle(new HintStyle);
     p.Display.MinutesPerMarker = 1;
 
     for (Page* page : pages_) page->RunChangeHandlers();

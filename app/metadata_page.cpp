@@ -23,7 +23,7 @@ QPlainTextEdit* SummaryBox(QWidget* parent, const QString& hint) {
     box->setToolTip(hint);
     // The summaries line their figures up with blanks.
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setPixelSize(11);
+    fixed.setPixelSize(10);
     box->setFont(fixed);
     return box;
 }
@@ -36,9 +36,13 @@ MetadataPage::MetadataPage(AppContext& app, QWidget* parent) : Page(app, parent)
     for (int slot = 1; slot <= SlotCount; ++slot) {
         SlotBoxes& b = boxes_[static_cast<std::size_t>(slot)];
         auto* group = new QGroupBox(QString("File %1").arg(slot), this);
-        auto* row = new QHBoxLayout(group);
+        // The name above the file's boxes, the captions above its summaries.
+        auto* grid = new QGridLayout(group);
+        grid->setContentsMargins(8, 4, 8, 6);
+        grid->setVerticalSpacing(2);
         auto* fields = new QGridLayout;
         fields->setVerticalSpacing(2);
+        fields->setHorizontalSpacing(6);
         b.Name = new QLabel(group);
         b.Name->setTextInteractionFlags(Qt::TextSelectableByMouse);
         QFont bold = b.Name->font();
@@ -49,7 +53,7 @@ MetadataPage::MetadataPage(AppContext& app, QWidget* parent) : Page(app, parent)
         b.End = new QLabel(group);
         b.Duration = new QLabel(group);
         b.Duration->setToolTip("Length of the recording / length between its endpoints");
-        fields->addWidget(b.Name, 0, 0, 1, 4);
+        grid->addWidget(b.Name, 0, 0);
         fields->addWidget(b.KelpId, 1, 0, 1, 2);
         fields->addWidget(b.Duration, 1, 2, 1, 2);
         fields->addWidget(b.Start, 2, 0, 1, 2);
@@ -72,17 +76,17 @@ MetadataPage::MetadataPage(AppContext& app, QWidget* parent) : Page(app, parent)
         fields->setColumnStretch(1, 2);
         fields->setColumnStretch(3, 1);
         fields->setRowStretch(7, 1);
-        row->addLayout(fields, 4);
-        auto* session = new QVBoxLayout;
-        session->addWidget(new QLabel("Session", group));
+        grid->addLayout(fields, 1, 0);
+        grid->addWidget(new QLabel("Session", group), 0, 1);
         b.Session = SummaryBox(group, "What the file holds: its logger, times, clicks and size");
-        session->addWidget(b.Session);
-        row->addLayout(session, 5);
-        auto* settings = new QVBoxLayout;
-        settings->addWidget(new QLabel("Settings", group));
+        grid->addWidget(b.Session, 1, 1);
+        grid->addWidget(new QLabel("Settings", group), 0, 2);
         b.Settings = SummaryBox(group, "How the logger was set when it recorded the file");
-        settings->addWidget(b.Settings);
-        row->addLayout(settings, 4);
+        grid->addWidget(b.Settings, 1, 2);
+        grid->setColumnStretch(0, 4);
+        grid->setColumnStretch(1, 5);
+        grid->setColumnStretch(2, 4);
+        grid->setRowStretch(1, 1);
         layout->addWidget(group, 1);
     }
     Refresh({});

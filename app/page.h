@@ -27,6 +27,8 @@ struct AppContext {
     // an operation processes window events is ignored), with the busy cursor and the stop
     // request cleared. False when the command was not run.
     std::function<bool(const std::function<void()>& command)> RunCommand;
+    // True while a command runs.
+    std::function<bool()> CommandRunning;
 };
 
 // The background of the text boxes that collect lines (results, reports, uploads).

@@ -74,8 +74,12 @@ QtHost::~QtHost() {
 
 TTM& QtHost::TimedMessageWindow() {
     if (timedMessage_ == nullptr) {
-        ownTimedMessage_ = std::make_unique<TTM>(dialogParent_);
-        timedMessage_ = ownTimedMessage_.get();
+        if (dialogParent_ != nullptr) {
+            timedMessage_ = new TTM(dialogParent_);
+        } else {
+            ownTimedMessage_ = std::make_unique<TTM>();
+            timedMessage_ = ownTimedMessage_.get();
+        }
     }
     return *timedMessage_;
 }

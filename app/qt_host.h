@@ -8,8 +8,10 @@
 #include <string>
 
 #include <QObject>
+#include <QPointer>
 
 #include "app/keep_awake.h"
+#include "app/timed_message.h"
 #include "core/host.h"
 
 class QWidget;
@@ -17,7 +19,6 @@ class QWidget;
 namespace kelp {
 
 class Program;
-class TTM;
 
 // "KELP data files|*.KL*|All files|*.*" as a Qt file dialog filter list.
 QString QtFileFilter(const std::string& filter);
@@ -73,7 +74,8 @@ protected:
 private:
     Program& program_;
     QWidget* dialogParent_ = nullptr;
-    TTM* timedMessage_ = nullptr;
+    // The window made on first use belongs to the dialog parent, or to the host without one.
+    QPointer<TTM> timedMessage_;
     std::unique_ptr<TTM> ownTimedMessage_;
     SleepInhibitor inhibitor_;
     bool escapeDown_ = false;

@@ -27,7 +27,7 @@ ResultsTab::ResultsTab(AppContext& app, QWidget* parent)
 
     text_->setLineWrapMode(QPlainTextEdit::NoWrap);
     text_->setStyleSheet(QString("QPlainTextEdit { background: %1; }").arg(MemoBackground));
-    text_->setTabStopDistance(8 * text_->fontMetrics().horizontalAdvance(' '));
+    text_->setTabStopDistance(120);
     text_->viewport()->installEventFilter(this);
     clear_->setToolTip("Empty the results text");
     cut_->setToolTip("Text shown above is copied to the clipboard and cleared, so you must paste it into a "

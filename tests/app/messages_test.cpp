@@ -86,6 +86,15 @@ private slots:
         QCOMPARE(other, 10);
     }
 
+    void TheHostsMessageWindowGoesWithTheMainWindow() {
+        AppUnderTest app;
+        app.host.ShowTimedMessages = true;
+        app.host.TimedMessageWindow().OnShown = [](TTM& m) { m.accept(); };
+        app.host.ShowTimedMessage(2000, "File type not recognised");
+        QCOMPARE(app.host.TimedMessageWindow().parentWidget(), app.window.get());
+        app.window.reset(); // takes its message window along; the host must not delete it again
+    }
+
     void ProgressBarFollowsTheStepRule_data() {
         QTest::addColumn<qlonglong>("total");
         QTest::addColumn<qlonglong>("start");
