@@ -49,12 +49,33 @@ FaultPlan& FaultPlan::DiskFullAfter(std::int64_t bytes, std::string pathContains
     return *this;
 }
 
+FaultPlan& FaultPlan::ShortRead(int occurrence, std::int64_t bytes, std::string pathContains) {
+    shortReads_.push_back({occurrence, bytes, std::move(pathContains)});
+    return *this;
+}
+
+FaultPlan& FaultPlan::Before(FileOperation operation, int occurrence,
+                             std::function<void(const std::string&)> action, std::string pathContains) {
+    actions_.push_back({operation, occurrence, std::move(action), std::move(pathContains)});
+    return *this;
+}
+
 int FaultPlan::Calls(FileOperation operation) const {
     return calls_[static_cast<std::size_t>(operation)];
 }
 
 int FaultPlan::Check(FileOperation operation, const std::string& path, const std::string& otherPath) {
+    if (inAction_) return 0;
     ++calls_[static_cast<std::size_t>(operation)];
+    for (Action& a : actions_) {
+        if (a.Operation != operation || !Matches(path, a.PathContains)) continue;
+        ++a.Seen;
+        if (a.Occurrence != 0 && a.Seen != a.Occurrence) continue;
+        inAction_ = true;
+        a.Run(path);
+        inAction_ = false;
+        ++fired_;
+    }
     for (Fault& f : faults_) {
         if (f.Operation != operation) continue;
         if (!Matches(path, f.PathContains) && !(otherPath.size() && Matches(otherPath, f.PathContains)))
@@ -82,6 +103,18 @@ std::size_t FaultPlan::WriteAllowance(const std::string& path, std::int64_t offs
     error = ENOSPC;
     ++fired_;
     return static_cast<std::size_t>(std::max<std::int64_t>(0, allowed));
+}
+
+std::size_t FaultPlan::ReadAllowance(const std::string& path, std::size_t count) {
+    if (inAction_) return count;
+    for (ShortReadFault& f : shortReads_) {
+        if (!Matches(path, f.PathContains)) continue;
+        ++f.Seen;
+        if (f.Occurrence != 0 && f.Seen != f.Occurrence) continue;
+        ++fired_;
+        count = std::min(count, static_cast<std::size_t>(std::max<std::int64_t>(1, f.Bytes)));
+    }
+    return count;
 }
 
 ScopedFaultPlan::ScopedFaultPlan(FaultPlan& plan) : previous_(activePlan) {
@@ -164,16 +197,18 @@ std::int64_t BinaryFile::ReadAt(std::int64_t offset, void* buffer, std::size_t c
         lastError_ = EINVAL;
         return -1;
     }
+    std::size_t step = count;
     if (activePlan != nullptr) [[unlikely]] {
         if (const int error = activePlan->Check(FileOperation::Read, path_)) {
             lastError_ = error;
             return -1;
         }
+        step = activePlan->ReadAllowance(path_, count);
     }
     std::size_t done = 0;
     auto* out = static_cast<std::uint8_t*>(buffer);
     while (done < count) {
-        const ssize_t n = ::pread(fd_, out + done, count - done,
+        const ssize_t n = ::pread(fd_, out + done, std::min(count - done, step),
                                   static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
         if (n < 0) {
             if (errno == EINTR) continue;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,14 @@ public:
     // their end fail with ENOSPC (the write that crosses the limit writes what still
     // fits); writes over bytes a file already has need no room.
     FaultPlan& DiskFullAfter(std::int64_t bytes, std::string pathContains = {});
+    // In the n-th matching read (0: every one) the system delivers at most `bytes` bytes
+    // at a time, as it may for a slow or removable medium; a read still delivers all it asked for.
+    FaultPlan& ShortRead(int occurrence, std::int64_t bytes, std::string pathContains = {});
+    // Runs `action` with the call's path just before the n-th matching call of the
+    // operation (0: every one): a file that vanishes, is cut or is rewritten between two
+    // calls. The action's own file calls pass the plan by.
+    FaultPlan& Before(FileOperation operation, int occurrence, std::function<void(const std::string&)> action,
+                      std::string pathContains = {});
 
     // Calls of an operation seen so far (every path).
     int Calls(FileOperation operation) const;
@@ -90,6 +99,9 @@ public:
     // the disk becomes full).
     std::size_t WriteAllowance(const std::string& path, std::int64_t offset, std::size_t count,
                                std::int64_t size, int& error);
+    // Used by the wrapper before a read that passed Check: the most bytes the system gives
+    // at a time in this read.
+    std::size_t ReadAllowance(const std::string& path, std::size_t count);
 
 private:
     struct Fault {
@@ -99,7 +111,23 @@ private:
         std::string PathContains;
         int Seen = 0;
     };
+    struct ShortReadFault {
+        int Occurrence;
+        std::int64_t Bytes;
+        std::string PathContains;
+        int Seen = 0;
+    };
+    struct Action {
+        FileOperation Operation;
+        int Occurrence;
+        std::function<void(const std::string&)> Run;
+        std::string PathContains;
+        int Seen = 0;
+    };
     std::vector<Fault> faults_;
+    std::vector<ShortReadFault> shortReads_;
+    std::vector<Action> actions_;
+    bool inAction_ = false;
     std::vector<int> calls_ = std::vector<int>(6, 0);
     bool diskLimited_ = false;
     std::int64_t diskBytesLeft_ = 0;
