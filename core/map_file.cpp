@@ -21,6 +21,25 @@ std::size_t InitialMapEntries(const FileSlot& s, int extra) {
     return static_cast<std::size_t>(span + extra);
 }
 
+// The type byte of the record at `position`, or -1 when it cannot be read.
+int TypeAt(FileSlot& s, std::int64_t position) {
+    std::uint8_t type = 0;
+    return s.File.ReadAt(position + s.RecordLength - 1, &type, 1) == 1 ? type : -1;
+}
+
+// Whether a loaded map can be this file's: every position on a record boundary, the last
+// one at an end-of-data record and the one before it at a minute marker. A map left from
+// an earlier version of the file (a new download under the same name, a file cut or
+// joined) fails this, where it would position the reader at the wrong minutes and make
+// the last-minute check write a wrong last minute into the file's header.
+bool FitsFile(FileSlot& s, const std::vector<std::int64_t>& map, std::size_t count) {
+    const std::int64_t R = std::max(1, s.RecordLength);
+    for (std::size_t i = 0; i < count; ++i)
+        if ((map[i] - HeaderLength) % R != 0) return false;
+    if (TypeAt(s, map[count - 1]) != TypeEndOfData) return false;
+    return count < 3 || TypeAt(s, map[count - 2]) == TypeMinuteMarker;
+}
+
 // Loads a map file; false when it cannot be used (unreadable, cut short, or positions
 // that cannot belong to this file), so that the file is scanned instead.
 bool LoadMapFile(FileSlot& s, Host& host, const std::string& name) {
@@ -39,6 +58,7 @@ bool LoadMapFile(FileSlot& s, Host& host, const std::string& name) {
         if (map[i] < previous || map[i] > s.FileSize) return false;
         previous = map[i];
     }
+    if (!FitsFile(s, map, count)) return false;
     s.Map = std::move(map);
     s.MapCount = static_cast<std::int64_t>(count) - 1;
     return true;

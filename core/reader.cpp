@@ -158,6 +158,64 @@ inline bool DecodeStep(Program& p, Host& host, FileSlot& s, int typeOffset) {
     return true;
 }
 
+// Positions one slot (see PositionAt). `mayRemap`: a map that turns out not to fit the
+// file may be made again once.
+void PositionSlot(Program& p, Host& host, int i, MinuteNumber m, std::int32_t t, bool mayRemap) {
+    FileSlot& s = p.Slot(i);
+    if (s.LastMinute < m) {
+        s.MoreData = false;
+        return;
+    }
+    if (s.FirstMinute < m && !s.MapReady) {
+        BuildMap(p, host, i, p.Options.RefreshMapFiles);
+        if (s.LastMinute < m) {
+            s.MoreData = false;
+            return;
+        }
+    }
+    const std::int64_t perMarker = std::max(1, s.MinutesPerMarker);
+    std::int64_t k = std::max<std::int64_t>(0, (static_cast<std::int64_t>(m) - s.FirstMinute) / perMarker);
+    const std::int64_t lastEntry = s.MapReady ? s.MapCount : 0;
+    k = std::min(k, std::min<std::int64_t>(lastEntry, static_cast<std::int64_t>(s.Map.size()) - 1));
+    const std::int64_t position = s.Map.empty() ? HeaderLength : s.Map[static_cast<std::size_t>(k)];
+    if (s.Buffer.size() < static_cast<std::size_t>(ReadBufferBytes)) s.Buffer.assign(ReadBufferBytes, 0);
+    const std::int64_t n = s.File.ReadAt(position, s.Buffer.data(), static_cast<std::size_t>(s.BlockBytes));
+    if (n < 0) {
+        if (s.File.LastError() != EINVAL) host.ShowTimedMessage(Message2s, s.File.LastErrorText());
+        s.MoreData = false;
+        s.Click.Ncyc = 0;
+        s.Click.Time = 0;
+        s.NRType = TypeMinuteMarker;
+        return;
+    }
+    // Every map entry but the first and the end is the position of a minute marker; a map
+    // file left from an earlier version of the file may point elsewhere: the file is mapped again.
+    const int typeOffset = LayoutFor(p, s).TypeOffset();
+    if (mayRemap && k > 0 && k < s.MapCount && n > typeOffset && s.Buffer[typeOffset] != TypeMinuteMarker) {
+        BuildMap(p, host, i, true);
+        PositionSlot(p, host, i, m, t, false);
+        return;
+    }
+    s.BufferFilePos = position;
+    s.BufferFill = static_cast<int>(n);
+    s.ReadFailed = false;
+    if (n < s.RecordLength) {
+        EndOfSlotData(s);
+        return;
+    }
+    s.MoreData = true;
+    s.CurrentMinute = std::max(s.FirstMinute, m);
+    s.NRType = TypeMinuteMarker;
+    s.LastAcceptedTime = -2;
+    if (p.Display.OnSlotPositioned) p.Display.OnSlotPositioned(i);
+    ResetTracker(s.Peaks);
+    s.BufferPos = 0;
+    StartMinute(p, s, s.Buffer.data());
+    s.BufferPos = s.RecordLength;
+    const ClickTime target{m, t};
+    while (s.MoreData && IsBefore({s.CurrentMinute, s.Click.Time}, target)) NextRecord(p, host, i);
+}
+
 } // namespace
 
 void NextRecord(Program& p, Host& host, int slotIndex) {
@@ -178,56 +236,8 @@ void NextRecord(Program& p, Host& host, int slotIndex) {
 }
 
 void PositionAt(Program& p, Host& host, MinuteNumber m, std::int32_t t) {
-    for (int i = 1; i <= SlotCount; ++i) {
-        FileSlot& s = p.Slot(i);
-        if (!s.IsOpen) continue;
-        if (s.LastMinute < m) {
-            s.MoreData = false;
-            continue;
-        }
-        if (s.FirstMinute < m && !s.MapReady) {
-            BuildMap(p, host, i, p.Options.RefreshMapFiles);
-            if (s.LastMinute < m) {
-                s.MoreData = false;
-                continue;
-            }
-        }
-        const std::int64_t perMarker = std::max(1, s.MinutesPerMarker);
-        std::int64_t k =
-            std::max<std::int64_t>(0, (static_cast<std::int64_t>(m) - s.FirstMinute) / perMarker);
-        const std::int64_t lastEntry = s.MapReady ? s.MapCount : 0;
-        k = std::min(k, std::min<std::int64_t>(lastEntry, static_cast<std::int64_t>(s.Map.size()) - 1));
-        const std::int64_t position = s.Map.empty() ? HeaderLength : s.Map[static_cast<std::size_t>(k)];
-        if (s.Buffer.size() < static_cast<std::size_t>(ReadBufferBytes)) s.Buffer.assign(ReadBufferBytes, 0);
-        const std::int64_t n =
-            s.File.ReadAt(position, s.Buffer.data(), static_cast<std::size_t>(s.BlockBytes));
-        if (n < 0) {
-            if (s.File.LastError() != EINVAL) host.ShowTimedMessage(Message2s, s.File.LastErrorText());
-            s.MoreData = false;
-            s.Click.Ncyc = 0;
-            s.Click.Time = 0;
-            s.NRType = TypeMinuteMarker;
-            continue;
-        }
-        s.BufferFilePos = position;
-        s.BufferFill = static_cast<int>(n);
-        s.ReadFailed = false;
-        if (n < s.RecordLength) {
-            EndOfSlotData(s);
-            continue;
-        }
-        s.MoreData = true;
-        s.CurrentMinute = std::max(s.FirstMinute, m);
-        s.NRType = TypeMinuteMarker;
-        s.LastAcceptedTime = -2;
-        if (p.Display.OnSlotPositioned) p.Display.OnSlotPositioned(i);
-        ResetTracker(s.Peaks);
-        s.BufferPos = 0;
-        StartMinute(p, s, s.Buffer.data());
-        s.BufferPos = s.RecordLength;
-        const ClickTime target{m, t};
-        while (s.MoreData && IsBefore({s.CurrentMinute, s.Click.Time}, target)) NextRecord(p, host, i);
-    }
+    for (int i = 1; i <= SlotCount; ++i)
+        if (p.Slot(i).IsOpen) PositionSlot(p, host, i, m, t, true);
 }
 
 } // namespace kelp

@@ -163,9 +163,10 @@ TEST_F(MapFileTest, MapFileIsLoadedUnlessRefreshIsOn) {
     DataFileBuilder b(FileKind::KL3, 7000);
     for (int m = 0; m < 5; ++m) b.Minute();
     const std::string path = b.Write(dir.File("mapped.KL3"));
-    // A map file of 8 x (n + 1) bytes gives MapCount n; its positions are used as they are.
+    // A map file of 8 x (n + 1) bytes gives MapCount n; its positions are used as they are
+    // (this one leaves out the last two markers, the end at 460).
     std::vector<std::uint8_t> map(8 * 4);
-    const std::int64_t positions[4] = {360, 380, 400, 420};
+    const std::int64_t positions[4] = {360, 380, 400, 460};
     for (int i = 0; i < 4; ++i) WriteLE64(&map[static_cast<std::size_t>(i) * 8], positions[i]);
     testing::WriteFileBytes(dir.File("mapped.k3m"), map);
 
