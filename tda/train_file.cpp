@@ -367,8 +367,9 @@ bool RunTrainDetection(Program& p, Host& h) {
     state.LastStitchNanoseconds = 0;
 
     h.SetProgressLabel("Seeking cetaceans . . . ");
+    // An existing KL3 file (with the species edits and marks made in it) is replaced only
+    // when the new one is complete; its map would not fit the new one.
     const std::string kl3Name = KL3NameFor(s.FullName);
-    RemoveFile(kl3Name);
     RemoveFile(WithExtension(kl3Name, ".k3m"));
     DataFileHeader header;
     AtomicFileWriter kl3(kl3Name);
@@ -392,6 +393,7 @@ bool RunTrainDetection(Program& p, Host& h) {
             if (ok && !kl3.Commit()) {
                 ok = false;
                 h.ShowMessage(SystemErrorText(kl3.LastError()));
+                RemoveFile(WithExtension(kl3Name, ".k3m")); // the new map beside the old file
             }
         }
     }
