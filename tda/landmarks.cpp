@@ -81,10 +81,16 @@ std::vector<int> FindMarks(Program& p, Host& host, int slotIndex, std::vector<Ma
     return marks;
 }
 
+// Puts the marks written back as the markers held them.
+void UndoMarks(FileSlot& s, const std::vector<MarkerSeen>& markers, const std::vector<std::size_t>& written) {
+    for (const std::size_t k : written) s.File.WriteAt(markers[k].Position + MarkByte, &markers[k].Mark, 1);
+}
+
 // Writes the marks that differ from what the markers hold, one byte each, so that
-// nothing else in the file is touched.
+// nothing else in the file is touched; `written` lists them. When a write fails, the
+// marks already written are put back, so that a failed write leaves the file as it was.
 bool WriteMarks(Host& host, FileSlot& s, const std::vector<int>& marks,
-                const std::vector<MarkerSeen>& markers) {
+                const std::vector<MarkerSeen>& markers, std::vector<std::size_t>& written) {
     const std::size_t count = std::min(
         {marks.size(), markers.size(), static_cast<std::size_t>(std::max<std::int64_t>(0, s.MapCount))});
     for (std::size_t k = 0; k < count; ++k) {
@@ -92,8 +98,10 @@ bool WriteMarks(Host& host, FileSlot& s, const std::vector<int>& marks,
         if (value == markers[k].Mark || !markers[k].IsMarker) continue;
         if (!s.File.WriteAt(markers[k].Position + MarkByte, &value, 1)) {
             host.ShowTimedMessage(Message2s, s.File.LastErrorText());
+            UndoMarks(s, markers, written);
             return false;
         }
+        written.push_back(k);
     }
     return true;
 }
@@ -134,10 +142,12 @@ bool MarkSlot(Program& p, Host& host, int slotIndex) {
         p.Options.Busy = true;
         marks = FindMarks(p, host, slotIndex, markers, complete);
     }
-    if (!WriteMarks(host, s, marks, markers)) return false;
+    std::vector<std::size_t> written;
+    if (!WriteMarks(host, s, marks, markers, written)) return false;
     // A file read only in part keeps its marks so far but is not flagged as marked.
     if (!complete) return false;
     const bool flagged = SetMarkedFlag(host, s);
+    if (!flagged) UndoMarks(s, markers, written);
     host.StateChanged(changed::FileInfo);
     return flagged;
 }
