@@ -45,6 +45,11 @@ public:
     // Appends text as it is (line ends included).
     void Text(const std::string& text);
     bool Ok() const override { return ok_; }
+    // Writes what is buffered under the temporary name; false once a write has failed.
+    bool WriteBuffered() {
+        Flush();
+        return ok_;
+    }
     // Writes what is left and gives the file its name. On a failure the file is removed,
     // the failure is shown (5 seconds) and false is returned.
     bool Finish(Host& host);

@@ -170,7 +170,13 @@ int ExportTidyTable(Program& p, Host& host, const std::string& name) {
     }
     if (files.empty()) return 0; // nothing exported: neither file is kept
     provenance.Text(ProvenanceJson(p, page, name, files, UtcNowText()));
-    // Both files or neither: a table without its record of how it was made is not kept.
+    // Both files or neither: a table without its record of how it was made is not kept. Both
+    // are written out before either takes its name, so that a failed write of the record
+    // leaves an earlier table of the same name as it was.
+    if (!table.WriteBuffered() || !provenance.WriteBuffered()) {
+        (table.Ok() ? provenance : table).Finish(host); // shows the failure and removes the file
+        return 0;
+    }
     if (!table.Finish(host)) return 0;
     if (!provenance.Finish(host)) {
         RemoveFile(name);
