@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "app/controls.h"
@@ -48,7 +49,19 @@ void ShowChosen(QButtonGroup* group, int id) {
 } // namespace
 
 ExportTab::ExportTab(AppContext& app, QWidget* parent) : Page(app, parent) {
-    auto* outer = new QHBoxLayout(this);
+    // On a screen narrower than the three columns the page scrolls instead of cutting them off.
+    auto* pageLayout = new QVBoxLayout(this);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    pageLayout->addWidget(scroll);
+    auto* inner = new QWidget;
+    scroll->setWidget(inner);
+    // The page's own background shows through, as on the pages that do not scroll.
+    scroll->viewport()->setAutoFillBackground(false);
+    inner->setAutoFillBackground(false);
+    auto* outer = new QHBoxLayout(inner);
     outer->setContentsMargins(10, 10, 10, 10);
     outer->setSpacing(16);
 
