@@ -20,7 +20,7 @@ std::string FileNotOpenText(int slot) {
 }
 
 int CorrelationBinMinutes(int timeScale, int minutesPerBin) {
-    return timeScale == TideScale ? TidalQuarterMinutes : std::max(1, minutesPerBin);
+    return timeScale == TideScale ? TideBinMinutes : std::max(1, minutesPerBin);
 }
 
 namespace {
@@ -186,7 +186,7 @@ int FillSeries(Program& p, Host& host, int slot, MinuteNumber from, int r, int p
 }
 
 int PhaseAt(MinuteNumber minute, int r) {
-    if (r == TidalQuarterMinutes) return 0;
+    if (r == TideBinMinutes) return 0;
     return static_cast<int>(((minute % r) + r) % r);
 }
 

@@ -22,10 +22,10 @@ inline constexpr const char* AllValuesNilText = "All values nil.";
 std::string FileNotOpenText(int slot);
 
 // The scales the correlations work on (1 minute to 6 hours per bin); the bin size, 93
-// minutes (a quarter of a tidal cycle) on the tide scale instead of its 186.
+// minutes on the tide scale instead of its 186 (eight bins to a tidal cycle of 12 h 24 min).
 inline constexpr int FirstCorrelationScale = 11;
 inline constexpr int LastCorrelationScale = 16;
-inline constexpr int TidalQuarterMinutes = 93;
+inline constexpr int TideBinMinutes = 93;
 int CorrelationBinMinutes(int timeScale, int minutesPerBin);
 
 // The cross-correlation function: 241 entries for offsets -120 .. +120 bins, entry 120

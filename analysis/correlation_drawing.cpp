@@ -13,9 +13,10 @@ namespace kelp {
 namespace {
 
 constexpr int CrossLeft = 17; // the cross-correlation's first offset; 4 pixels per offset
-constexpr int CrossPixels = 4;
+constexpr double CrossPixels = 4;
 constexpr int AutoLeft = 18; // the auto-correlation's lag 0; 5 pixels per lag
 constexpr int AutoPixels = 5;
+constexpr int TidalCycleMinutes = 744; // 12 h 24 min: a label every 8 bins of 93 minutes
 
 struct Frame {
     int Top = 0;
@@ -43,8 +44,8 @@ TimeTicks TicksFor(int r) {
         return {12, 48, 1440, "d"};
     case 60:
         return {24, 24, 1440, "d"};
-    case TidalQuarterMinutes:
-        return {4, 8, 4 * TidalQuarterMinutes, "t"}; // tidal cycles of 12 h 24 min
+    case TideBinMinutes:
+        return {4, 8, TidalCycleMinutes, "t"};
     case 360:
         return {4, 4, 1440, "d"};
     default:
@@ -64,7 +65,7 @@ Frame ClearAndFrame(DisplayContext& ctx, double level) {
     for (int k = -9; k <= 10; ++k) {
         std::string text = k == 10 ? "1.0" : (k < 0 ? "-0." : "0.") + std::to_string(k < 0 ? -k : k);
         const int y = f.Zero - k * (f.Bottom - f.Top) / 20;
-        c.TextOut(s.Right + 6, y - 5, text);
+        c.TextOut(s.Right + 6, std::max(s.Top, y - 5), text);
         c.SetPen(ColourBlack, 1, PenStyle::Solid);
         c.MoveTo(s.Right, y);
         c.LineTo(s.Right + 4, y);
@@ -113,15 +114,18 @@ void DrawCrossCorrelation(DisplayContext& ctx, const CrossCorrelation& cc, int r
                           const std::vector<std::string>& texts) {
     Canvas& c = ctx.canvas;
     const Frame f = ClearAndFrame(ctx, cc.Level);
+    // All offsets stay left of the value scale: on a narrow display they close up.
+    const double step =
+        std::min(CrossPixels, static_cast<double>(ctx.state.Right - CrossLeft) / (2 * CrossOffsets));
+    auto x = [step](int k) { return CrossLeft + static_cast<int>(RoundToInt(k * step)); };
     const TimeTicks ticks = TicksFor(r);
     for (int bins = -CrossOffsets; bins <= CrossOffsets; ++bins)
-        if (bins % ticks.Every == 0)
-            TimeTick(ctx, CrossLeft + CrossPixels * (bins + CrossOffsets), bins, r, ticks);
+        if (bins % ticks.Every == 0) TimeTick(ctx, x(bins + CrossOffsets), bins, r, ticks);
 
     c.SetPen(ColourRed, 1, PenStyle::Solid);
     c.MoveTo(CrossLeft, f.Y(cc.Function[0]));
     for (int k = 1; k < static_cast<int>(cc.Function.size()); ++k)
-        c.LineTo(CrossLeft + CrossPixels * k, f.Y(cc.Function[static_cast<std::size_t>(k)]));
+        c.LineTo(x(k), f.Y(cc.Function[static_cast<std::size_t>(k)]));
 
     // Which logger hears first at each end of the offsets.
     const Program& p = ctx.program;
@@ -129,7 +133,7 @@ void DrawCrossCorrelation(DisplayContext& ctx, const CrossCorrelation& cc, int r
     const int labelY = f.Bottom - 14;
     c.TextOut(PlotLeft + 2, labelY, std::to_string(p.Slot(2).LoggerNumber) + " earlier");
     const std::string right = std::to_string(p.Slot(1).LoggerNumber) + " earlier";
-    c.TextOut(CrossLeft + CrossPixels * 2 * CrossOffsets - c.TextWidth(right), labelY, right);
+    c.TextOut(x(2 * CrossOffsets) - c.TextWidth(right), labelY, right);
     Texts(ctx, f, texts);
     c.SetPen(ColourBlack, 1, PenStyle::Solid);
 }

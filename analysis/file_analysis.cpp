@@ -316,24 +316,32 @@ std::vector<std::string> ClassTotalsLines(const FileSlot& s, const AnalysisCount
 
 std::vector<std::string> ProfileLines(const AnalysisCounters& k, bool ncycAndkHz) {
     std::vector<std::string> lines;
-    auto table = [&](const char* title, int rowFirst, int rowLast, int colFirst, int colLast, bool byColumn) {
-        lines.push_back(title);
+    if (ncycAndkHz) {
+        // Rows by kHz, each led by its value; columns by cycles.
+        lines.push_back("Ncyc cols\tF rows");
         std::string header = "\t";
-        for (int c = colFirst; c <= colLast; ++c) header += "'" + std::to_string(c) + "\t";
+        for (int c = 0; c <= 200; ++c) header += "'" + std::to_string(c) + "\t";
         lines.push_back(header);
         lines.push_back("");
-        for (int r = rowFirst; r <= rowLast; ++r) {
-            std::string line = std::to_string(r) + "\t";
-            // The table is counted by [first value][kHz]; the kHz can be the row or the column.
-            for (int c = colFirst; c <= colLast; ++c)
-                line += Counted(byColumn ? k.ProfileAt(c, r) : k.ProfileAt(r, c)) + "\t";
+        for (int kHz = 20; kHz <= 170; ++kHz) {
+            std::string line = std::to_string(kHz) + "\t";
+            for (int c = 0; c <= 200; ++c) line += Counted(k.ProfileAt(c, kHz)) + "\t";
             lines.push_back(line);
         }
-    };
-    if (ncycAndkHz)
-        table("Ncyc cols\tF rows", 20, 170, 0, 200, true); // rows kHz, columns cycles
-    else
-        table("F cols\tP rows", 5, 255, 40, 170, false); // rows SPL, columns kHz
+        return lines;
+    }
+    // Rows by amplitude (5..255), columns by kHz (40..170); the rows carry no value of their
+    // own, so that the header's columns stand over the counts.
+    lines.push_back("F cols\tP rows");
+    std::string header;
+    for (int c = 40; c <= 170; ++c) header += "'" + std::to_string(c) + "\t";
+    lines.push_back(header);
+    lines.push_back("");
+    for (int row = 5; row <= 255; ++row) {
+        std::string line;
+        for (int c = 40; c <= 170; ++c) line += Counted(k.ProfileAt(row, c)) + "\t";
+        lines.push_back(line);
+    }
     return lines;
 }
 
@@ -341,7 +349,7 @@ void StepSpeciesClass(Program& p, Host& host) {
     // The classes in the order the filter steps through them.
     static constexpr std::array<int, 5> Order = {SpeciesBoatSonar, SpeciesPorpoise, SpeciesDolphin,
                                                  SpeciesOtherCetacean, SpeciesUnclassed};
-    std::size_t current = Order.size() - 1; // none ticked: start from porpoise-like
+    std::size_t current = Order.size() - 1; // none ticked: boat sonars come next
     for (std::size_t i = 0; i < Order.size(); ++i) {
         if (p.Trains.Species[static_cast<std::size_t>(Order[i])]) {
             current = i;

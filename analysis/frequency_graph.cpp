@@ -37,7 +37,15 @@ const TypeTexts& TextsOf(FrequencyGraphType type) {
 }
 
 constexpr int BinLeft = PlotLeft; // bin i is drawn at x = 4i + 18
-constexpr int BinPixels = 4;
+constexpr double BinPixels = 4;
+
+// Where bin i stands: 4 pixels apart, closer on a display too narrow for all 256 bins.
+struct BinScale {
+    double Step = BinPixels;
+    explicit BinScale(const DisplayState& s)
+        : Step(std::min(BinPixels, static_cast<double>(s.Right - BinLeft) / 256.0)) {}
+    int X(int bin) const { return BinLeft + static_cast<int>(RoundToInt(bin * Step)); }
+};
 
 inline std::size_t Bin(int v) {
     return static_cast<std::size_t>(std::clamp(v, 0, 255));
@@ -81,8 +89,7 @@ void DrawBinLabels(DisplayContext& ctx, FrequencyGraphType type) {
         if (!SlotIsOpen(ctx.program, slot)) continue;
         const int y = s.Bands[static_cast<std::size_t>(slot)].Base + 2;
         c.SetFontColour(y > s.Bottom ? ColourBlack : ColourWhite);
-        for (int v = 0; v <= 240 && v <= last; v += 20)
-            c.TextOut(BinPixels * v + BinLeft, y, std::to_string(v));
+        for (int v = 0; v <= 240 && v <= last; v += 20) c.TextOut(BinScale(s).X(v), y, std::to_string(v));
     }
 }
 
@@ -126,12 +133,15 @@ void DrawStatistics(DisplayContext& ctx, int slot, const FrequencyBand& band) {
     host.Results().Append(centiles);
     host.Results().Append("Mode\t" + std::to_string(mode));
 
+    // Beside the graph: the last eight lines listed, from the second sixteenth to the mode.
+    std::vector<std::string> shown(centiles.begin() + 1, centiles.end());
+    shown.push_back("Mode\t" + std::to_string(mode));
     Canvas& c = ctx.canvas;
     const int base = ctx.state.Bands[static_cast<std::size_t>(slot)].Base;
     c.SetFontSize(10);
-    for (std::size_t i = 0; i < centiles.size(); ++i) {
-        c.SetFontColour(i == 4 ? ColourYellow : ColourWhite); // the median
-        c.TextOut(660, base - 430 + 14 * static_cast<int>(i), centiles[i]);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        c.SetFontColour(i == 4 ? ColourYellow : ColourWhite);
+        c.TextOut(660, std::max(ctx.state.Top, base - 430) + 14 * static_cast<int>(i), shown[i]);
     }
     static constexpr std::array<int, 8> X = {820, 840, 860, 880, 960, 1040, 1080, 1100};
     const int line = StatisticsBase(ctx);
@@ -256,14 +266,15 @@ FrequencyGraph ShowFrequencyGraph(DisplayContext& ctx) {
         // Each band's bars stop at its own top, so that bands never overlap.
         const int top = std::max(s.Top, base - s.BandHeight);
         const bool coloured = type == FrequencyGraphType::kHz || type == FrequencyGraphType::EndkHz;
+        const BinScale bins(s);
         for (int i = 0; i < 256; ++i) {
             const std::int64_t h =
                 RoundToInt(static_cast<double>(band.Shown[static_cast<std::size_t>(i)]) * f400);
             const int y = static_cast<int>(std::max<std::int64_t>(top, base - h));
             if (y >= base) continue;
             c.SetPen(coloured ? KHzColour(i) : ColourWhite, 1, PenStyle::Solid);
-            c.MoveTo(BinPixels * i + BinLeft, base);
-            c.LineTo(BinPixels * i + BinLeft, y);
+            c.MoveTo(bins.X(i), base);
+            c.LineTo(bins.X(i), y);
         }
         if (p.Options.DevelopmentMode) DrawStatistics(ctx, slot, band);
     }

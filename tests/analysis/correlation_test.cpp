@@ -143,15 +143,21 @@ TEST_F(CorrelationTest, CommandsRefuseWhatTheyCannotCorrelate) {
 }
 
 TEST_F(CorrelationTest, AutoCorrelationWorksOnTheCorrelationScales) {
-    OpenFile(Kl3("long.KL3", first, 1000, [](int m) { return Encounters(m % 400); }), 1);
+    OpenFile(Kl3("long.KL3", first, 2000, [](int m) { return Encounters(m % 400); }), 1);
     program.State<AnalysisPage>().Options.ValuesInResults = true;
     struct Case {
         int Scale, Used, Bin;
+        const char* Label; // the first time label after lag 0
+        int LabelLag;
     };
-    for (const Case c : {Case{7, OneMinuteScale, 1}, Case{12, 12, 5}, Case{TideScale, TideScale, 93},
-                         Case{18, OneMinuteScale, 1}}) {
+    for (const Case c : {Case{7, OneMinuteScale, 1, "10m", 10}, Case{12, 12, 5, "1h", 12},
+                         Case{TideScale, TideScale, 93, "1t", 8}, Case{18, OneMinuteScale, 1, "10m", 10}}) {
         Scale(c.Scale);
+        canvas.Clear();
         const CorrelationOutcome outcome = DoAutocorrelation(ctx);
+        const CanvasOp* label = canvas.FindText(c.Label);
+        ASSERT_NE(label, nullptr) << c.Label;
+        EXPECT_EQ(label->X0, 18 + 5 * c.LabelLag + 2);
         ASSERT_TRUE(outcome.Done) << c.Scale;
         EXPECT_EQ(state.TimeScale, c.Used);
         EXPECT_EQ(outcome.BinMinutes, c.Bin);

@@ -122,10 +122,16 @@ TEST_F(FrequencyGraphTest, DevelopmentModeListsTheDistributionsStatistics) {
         "sixteen.KL3", "Nclx\t16",    "Mean\t8",       "1~16    \t2",   "2~16    \t3",   "3~16    \t4",
         "4~16    \t5", "8~16    \t9", "12~16    \t13", "14~16    \t15", "15~16    \t16", "Mode\t16"};
     EXPECT_EQ(host.Results().Lines(), expected);
-    const CanvasOp* median = canvas.FindText("8~16    \t9");
-    ASSERT_NE(median, nullptr);
-    EXPECT_EQ(median->Colour, ColourYellow);
-    EXPECT_EQ(median->Size, 10);
+    // Beside the graph: the last eight lines listed, the fifth in yellow.
+    const CanvasOp* first = canvas.FindText("2~16    \t3");
+    const CanvasOp* fifth = canvas.FindText("12~16    \t13");
+    const CanvasOp* mode = canvas.FindText("Mode\t16");
+    ASSERT_TRUE(first && fifth && mode);
+    EXPECT_EQ(canvas.FindText("1~16    \t2"), nullptr);
+    EXPECT_EQ(fifth->Colour, ColourYellow);
+    EXPECT_EQ(first->Colour, ColourWhite);
+    EXPECT_EQ(fifth->Size, 10);
+    EXPECT_EQ(mode->Y0 - first->Y0, 7 * 14);
     EXPECT_FALSE(LinesOf(ColourRed).empty()); // the polyline of a KL3 file
 }
 
