@@ -14,6 +14,7 @@
 #include <QToolTip>
 
 #include "app/about_page.h"
+#include "app/analysis_tab.h"
 #include "app/dev_page.h"
 #include "app/display_widget.h"
 #include "app/export_page.h"
@@ -77,6 +78,7 @@ TF::TF(Program& program, QtHost& host, const std::string& openDialogName)
     AddPage<DevPage>();
     AddPage<ExportTab>();
     AddPage<ResultsTab>();
+    AddPage<AnalysisTab>();
 
     host_.SetDialogParent(this);
     host_.OnStateChanged = [this](const std::string& what) { Refresh(what); };
