@@ -42,7 +42,7 @@ private slots:
         QStringList captions;
         for (int i = 0; i < w.Tabs()->count(); ++i) captions << w.Tabs()->tabText(i);
         QCOMPARE(captions, QStringList({"Read SD", "Files - View", "Trains", "Settings", "Metadata", "About",
-                                        "dev", "Export", "Results"}));
+                                        "dev", "Export", "Results", "Analysis"}));
         QCOMPARE(w.Tabs()->currentWidget(), w.PageNamed("Files - View"));
         // "Lo" and "?" were ticked and unticked again; "Hi", "Mod" and all species stay ticked.
         FilterControls* f = Filters(w);
