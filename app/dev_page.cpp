@@ -5,9 +5,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/controls.h"
+#include "app/file_utility_buttons.h"
+#include "app/qt_host.h"
 #include "core/program.h"
 #include "tda/tda_settings.h"
 #include "tda/train_file.h"
@@ -81,6 +84,18 @@ DevPage::DevPage(AppContext& app, QWidget* parent) : Page(app, parent) {
     cgrid->addWidget(timeErrors_, 2, 0, 1, 4);
     cgrid->setColumnStretch(4, 1);
     layout->addWidget(clusters);
+
+    auto* files = new QGroupBox("Files", content);
+    auto* fgrid = new QGridLayout(files);
+    spike_ = new QPushButton(SpikeCaption, files);
+    spike_->setToolTip("Add the selected minutes of a KL1 file, or the minute at the start of the screen, "
+                       "to a file whose name contains SPIKE");
+    fgrid->addWidget(spike_, 0, 0);
+    fgrid->setColumnStretch(1, 1);
+    layout->addWidget(files);
+    connect(spike_, &QPushButton::clicked, this, [this] {
+        RunFileUtility(app_, [this] { AppendToSpikeFile(app_.program, app_.host, SpikeRequestOf(app_)); });
+    });
 
     connect(fusionGap_, &QLineEdit::textEdited, this, [this](const QString& text) {
         TdaSettingsOf(app_.program).InitialFusionGap.Set(text.toStdString());

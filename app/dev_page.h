@@ -1,6 +1,7 @@
 #pragma once
 // "dev", the development page: the train detection's parameter boxes and switches read by
-// its second version, and the reader's "ShowTimeErrorAsClk". Outside development mode a
+// its second version, the reader's "ShowTimeErrorAsClk" and "spike", which collects minutes
+// of a KL1 file in a spike file. Outside development mode a
 // blocking panel covers the page.
 #include <map>
 #include <string>
@@ -9,6 +10,7 @@
 
 class QCheckBox;
 class QLineEdit;
+class QPushButton;
 
 namespace kelp {
 
@@ -25,6 +27,7 @@ public:
 
     QWidget* BlockingPanel() const { return panel_; }
     QLineEdit* ParameterBox(const std::string& name) const;
+    QPushButton* SpikeButton() const { return spike_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -37,6 +40,7 @@ private:
     QCheckBox* inherit_;
     QCheckBox* stayInBands_;
     QCheckBox* timeErrors_;
+    QPushButton* spike_;
 };
 
 } // namespace kelp

@@ -9,6 +9,7 @@
 
 #include "app/controls.h"
 #include "app/display_widget.h"
+#include "app/file_utility_buttons.h"
 #include "app/qt_host.h"
 #include "core/endpoints.h"
 #include "core/file_slot.h"
@@ -20,8 +21,8 @@ namespace kelp {
 FileControls::FileControls(AppContext& app, QWidget* parent)
     : QWidget(parent), app_(app), open_(new QPushButton(this)),
       openSet_(new QPushButton("Open file set", this)), closeAll_(new QPushButton("Close all files", this)),
-      range_(new QLabel(this)), from_(new QLabel(this)), to_(new QLabel(this)),
-      refreshMaps_(new QCheckBox("refresh map files", this)),
+      copySelection_(new QPushButton(this)), range_(new QLabel(this)), from_(new QLabel(this)),
+      to_(new QLabel(this)), refreshMaps_(new QCheckBox("refresh map files", this)),
       forceDefaults_(new QCheckBox("force defaults", this)),
       useEndpoints_(new QCheckBox("use endpoints, if set", this)), saveEndpoints_(new ClickLabel({}, this)),
       deleteEndpoints_(new ClickLabel({}, this)) {
@@ -67,6 +68,9 @@ FileControls::FileControls(AppContext& app, QWidget* parent)
     fileLayout->addWidget(useEndpoints_, 9, 0, 1, 2);
     fileLayout->addWidget(saveEndpoints_, 10, 0);
     fileLayout->addWidget(deleteEndpoints_, 10, 1);
+    copySelection_->setToolTip("Copy the time range now in use (a selection, the endpoints or the whole "
+                               "range) of every open file into a new file");
+    fileLayout->addWidget(copySelection_, 11, 0, 1, 2);
     layout->addWidget(files);
 
     connect(open_, &QPushButton::clicked, this,
@@ -86,6 +90,8 @@ FileControls::FileControls(AppContext& app, QWidget* parent)
             [this] { app_.RunCommand([this] { SaveEndpoints(app_.program, app_.host); }); });
     connect(deleteEndpoints_, &ClickLabel::clicked, this,
             [this] { RunFileCommand([this] { DeleteSavedEndpoints(app_.program, app_.host); }); });
+    connect(copySelection_, &QPushButton::clicked, this,
+            [this] { RunFileUtility(app_, [this] { CopySelectedPeriod(app_.program, app_.host, true); }); });
     Refresh();
 }
 
@@ -118,6 +124,8 @@ void FileControls::Refresh() {
     deleteEndpoints_->setText(Q(p.DeleteEndpointsLabel));
     saveEndpoints_->setEnabled(p.FileCommandsEnabled);
     deleteEndpoints_->setEnabled(p.FileCommandsEnabled);
+    copySelection_->setText(Q(FileUtilitiesOf(app_.program).CopySelectionCaption));
+    copySelection_->setEnabled(p.FileCommandsEnabled);
 }
 
 } // namespace kelp

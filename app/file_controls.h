@@ -1,7 +1,7 @@
 #pragma once
 // The file controls of the "Files - View" page: the open and close buttons, the three
 // name labels (a click closes that file), the shared range labels, the options of opening
-// and the saved endpoints.
+// and the saved endpoints, and the copy of the period in use into new files.
 #include <array>
 
 #include <QWidget>
@@ -25,6 +25,7 @@ public:
     QPushButton* OpenButton() const { return open_; }
     QPushButton* OpenSetButton() const { return openSet_; }
     QPushButton* CloseAllButton() const { return closeAll_; }
+    QPushButton* CopySelectionButton() const { return copySelection_; }
     ClickLabel* NameLabel(int slot) const { return names_[static_cast<std::size_t>(slot)]; }
     ClickLabel* SaveEndpointsLabel() const { return saveEndpoints_; }
     ClickLabel* DeleteEndpointsLabel() const { return deleteEndpoints_; }
@@ -38,6 +39,7 @@ private:
     QPushButton* open_;
     QPushButton* openSet_;
     QPushButton* closeAll_;
+    QPushButton* copySelection_;
     std::array<ClickLabel*, 4> names_{}; // by slot 1..3
     QLabel* range_;
     QLabel* from_;

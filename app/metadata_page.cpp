@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/controls.h"
+#include "app/file_utility_buttons.h"
 #include "core/file_slot.h"
 #include "core/program.h"
 
@@ -36,6 +37,7 @@ MetadataPage::MetadataPage(AppContext& app, QWidget* parent) : Page(app, parent)
     for (int slot = 1; slot <= SlotCount; ++slot) {
         SlotBoxes& b = boxes_[static_cast<std::size_t>(slot)];
         auto* group = new QGroupBox(QString("File %1").arg(slot), this);
+        groups_[static_cast<std::size_t>(slot)] = group;
         // The name above the file's boxes, the captions above its summaries.
         auto* grid = new QGridLayout(group);
         grid->setContentsMargins(8, 4, 8, 6);
@@ -89,10 +91,14 @@ MetadataPage::MetadataPage(AppContext& app, QWidget* parent) : Page(app, parent)
         grid->setRowStretch(1, 1);
         layout->addWidget(group, 1);
     }
+    utilities_ = new FileUtilityButtons(app, this);
+    layout->addWidget(utilities_);
     Refresh({});
 }
 
 void MetadataPage::Refresh(const std::string&) {
+    // The open files' summaries get the room that vacant slots do not need.
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
     for (int slot = 1; slot <= SlotCount; ++slot) {
         const FileSlot& s = app_.program.Slot(slot);
         SlotBoxes& b = boxes_[static_cast<std::size_t>(slot)];
@@ -110,7 +116,9 @@ void MetadataPage::Refresh(const std::string&) {
         ShowText(b.Longitude, s.LongitudeBox);
         ShowLines(b.Session, s.SessionText);
         ShowLines(b.Settings, s.SettingsText);
+        layout->setStretchFactor(groups_[static_cast<std::size_t>(slot)], s.IsOpen ? 3 : 1);
     }
+    utilities_->Refresh();
 }
 
 } // namespace kelp

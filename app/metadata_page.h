@@ -1,15 +1,18 @@
 #pragma once
 // "Metadata": one row per file slot with its name, logger, times and deployment boxes, and
-// the "Session" and "Settings" summaries of the open file.
+// the "Session" and "Settings" summaries of the open file; below them the file utilities.
 #include <array>
 
 #include "app/page.h"
 
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 
 namespace kelp {
+
+class FileUtilityButtons;
 
 class MetadataPage : public Page {
     Q_OBJECT
@@ -34,9 +37,12 @@ public:
         QPlainTextEdit* Settings = nullptr;
     };
     const SlotBoxes& Boxes(int slot) const { return boxes_[static_cast<std::size_t>(slot)]; }
+    FileUtilityButtons* Utilities() const { return utilities_; }
 
 private:
     std::array<SlotBoxes, 4> boxes_{}; // by slot 1..3
+    std::array<QGroupBox*, 4> groups_{};
+    FileUtilityButtons* utilities_;
 };
 
 } // namespace kelp

@@ -27,6 +27,7 @@ public:
     std::vector<FileDialogRequest> Dialogs;
     std::vector<std::pair<int, std::string>> TimedMessages;
     std::vector<std::string> Boxes;
+    std::deque<bool> YesNoAnswers;  // No when empty
     bool ShowTimedMessages = false; // in the real timed message window
 
     void ShowTimedMessage(int milliseconds, const std::string& text) override {
@@ -36,7 +37,10 @@ public:
     void ShowMessage(const std::string& text) override { Boxes.push_back(text); }
     bool AskYesNo(const std::string& text) override {
         Boxes.push_back(text);
-        return false;
+        if (YesNoAnswers.empty()) return false;
+        const bool answer = YesNoAnswers.front();
+        YesNoAnswers.pop_front();
+        return answer;
     }
     std::vector<std::string> OpenFileDialog(const FileDialogRequest& request) override {
         Dialogs.push_back(request);
