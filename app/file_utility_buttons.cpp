@@ -63,7 +63,7 @@ FileUtilityButtons::FileUtilityButtons(AppContext& app, QWidget* parent)
                              "Move File 1, the only open file, to start at the time in the start time "
                              "boxes of the Read SD page",
                              1, 1, [&p, &h] {
-                                 ReadSDPage& page = p.State<ReadSDPage>();
+                                 ReadSDPage& page = ReadSDPageOf(p);
                                  StartTimeChanged(page);
                                  if (page.StartTimeError) {
                                      h.ShowMessage("The start time boxes on the Read SD page do not hold a "

@@ -1,5 +1,6 @@
 #include "app/metadata_page.h"
 
+#include <QCheckBox>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -10,8 +11,12 @@
 #include <QVBoxLayout>
 
 #include "app/controls.h"
+#include "app/display_widget.h"
 #include "app/file_utility_buttons.h"
+#include "app/qt_host.h"
+#include "core/endpoints.h"
 #include "core/file_slot.h"
+#include "core/filters.h"
 #include "core/program.h"
 
 namespace kelp {
@@ -91,6 +96,28 @@ MetadataPage::MetadataPage(AppContext& app, QWidget* parent) : Page(app, parent)
         grid->setRowStretch(1, 1);
         layout->addWidget(group, 1);
     }
+    auto* switches = new QHBoxLayout;
+    switches->setContentsMargins(8, 0, 8, 0);
+    switches->setSpacing(24);
+    useSavedEndpoints_ = new QCheckBox("use saved endpoints", this);
+    useSavedEndpoints_->setToolTip(UseSavedEndpointsHint);
+    ignoreAll_ = new QCheckBox("ignore all filters", this);
+    ignoreAll_->setToolTip("Show, analyse and export every click, whatever the click and train filters say");
+    switches->addWidget(useSavedEndpoints_);
+    switches->addWidget(ignoreAll_);
+    switches->addStretch();
+    layout->addLayout(switches);
+    connect(useSavedEndpoints_, &QCheckBox::clicked, this, [this](bool on) {
+        app_.RunCommand([this, on] {
+            SetUseEndpoints(app_.program, app_.host, on);
+            if (app_.display != nullptr) app_.display->AfterFilesChanged();
+        });
+        Refresh({});
+    });
+    connect(ignoreAll_, &QCheckBox::clicked, this, [this](bool on) {
+        SetIgnoreFilters(app_.program, app_.host, on);
+        if (app_.display != nullptr) app_.display->RedrawSoon();
+    });
     utilities_ = new FileUtilityButtons(app, this);
     layout->addWidget(utilities_);
     Refresh({});
@@ -118,6 +145,8 @@ void MetadataPage::Refresh(const std::string&) {
         ShowLines(b.Settings, s.SettingsText);
         layout->setStretchFactor(groups_[static_cast<std::size_t>(slot)], s.IsOpen ? 3 : 1);
     }
+    ShowChecked(useSavedEndpoints_, app_.program.Options.UseEndpoints);
+    ShowChecked(ignoreAll_, app_.program.Clicks.Ignore);
     utilities_->Refresh();
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 // "Metadata": one row per file slot with its name, logger, times and deployment boxes, and
-// the "Session" and "Settings" summaries of the open file; below them the file utilities.
+// the "Session" and "Settings" summaries of the open file; below them the mirrors of the
+// endpoint and ignore switches of "Files - View" and the file utilities.
 #include <array>
 
 #include "app/page.h"
 
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -38,10 +40,14 @@ public:
     };
     const SlotBoxes& Boxes(int slot) const { return boxes_[static_cast<std::size_t>(slot)]; }
     FileUtilityButtons* Utilities() const { return utilities_; }
+    QCheckBox* UseSavedEndpointsBox() const { return useSavedEndpoints_; }
+    QCheckBox* IgnoreAllFiltersBox() const { return ignoreAll_; }
 
 private:
     std::array<SlotBoxes, 4> boxes_{}; // by slot 1..3
     std::array<QGroupBox*, 4> groups_{};
+    QCheckBox* useSavedEndpoints_;
+    QCheckBox* ignoreAll_;
     FileUtilityButtons* utilities_;
 };
 

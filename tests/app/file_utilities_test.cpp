@@ -1,8 +1,9 @@
 // The file utility buttons of "Metadata", "Files - View" and "dev": each runs its utility on
-// the open files, and the pages follow.
+// the open files, and the pages follow; the Metadata page's mirrors of the display's switches.
 #include <filesystem>
 #include <functional>
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -11,6 +12,7 @@
 #include "app/file_controls.h"
 #include "app/file_utility_buttons.h"
 #include "app/files_view_page.h"
+#include "app/filter_controls.h"
 #include "app/metadata_page.h"
 #include "core/file_slot.h"
 #include "download/read_sd_page.h"
@@ -178,6 +180,18 @@ private slots:
         QVERIFY(!metadata->Utilities()->PasteButton()->isEnabled());
         QVERIFY(!files->CopySelectionButton()->isEnabled());
         QVERIFY(metadata->Utilities()->EditCopiesButton()->isEnabled());
+    }
+
+    void MirroredSwitchesFollowEachOther() {
+        AppUnderTest app;
+        auto* metadata = static_cast<MetadataPage*>(app.window->PageNamed("Metadata"));
+        auto* view = static_cast<FilesViewPage*>(app.window->PageNamed("Files - View"));
+        metadata->UseSavedEndpointsBox()->click();
+        QVERIFY(view->Files()->UseEndpointsBox()->isChecked());
+        metadata->IgnoreAllFiltersBox()->click();
+        QVERIFY(view->Filters()->IgnoreBox()->isChecked());
+        view->Filters()->IgnoreBox()->click();
+        QVERIFY(!metadata->IgnoreAllFiltersBox()->isChecked());
     }
 };
 
