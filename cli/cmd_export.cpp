@@ -1,8 +1,10 @@
 // kelp-cli export: the time-binned detection export ("Export data from:") of up to three
 // files, to text files, to stdout (the Results page) or as a tidy table with its provenance.
+#include <algorithm>
 #include <memory>
 #include <sstream>
 
+#include "cli/export_batch.h"
 #include "cli/filter_options.h"
 #include "cli/registry.h"
 #include "core/slots.h"
@@ -31,6 +33,11 @@ period_end, minutes_on and the values, NA where no minute was logged) and OUT.js
 recording how the table was made; docs/exports.md describes both formats.
 A file is complete or not there: a failed export leaves nothing under the chosen name, and a
 name with the extension of a data or map file is refused.
+--batch exports any number of files one at a time, each from its own first to its last minute:
+each into its name with the extension .txt, or with --one-file into one -o REPORT (without -o:
+stdout) with a FileN column and the closing file list; a file that cannot be opened or read
+gives "ERROR<TAB><TAB>FILE" and the batch goes on. --jobs N exports N files at once with the
+same output. --part N/COUNT -o PART writes file N of a batch of COUNT for kelp-cli merge.
 Exit status 1 when a file could not be exported.)";
 
 struct ExportArguments {
@@ -46,6 +53,7 @@ struct ExportArguments {
     std::string Slots;
     std::vector<std::string> Outputs;
     FilterOptions Filters;
+    BatchExportOptions Batch;
 };
 
 bool Usage(Context& ctx, const std::string& text) {
@@ -62,7 +70,7 @@ int UsageError(Context& ctx, const std::string& text) {
 bool TakeSlots(Context& ctx, const ExportArguments& a, ExportPage& page) {
     page.FileBoxes = {false, false, false, false};
     if (a.Slots.empty()) {
-        for (std::size_t i = 1; i <= a.Files.size(); ++i) page.FileBoxes[i] = true;
+        for (std::size_t i = 1; i <= std::min<std::size_t>(a.Files.size(), SlotCount); ++i) page.FileBoxes[i] = true;
         return true;
     }
     std::stringstream in(a.Slots);
@@ -153,6 +161,10 @@ int RunTextFiles(Context& ctx, const ExportArguments& a, ExportPage& page) {
 
 int RunExport(Context& ctx, const ExportArguments& a) {
     Program& p = ctx.program;
+    if (a.Batch.On) {
+        if (!TakePage(ctx, a, ExportPageOf(p)) || !ApplyFilterOptions(a.Filters, p, ctx.host)) return ExitUsage;
+        return RunExportBatch(ctx, a.Batch, a.Files, a.Outputs, a.OneFile, a.Tidy || !a.Slots.empty());
+    }
     if (a.Files.size() > static_cast<std::size_t>(SlotCount))
         return UsageError(ctx, "At most 3 files can be open at a time");
     ExportPage& page = ExportPageOf(p);
@@ -195,7 +207,7 @@ CommandRegistrar registrar(70, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("export", "Export DPM, DP10M, DPH and the other time-binned tables");
     cmd->footer(ExportHelp);
     auto a = std::make_shared<ExportArguments>();
-    cmd->add_option("FILE", a->Files, "KL1, KL2 or KL3 files (at most 3)")->required();
+    cmd->add_option("FILE", a->Files, "KL1, KL2 or KL3 files (at most 3; any number with --batch)")->required();
     cmd->add_option("--data", a->Data, "clicks|dpm|dp10m|dph|duration|ici|noise|conditions")->required();
     cmd->add_option("--period", a->Period, "1min|10min|hours|tides|days|all")->required();
     cmd->add_option("--date-format", a->DateFormat, "Time columns: text|unit|both|none")
@@ -210,6 +222,7 @@ CommandRegistrar registrar(70, [](CLI::App& app, Context& ctx) {
     cmd->add_option("-o,--output", a->Outputs, "Output text file (one per exported file); none: stdout");
     cmd->add_flag("--tidy", a->Tidy, "Tidy table (-o OUT.tsv) with OUT.json beside it");
     AddFilterOptions(cmd, a->Filters);
+    AddBatchExportOptions(cmd, a->Batch);
     cmd->callback([&ctx, a] { ctx.exitCode = RunExport(ctx, *a); });
 });
 
