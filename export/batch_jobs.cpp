@@ -118,7 +118,9 @@ PerFileOutcome RunParallel(Program& p, Host& h, const PerFileRun& run) {
         {
             std::unique_lock<std::mutex> lock(mutex);
             // File i is done, or will never be: the batch stopped before a worker took it.
-            const auto isDone = [&] { return left[static_cast<std::size_t>(i)].has_value() || (stop && next <= i); };
+            const auto isDone = [&] {
+                return left[static_cast<std::size_t>(i)].has_value() || (stop && next <= i);
+            };
             while (!changed.wait_for(lock, std::chrono::milliseconds(100), isDone)) {
                 if (ended) continue;
                 lock.unlock();

@@ -61,8 +61,9 @@ std::string ListFilesLine(const FileSlot& s, bool withEndpoints) {
 
 std::string ListSettingsLine(const FileSlot& s) {
     const DataFileHeader& header = s.Header;
-    const SettingsAreaReading area = header.SettingsArea(s.SettingsLayout);
-    const int tdaVersion = std::max(1, static_cast<int>(header.TdaVersion()));
+    // The header bytes of the file as stored: 292 the envelope coding kind, 88 the minimum cycles
+    // less 2, 89 the minimum SPL.
+    const int tdaVersion = std::max(1, static_cast<int>(header.EnvelopeCodingKind()));
     const std::vector<std::string> fields{s.ShortName,
                                           s.LoggerNumberText,
                                           std::to_string(tdaVersion),
@@ -71,8 +72,8 @@ std::string ListSettingsLine(const FileSlot& s) {
                                           std::to_string(AngleCodeToDegrees(s.SwitchAngleMax)),
                                           std::to_string(s.MinuteClickLimit),
                                           std::to_string(s.MinutesPerMarker),
-                                          std::to_string(area.MinCycles + 2),
-                                          std::to_string(area.MinSPL),
+                                          std::to_string(header.Bytes[88] + 2),
+                                          std::to_string(header.Bytes[89]),
                                           std::to_string(s.Gain),
                                           s.Location,
                                           std::to_string(s.DeploymentDepth),
@@ -140,7 +141,8 @@ BatchRunResult RunFileList(Program& p, Host& h, const std::vector<std::string>& 
 
 BatchRunResult ListFiles(Program& p, Host& h, const std::vector<std::string>& files, int jobs) {
     h.Results().Append(p.Options.UseEndpoints ? ListFilesHeaderWithEndpoints : ListFilesHeader);
-    return RunFileList(p, h, files, jobs, &BatchPage::ListFilesButton, ListFilesCaption, ListFileOf, ListDoneText);
+    return RunFileList(p, h, files, jobs, &BatchPage::ListFilesButton, ListFilesCaption, ListFileOf,
+                       ListDoneText);
 }
 
 BatchRunResult ListSettings(Program& p, Host& h, const std::vector<std::string>& files, int jobs) {

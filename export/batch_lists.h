@@ -27,7 +27,8 @@ inline constexpr const char* ListFilesHeaderWithEndpoints = "File name\tKELP\tst
 inline constexpr const char* ListFilesHeader =
     "File name\tKELP\tstarts\tends\tstarts\tends\tdays\tNclx\tClx/d\tClx/h";
 inline constexpr const char* ListSettingsHeader =
-    "File name\tKELP\tTDAv\tfilter\tangle>\tangle<\tlimit\tdutyCyc\tduration\tminSPL\tgain\tLocation\tKELPdepth\tW"
+    "File "
+    "name\tKELP\tTDAv\tfilter\tangle>\tangle<\tlimit\tdutyCyc\tduration\tminSPL\tgain\tLocation\tKELPdepth\tW"
     "aterdepth\tLat\tLong\tNotes";
 inline constexpr const char* TabulateDaysHeader = "Day of year\tN KELP days";
 
@@ -38,8 +39,10 @@ std::string ListSettingsLine(const FileSlot& slot);
 
 // The lists over the given files, in their order, with up to `jobs` files at once.
 BatchRunResult ListFiles(Program& program, Host& host, const std::vector<std::string>& files, int jobs = 1);
-BatchRunResult ListSettings(Program& program, Host& host, const std::vector<std::string>& files, int jobs = 1);
-BatchRunResult TabulateDays(Program& program, Host& host, const std::vector<std::string>& files, int jobs = 1);
+BatchRunResult ListSettings(Program& program, Host& host, const std::vector<std::string>& files,
+                            int jobs = 1);
+BatchRunResult TabulateDays(Program& program, Host& host, const std::vector<std::string>& files,
+                            int jobs = 1);
 
 // The buttons: close all files, ask for the files, list them.
 BatchRunResult ListFilesBtnClick(Program& program, Host& host, int jobs = 1);

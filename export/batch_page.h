@@ -39,7 +39,8 @@ inline constexpr const char* MinuteSummariesHint =
     "Double-click in display area to select the file.";
 inline constexpr const char* TadMinsHint =
     "exports the number of ICIs at in the 127-135kHz range for each minute with more than 1";
-inline constexpr const char* OmitSpreadsheetHeadersHint = "Leave out the file name line of the minute summaries";
+inline constexpr const char* OmitSpreadsheetHeadersHint =
+    "Leave out the file name line of the minute summaries";
 
 inline constexpr const char* DefaultNoiseThresholdText = "100000";
 

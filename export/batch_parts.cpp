@@ -70,10 +70,11 @@ std::string ReadPart(const std::string& name, BatchPart& part) {
     const auto slash = f[1].find('/');
     long number = 0, count = 0, opened = 0, exported = 0, column = 0, results = 0, report = 0;
     if (slash == std::string::npos || !ParseNumber(f[1].substr(0, slash), number) ||
-        !ParseNumber(f[1].substr(slash + 1), count) || !ParseNumber(f[2], opened) || !ParseNumber(f[3], exported) ||
-        !ParseNumber(f[4], column) || !ParseNumber(f[5], results) || !ParseNumber(f[6], report) || count < 1 ||
-        number < 1 || number > count || results < 0 || report < 0 || column < -1 || column >= report ||
-        (opened != 0 && opened != 1) || (exported != 0 && exported != 1))
+        !ParseNumber(f[1].substr(slash + 1), count) || !ParseNumber(f[2], opened) ||
+        !ParseNumber(f[3], exported) || !ParseNumber(f[4], column) || !ParseNumber(f[5], results) ||
+        !ParseNumber(f[6], report) || count < 1 || number < 1 || number > count || results < 0 ||
+        report < 0 || column < -1 || column >= report || (opened != 0 && opened != 1) ||
+        (exported != 0 && exported != 1))
         return "has a damaged first line";
     const auto expected = static_cast<std::size_t>(1 + results + report + opened);
     if (lines.size() != expected) return "is incomplete";
@@ -113,11 +114,12 @@ bool WriteBatchPart(Program& p, Host& h, const std::string& file, int number, in
     ExportBatchFile(p, h, file, number, f);
     p.Options.BatchRunning = wasBatch;
     const auto& all = h.Results().Lines();
-    const std::vector<std::string> results(all.begin() + static_cast<std::ptrdiff_t>(resultsBefore), all.end());
+    const std::vector<std::string> results(all.begin() + static_cast<std::ptrdiff_t>(resultsBefore),
+                                           all.end());
     const long column = f.ColumnAt < f.Lines.size() ? static_cast<long>(f.ColumnAt) : -1;
-    out.Line(std::string(BatchPartMagic) + "\t" + std::to_string(number) + "/" + std::to_string(count) + "\t" +
-             (f.Opened ? "1" : "0") + "\t" + (f.Exported ? "1" : "0") + "\t" + std::to_string(column) + "\t" +
-             std::to_string(results.size()) + "\t" + std::to_string(f.Lines.size()));
+    out.Line(std::string(BatchPartMagic) + "\t" + std::to_string(number) + "/" + std::to_string(count) +
+             "\t" + (f.Opened ? "1" : "0") + "\t" + (f.Exported ? "1" : "0") + "\t" + std::to_string(column) +
+             "\t" + std::to_string(results.size()) + "\t" + std::to_string(f.Lines.size()));
     for (const auto& line : results) out.Line(line);
     for (const auto& line : f.Lines) out.Line(line);
     if (f.Opened) out.Line(std::to_string(number) + "\t" + file);
@@ -126,7 +128,8 @@ bool WriteBatchPart(Program& p, Host& h, const std::string& file, int number, in
     return true;
 }
 
-BatchRunResult MergeBatchParts(Host& h, const std::vector<std::string>& parts, const std::string& reportName) {
+BatchRunResult MergeBatchParts(Host& h, const std::vector<std::string>& parts,
+                               const std::string& reportName) {
     BatchRunResult result;
     std::map<int, BatchPart> byNumber;
     int count = 0;
@@ -155,8 +158,8 @@ BatchRunResult MergeBatchParts(Host& h, const std::vector<std::string>& parts, c
     for (int n = 1; n <= count; ++n)
         if (!byNumber.count(n)) missing += (missing.empty() ? "" : ", ") + std::to_string(n);
     if (!missing.empty()) {
-        h.ShowMessage("Not merged: the parts of files " + missing + " of the batch of " + std::to_string(count) +
-                      " are missing");
+        h.ShowMessage("Not merged: the parts of files " + missing + " of the batch of " +
+                      std::to_string(count) + " are missing");
         return result;
     }
     // Parts made with other export settings would mix tables that do not belong together.

@@ -30,6 +30,7 @@ bool WriteBatchPart(Program& program, Host& host, const std::string& file, int n
 // Joins the part files (in any order) into the report `reportName` and leaves on the Results
 // page what the one-file batch export leaves there. Nothing is written when a part is missing,
 // duplicated or unreadable, or when the parts were made with different settings.
-BatchRunResult MergeBatchParts(Host& host, const std::vector<std::string>& parts, const std::string& reportName);
+BatchRunResult MergeBatchParts(Host& host, const std::vector<std::string>& parts,
+                               const std::string& reportName);
 
 } // namespace kelp

@@ -34,7 +34,8 @@ void SetCaption(Program& p, Host& h, std::string BatchPage::*button, const char*
 class ListingProgress {
 public:
     ListingProgress(Host& h, const std::string& caption, std::int64_t first, std::int64_t last)
-        : h_(h), first_(first), step_(std::max<std::int64_t>(1, (last - first + 1) / 100)), next_(first + step_) {
+        : h_(h), first_(first), step_(std::max<std::int64_t>(1, (last - first + 1) / 100)),
+          next_(first + step_) {
         h_.StartProgress(caption, std::max<std::int64_t>(1, last - first + 1), 0);
     }
     ~ListingProgress() { h_.EndProgress(""); }
@@ -70,7 +71,8 @@ bool ListMinuteSummaries(Program& p, Host& h, int slotIndex, ClickTime from, Cli
         NextRecord(p, h, slotIndex);
         const int type = s.NRType;
         if (type < 128) {
-            if (type >= FirstTrainId && s.Click.Time >= 1) ++byQuality[static_cast<std::size_t>(s.Click.Quality & 3)];
+            if (type >= FirstTrainId && s.Click.Time >= 1)
+                ++byQuality[static_cast<std::size_t>(s.Click.Quality & 3)];
             continue;
         }
         if (type != TypeMinuteMarker || !s.MoreData) {
@@ -78,8 +80,9 @@ bool ListMinuteSummaries(Program& p, Host& h, int slotIndex, ClickTime from, Cli
             break;
         }
         const MinuteMarker& m = s.Marker;
-        std::string line = DateTimeText(s.CurrentMinute) + "\t" + std::to_string(AngleCodeToDegrees(m.Angle)) +
-                           "\t" + FixedDecimals(m.Temperature / 5.0, 1);
+        std::string line = DateTimeText(s.CurrentMinute) + "\t" +
+                           std::to_string(AngleCodeToDegrees(m.Angle)) + "\t" +
+                           FixedDecimals(m.Temperature / 5.0, 1);
         if (kl3) {
             line += "\t" + std::to_string(m.LastClickTime) + "\t" + std::to_string(timeLost) + "\t" +
                     std::to_string(m.NClicks);
@@ -95,7 +98,7 @@ bool ListMinuteSummaries(Program& p, Host& h, int slotIndex, ClickTime from, Cli
 }
 
 bool ExportRawFileBtnClick(Program& p, Host& h, int slot, ClickTime from, ClickTime to) {
-    if (slot < 1 || slot > SlotCount) slot = 1;
+    if (slot < 1 || slot > SlotCount || !p.Slot(slot).IsOpen) slot = 1;
     if (!p.Slot(slot).IsOpen) {
         h.ShowMessage(FileOneNotOpenText);
         return false;
@@ -135,8 +138,8 @@ int ExportTADICIsbtnClick(Program& p, Host& h) {
             if (type == TypeFiller) continue;
             // The minute just ended is listed under its own time.
             if (count > 2) {
-                h.Results().Append(DateTimeText(static_cast<MinuteNumber>(minute)) + "\t" + std::to_string(minute) +
-                                   "\t" + std::to_string(count));
+                h.Results().Append(DateTimeText(static_cast<MinuteNumber>(minute)) + "\t" +
+                                   std::to_string(minute) + "\t" + std::to_string(count));
                 ++listed;
             }
             previous = 0;

@@ -29,7 +29,8 @@ inline constexpr std::int32_t TadIntervalMax = 20'599;
 bool ListMinuteSummaries(Program& program, Host& host, int slot, ClickTime from, ClickTime to);
 
 // "Minute summaries": `slot` is the file whose display band was double-clicked last (0 when
-// none: file 1); `from` and `to` are the times at the left and right edge of the screen.
+// none, or when that file is not open: file 1); `from` and `to` are the times at the left and right edge of
+// the screen.
 bool ExportRawFileBtnClick(Program& program, Host& host, int slot, ClickTime from, ClickTime to);
 
 // "Export TAD mins": after the question, lists every minute of file 1 with more than two KL1 or

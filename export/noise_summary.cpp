@@ -17,8 +17,8 @@ namespace kelp {
 
 namespace {
 
-constexpr int MinuteEndCode = 183;                  // a click time div 65,536 at the end of the minute
-constexpr double TimeLostPerPercentMinute = 1.83;   // 183 units a minute, per cent
+constexpr int MinuteEndCode = 183;                // a click time div 65,536 at the end of the minute
+constexpr double TimeLostPerPercentMinute = 1.83; // 183 units a minute, per cent
 constexpr std::uint8_t FlagOf[NoiseFamilyCount] = {1, 2, 4};
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
@@ -116,7 +116,8 @@ bool SummaryOf(Program& p, Host& h, const std::string& chosen, int) {
         return false;
     }
     const FileSlot& s = p.Slot(1);
-    if (s.Kind != FileKind::KL3) {
+    // A KL1 file given the extension .KL3 has no trains to count.
+    if (s.Kind != FileKind::KL3 || s.Header.FormatCode() == FormatCodeKL1) {
         h.Results().Append(s.ShortName + "\t" + NotKL3FileText);
         CloseDataFile(p, h, 1);
         return false;
@@ -137,7 +138,8 @@ NoiseSummary SummariseNoise(Program& p, Host& h, std::int64_t threshold) {
     FileSlot& s = p.Slot(1);
     const int D = std::max(1, s.MinutesPerMarker);
     const std::int64_t first = s.ActiveStart;
-    const std::int64_t minutes = std::max<std::int64_t>(1, static_cast<std::int64_t>(p.SharedEnd) - first + 1);
+    const std::int64_t minutes =
+        std::max<std::int64_t>(1, static_cast<std::int64_t>(p.SharedEnd) - first + 1);
     h.StartProgress("Summarising " + s.ShortName, minutes, 0);
     const std::int64_t step = std::max<std::int64_t>(1, minutes / 100);
     std::int64_t nextProgress = step;

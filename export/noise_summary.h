@@ -34,7 +34,7 @@ struct NoiseSummary {
     std::int64_t ClicksAbove120kHz = 0;
     std::int64_t NoisyHours = 0;
     std::int64_t TruncatedMinutes = 0;
-    std::int64_t TimeLost = 0; // in 1/183 minute
+    std::int64_t TimeLost = 0;        // in 1/183 minute
     std::int64_t TenMinuteBlocks = 0; // complete clock-aligned blocks
     std::int64_t Hours = 0;           // complete clock hours
     std::int64_t Dpm[NoiseFamilyCount]{};
