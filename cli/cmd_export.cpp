@@ -70,7 +70,8 @@ int UsageError(Context& ctx, const std::string& text) {
 bool TakeSlots(Context& ctx, const ExportArguments& a, ExportPage& page) {
     page.FileBoxes = {false, false, false, false};
     if (a.Slots.empty()) {
-        for (std::size_t i = 1; i <= std::min<std::size_t>(a.Files.size(), SlotCount); ++i) page.FileBoxes[i] = true;
+        for (std::size_t i = 1; i <= std::min<std::size_t>(a.Files.size(), SlotCount); ++i)
+            page.FileBoxes[i] = true;
         return true;
     }
     std::stringstream in(a.Slots);
@@ -162,7 +163,8 @@ int RunTextFiles(Context& ctx, const ExportArguments& a, ExportPage& page) {
 int RunExport(Context& ctx, const ExportArguments& a) {
     Program& p = ctx.program;
     if (a.Batch.On) {
-        if (!TakePage(ctx, a, ExportPageOf(p)) || !ApplyFilterOptions(a.Filters, p, ctx.host)) return ExitUsage;
+        if (!TakePage(ctx, a, ExportPageOf(p)) || !ApplyFilterOptions(a.Filters, p, ctx.host))
+            return ExitUsage;
         return RunExportBatch(ctx, a.Batch, a.Files, a.Outputs, a.OneFile, a.Tidy || !a.Slots.empty());
     }
     if (a.Files.size() > static_cast<std::size_t>(SlotCount))
@@ -207,7 +209,8 @@ CommandRegistrar registrar(70, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("export", "Export DPM, DP10M, DPH and the other time-binned tables");
     cmd->footer(ExportHelp);
     auto a = std::make_shared<ExportArguments>();
-    cmd->add_option("FILE", a->Files, "KL1, KL2 or KL3 files (at most 3; any number with --batch)")->required();
+    cmd->add_option("FILE", a->Files, "KL1, KL2 or KL3 files (at most 3; any number with --batch)")
+        ->required();
     cmd->add_option("--data", a->Data, "clicks|dpm|dp10m|dph|duration|ici|noise|conditions")->required();
     cmd->add_option("--period", a->Period, "1min|10min|hours|tides|days|all")->required();
     cmd->add_option("--date-format", a->DateFormat, "Time columns: text|unit|both|none")

@@ -35,10 +35,13 @@ void PrintClosing(Context& ctx) {
 int RunPart(Context& ctx, const BatchExportOptions& o, const std::vector<std::string>& files,
             const std::vector<std::string>& outputs) {
     int number = 0, count = 0;
-    if (!ParsePart(o.Part, number, count)) return Usage(ctx, "--part: not N/COUNT with 1 <= N <= COUNT: " + o.Part);
-    if (files.size() != 1 || outputs.size() != 1) return Usage(ctx, "--part exports one FILE into one -o PART");
+    if (!ParsePart(o.Part, number, count))
+        return Usage(ctx, "--part: not N/COUNT with 1 <= N <= COUNT: " + o.Part);
+    if (files.size() != 1 || outputs.size() != 1)
+        return Usage(ctx, "--part exports one FILE into one -o PART");
     bool exported = false;
-    const bool written = WriteBatchPart(ctx.program, ctx.host, files.front(), number, count, outputs.front(), exported);
+    const bool written =
+        WriteBatchPart(ctx.program, ctx.host, files.front(), number, count, outputs.front(), exported);
     CloseAllFiles(ctx.program, ctx.host);
     if (StoppedByUser(ctx)) return ExitFailure;
     return written && exported ? ExitSuccess : ExitFailure;
@@ -53,7 +56,8 @@ void AddBatchExportOptions(CLI::App* cmd, BatchExportOptions& o) {
     cmd->add_option("--jobs", o.Jobs, "--batch: files exported at once (the output is the same)")
         ->check(CLI::Range(1, 256))
         ->capture_default_str();
-    cmd->add_option("--part", o.Part, "--batch: write file N of a batch of COUNT as a part for kelp-cli merge");
+    cmd->add_option("--part", o.Part,
+                    "--batch: write file N of a batch of COUNT as a part for kelp-cli merge");
 }
 
 int RunExportBatch(Context& ctx, const BatchExportOptions& o, const std::vector<std::string>& files,
@@ -61,7 +65,8 @@ int RunExportBatch(Context& ctx, const BatchExportOptions& o, const std::vector<
     if (otherMode) return Usage(ctx, "--batch has no --tidy or --files: every file given is exported");
     if (!o.Part.empty()) return RunPart(ctx, o, files, outputs);
     if (outputs.size() > 1 || (!outputs.empty() && !oneFile))
-        return Usage(ctx, "--batch writes each file to its own .txt file, or with --one-file all into one -o");
+        return Usage(ctx,
+                     "--batch writes each file to its own .txt file, or with --one-file all into one -o");
     Program& p = ctx.program;
     ExportPage& page = ExportPageOf(p);
     ChooseTo(page, outputs.empty() && oneFile ? ExportTo::Results : ExportTo::TextFile);

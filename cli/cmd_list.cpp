@@ -81,7 +81,9 @@ CommandRegistrar registrar(72, [](CLI::App& app, Context& ctx) {
     cmd->add_option("--threshold", a->Threshold, "noise: clicks that make an hour noisy (default 100000)");
     cmd->add_flag("--use-endpoints", a->UseEndpoints, "Use the files' saved endpoints");
     cmd->add_flag("--refresh-maps", a->RefreshMaps, "Rebuild map files instead of loading them");
-    cmd->add_option("--jobs", a->Jobs, "Files read at once")->check(CLI::Range(1, 256))->capture_default_str();
+    cmd->add_option("--jobs", a->Jobs, "Files read at once")
+        ->check(CLI::Range(1, 256))
+        ->capture_default_str();
     cmd->callback([&ctx, a] { ctx.exitCode = RunList(ctx, *a); });
 });
 

@@ -63,7 +63,8 @@ int RunMinutes(Context& ctx, const MinutesArguments& a) {
 }
 
 CommandRegistrar registrar(73, [](CLI::App& app, Context& ctx) {
-    auto* cmd = app.add_subcommand("minutes", "Minute summaries: conditions and class counts of every minute");
+    auto* cmd =
+        app.add_subcommand("minutes", "Minute summaries: conditions and class counts of every minute");
     cmd->footer(MinutesHelp);
     auto a = std::make_shared<MinutesArguments>();
     cmd->add_option("FILE", a->File, "A KL1, KL2 or KL3 file")->required();
@@ -72,7 +73,6 @@ CommandRegistrar registrar(73, [](CLI::App& app, Context& ctx) {
     cmd->add_flag("--omit-header", a->OmitHeader, "Leave out the file name line");
     AddFilterOptions(cmd, a->Filters);
     cmd->callback([&ctx, a] { ctx.exitCode = RunMinutes(ctx, *a); });
-
 });
 
 } // namespace

@@ -35,7 +35,8 @@ int RunTad(Context& ctx, TadArguments a) {
 }
 
 CommandRegistrar registrar(74, [](CLI::App& app, Context& ctx) {
-    auto* tad = app.add_subcommand("tad", "Export TAD mins: minutes with an alerting device's click intervals");
+    auto* tad =
+        app.add_subcommand("tad", "Export TAD mins: minutes with an alerting device's click intervals");
     tad->footer(TadHelp);
     auto t = std::make_shared<TadArguments>();
     tad->add_option("FILE", t->File, "A KL1 or KL2 file")->required();
