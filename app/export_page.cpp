@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -16,8 +17,17 @@
 #include "app/qt_host.h"
 #include "core/endpoints.h"
 #include "core/program.h"
+#include "display/display_state.h"
+#include "display/geometry.h"
+#include "display/navigation.h"
+#include "export/batch_export.h"
+#include "export/batch_lists.h"
+#include "export/batch_page.h"
+#include "export/click_details.h"
 #include "export/detection_export.h"
 #include "export/export_page.h"
+#include "export/minute_listings.h"
+#include "export/noise_summary.h"
 #include "export/train_details.h"
 
 namespace kelp {
@@ -150,6 +160,8 @@ ExportTab::ExportTab(AppContext& app, QWidget* parent) : Page(app, parent) {
     detailsLayout->addWidget(brief_);
     detailsLayout->addWidget(full_);
     commands->addWidget(detailsGroup);
+    commands->addWidget(BatchGroup());
+    commands->addWidget(ListingGroup());
     commands->addStretch();
     outer->addLayout(commands);
     outer->addStretch();
@@ -208,6 +220,112 @@ void ExportTab::ExportDetails(bool full) {
     Refresh({});
 }
 
+QWidget* ExportTab::BatchGroup() {
+    auto* group = new QGroupBox("Batches of files", this);
+    group->setFixedWidth(420);
+    auto* layout = new QGridLayout(group);
+    layout->setVerticalSpacing(4);
+    const auto button = [group](const char* caption, const char* hint) {
+        auto* b = new QPushButton(caption, group);
+        b->setToolTip(hint);
+        return b;
+    };
+    exportBatch_ = button(ExportBatchCaption, ExportBatchHint);
+    listNoise_ = button(ListNoiseCaption, ListNoiseHint);
+    listFiles_ = button(ListFilesCaption, ListFilesHint);
+    listSettings_ = button(ListSettingsCaption, ListSettingsHint);
+    tabulateDays_ = button(TabulateDaysCaption, TabulateDaysHint);
+    noiseThreshold_ = new QLineEdit(group);
+    noiseThreshold_->setToolTip(NoiseThresholdHint);
+    noiseThreshold_->setMaximumWidth(90);
+    auto* thresholdLabel = new QLabel(NoiseThresholdCaption, group);
+    thresholdLabel->setToolTip(NoiseThresholdHint);
+    layout->addWidget(exportBatch_, 0, 0, 1, 3);
+    layout->addWidget(listNoise_, 1, 0, 1, 3);
+    layout->addWidget(thresholdLabel, 2, 0, 1, 2, Qt::AlignRight);
+    layout->addWidget(noiseThreshold_, 2, 2);
+    layout->addWidget(listFiles_, 3, 0);
+    layout->addWidget(listSettings_, 3, 1);
+    layout->addWidget(tabulateDays_, 3, 2);
+
+    Program& p = app_.program;
+    Host& h = app_.host;
+    connect(noiseThreshold_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        EnterNoiseThreshold(BatchPageOf(app_.program), text.toStdString());
+    });
+    // A text that is no count puts the default back once the box is left.
+    connect(noiseThreshold_, &QLineEdit::editingFinished, this, [this] { Refresh({}); });
+    connect(exportBatch_, &QPushButton::clicked, this, [this, &p, &h] {
+        RunListing([&p, &h] {
+            ExportBatchBtnClick(p, h);
+            if (ExportPageOf(p).To == ExportTo::Results) h.StateChanged(changed::ResultsPageToFront);
+        });
+    });
+    connect(listNoise_, &QPushButton::clicked, this,
+            [this, &p, &h] { RunListing([&p, &h] { ListNoiseBtnClick(p, h); }); });
+    connect(listFiles_, &QPushButton::clicked, this,
+            [this, &p, &h] { RunListing([&p, &h] { ListFilesBtnClick(p, h); }); });
+    connect(listSettings_, &QPushButton::clicked, this,
+            [this, &p, &h] { RunListing([&p, &h] { ListSettingsBtnClick(p, h); }); });
+    connect(tabulateDays_, &QPushButton::clicked, this,
+            [this, &p, &h] { RunListing([&p, &h] { TabulateDaysBtnClick(p, h); }); });
+    return group;
+}
+
+QWidget* ExportTab::ListingGroup() {
+    auto* group = new QGroupBox("Minutes and clicks of the open files", this);
+    group->setFixedWidth(420);
+    auto* layout = new QGridLayout(group);
+    layout->setVerticalSpacing(4);
+    minuteSummaries_ = new QPushButton(MinuteSummariesCaption, group);
+    minuteSummaries_->setToolTip(MinuteSummariesHint);
+    omitSpreadsheetHeaders_ = new QCheckBox(OmitSpreadsheetHeadersCaption, group);
+    omitSpreadsheetHeaders_->setToolTip(OmitSpreadsheetHeadersHint);
+    clickDetails_ = new QPushButton(ClickDetailsCaption, group);
+    clickDetails_->setToolTip(ClickDetailsHint);
+    tadMins_ = new QPushButton(TadMinsCaption, group);
+    tadMins_->setToolTip(TadMinsHint);
+    layout->addWidget(minuteSummaries_, 0, 0);
+    layout->addWidget(omitSpreadsheetHeaders_, 0, 1);
+    layout->addWidget(clickDetails_, 1, 0);
+    layout->addWidget(tadMins_, 1, 1);
+
+    Program& p = app_.program;
+    Host& h = app_.host;
+    connect(omitSpreadsheetHeaders_, &QCheckBox::clicked, this,
+            [this](bool on) { BatchPageOf(app_.program).OmitSpreadsheetHeaders = on; });
+    connect(minuteSummaries_, &QPushButton::clicked, this, [this, &p, &h] {
+        RunListing(
+            [&p, &h] {
+                // The file whose band was double-clicked last, over the screen on display.
+                DisplayState& d = DisplayStateOf(p);
+                const ClickTime readPosition = d.ReadPosition;
+                ExportRawFileBtnClick(p, h, BandAt(d, p, d.SelectedY), PixelToTime(d, PlotLeft),
+                                      readPosition);
+                d.ReadPosition = readPosition;
+            },
+            false);
+    });
+    connect(clickDetails_, &QPushButton::clicked, this,
+            [this, &p, &h] { RunListing([&p, &h] { ExportClickDetails(p, h); }, false); });
+    connect(tadMins_, &QPushButton::clicked, this,
+            [this, &p, &h] { RunListing([&p, &h] { ExportTADICIsbtnClick(p, h); }, false); });
+    return group;
+}
+
+void ExportTab::RunListing(const std::function<void()>& command, bool filesClosed) {
+    app_.RunCommand([this, command, filesClosed] {
+        command();
+        // The batches close every file; the listings read the open files and leave the screen.
+        if (app_.display == nullptr) return;
+        if (filesClosed)
+            app_.display->AfterFilesChanged();
+        else
+            app_.display->RedrawScreen();
+    });
+    Refresh({});
+}
+
 void ExportTab::Refresh(const std::string&) {
     const Program& p = app_.program;
     const ExportPage& page = ExportPageOf(app_.program);
@@ -234,6 +352,16 @@ void ExportTab::Refresh(const std::string&) {
     full_->setText(Q(page.FullDetailsButton));
     clickFilter_->setText(Q(p.ExportClickFilterLabel));
     trainFilter_->setText(Q(p.ExportTrainFilterLabel));
+    const BatchPage& batch = BatchPageOf(app_.program);
+    exportBatch_->setText(Q(batch.ExportBatchButton));
+    listNoise_->setText(Q(batch.ListNoiseButton));
+    listFiles_->setText(Q(batch.ListFilesButton));
+    listSettings_->setText(Q(batch.ListSettingsButton));
+    tabulateDays_->setText(Q(batch.TabulateDaysButton));
+    minuteSummaries_->setText(Q(batch.MinuteSummariesButton));
+    tadMins_->setText(Q(batch.TadMinsButton));
+    ShowText(noiseThreshold_, batch.NoiseThresholdText);
+    ShowChecked(omitSpreadsheetHeaders_, batch.OmitSpreadsheetHeaders);
 }
 
 void ExportTab::ApplyDevelopmentMode(bool on) {

@@ -3,6 +3,7 @@
 // units, the options and the file check boxes) with "Export data from:", the two filter
 // labels, and the train details buttons ("Export full train details" in development mode).
 #include <array>
+#include <functional>
 #include <string>
 
 #include "app/page.h"
@@ -11,6 +12,7 @@ class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace kelp {
@@ -40,10 +42,24 @@ public:
     QPushButton* FullDetailsButton() const { return full_; }
     QLabel* ClickFilterLabel() const { return clickFilter_; }
     QLabel* TrainFilterLabel() const { return trainFilter_; }
+    QPushButton* ExportBatchButton() const { return exportBatch_; }
+    QPushButton* ListNoiseButton() const { return listNoise_; }
+    QPushButton* ListFilesButton() const { return listFiles_; }
+    QPushButton* ListSettingsButton() const { return listSettings_; }
+    QPushButton* TabulateDaysButton() const { return tabulateDays_; }
+    QLineEdit* NoiseThresholdBox() const { return noiseThreshold_; }
+    QPushButton* MinuteSummariesButton() const { return minuteSummaries_; }
+    QPushButton* TadMinsButton() const { return tadMins_; }
+    QPushButton* ClickDetailsButton() const { return clickDetails_; }
+    QCheckBox* OmitSpreadsheetHeaders() const { return omitSpreadsheetHeaders_; }
 
 private:
     void ExportData();
     void ExportDetails(bool full);
+    // The batches and listings: they close or read the open files, then the display follows.
+    void RunListing(const std::function<void()>& command, bool filesClosed = true);
+    QWidget* BatchGroup();
+    QWidget* ListingGroup();
 
     QButtonGroup* data_;
     QButtonGroup* period_;
@@ -63,6 +79,16 @@ private:
     QPushButton* full_;
     QLabel* clickFilter_;
     QLabel* trainFilter_;
+    QPushButton* exportBatch_ = nullptr;
+    QPushButton* listNoise_ = nullptr;
+    QPushButton* listFiles_ = nullptr;
+    QPushButton* listSettings_ = nullptr;
+    QPushButton* tabulateDays_ = nullptr;
+    QLineEdit* noiseThreshold_ = nullptr;
+    QPushButton* minuteSummaries_ = nullptr;
+    QPushButton* tadMins_ = nullptr;
+    QPushButton* clickDetails_ = nullptr;
+    QCheckBox* omitSpreadsheetHeaders_ = nullptr;
 };
 
 } // namespace kelp

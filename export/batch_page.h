@@ -20,6 +20,7 @@ inline constexpr const char* MinuteSummariesCaption = "Minute summaries";
 inline constexpr const char* MinuteSummariesBusyCaption = "wait";
 inline constexpr const char* TadMinsCaption = "Export TAD mins";
 inline constexpr const char* TadMinsBusyCaption = "... wait ...";
+inline constexpr const char* ClickDetailsCaption = "Export click details";
 inline constexpr const char* OmitSpreadsheetHeadersCaption = "omit spreadsheet headers";
 inline constexpr const char* NoiseThresholdCaption = "noisy hour threshold";
 
@@ -39,6 +40,9 @@ inline constexpr const char* MinuteSummariesHint =
     "Double-click in display area to select the file.";
 inline constexpr const char* TadMinsHint =
     "exports the number of ICIs at in the 127-135kHz range for each minute with more than 1";
+inline constexpr const char* ClickDetailsHint =
+    "The file will be about 4 times the size of the data in a KL1 "
+    "file. Set selection endpoints and filters to limit the size.  ";
 inline constexpr const char* OmitSpreadsheetHeadersHint =
     "Leave out the file name line of the minute summaries";
 
