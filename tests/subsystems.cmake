@@ -43,3 +43,10 @@ if(TARGET kelp-cli)
                    $<TARGET_FILE:kelp-cli> ${CMAKE_CURRENT_BINARY_DIR}/desktop_files)
   set_tests_properties(packaging.desktop_files PROPERTIES LABELS packaging)
 endif()
+
+# The cluster recipes of docs/cluster.md run as written (GNU parallel comes with scripts/deps).
+if(TARGET kelp-cli)
+  add_test(NAME cluster_recipes
+           COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/export/cluster_recipe.sh $<TARGET_FILE:kelp-cli> ${PROJECT_SOURCE_DIR})
+  set_tests_properties(cluster_recipes PROPERTIES LABELS export)
+endif()
