@@ -77,17 +77,21 @@ PerFileOutcome RunParallel(Program& p, Host& h, const PerFileRun& run) {
     int next = 0;      // the next file a worker takes
     int delivered = 0; // files handed over so far
     bool stop = false;
+    // The workers copy their settings from this snapshot, never from the user's program, which
+    // the calling thread changes while they run (captions, the source list).
+    const std::unique_ptr<Program> settings = BatchWorkerProgram(p);
 
     auto work = [&] {
         for (;;) {
             int i = 0;
+            std::unique_ptr<Program> program;
             {
                 std::unique_lock<std::mutex> lock(mutex);
                 changed.wait(lock, [&] { return stop || next >= count || next < delivered + lookAhead; });
                 if (stop || next >= count) return;
                 i = next++;
+                program = BatchWorkerProgram(*settings);
             }
-            auto program = BatchWorkerProgram(p);
             HeadlessHost host;
             run.Work(*program, host, i);
             CloseAllFiles(*program, host);
