@@ -59,6 +59,10 @@ void DrawSlider(DisplayContext& ctx) {
     c.FillRect(PlotLeft, L::GreyBarTop, s.Right, L::GreyBarBottom);
     c.SetBrushColour(SliderColour);
     c.FillRect(s.SliderLeft, L::SliderBarTop, s.SliderLeft + s.SliderWidth, L::SliderBarBottom);
+    if (!s.SliderCaption.empty()) {
+        c.SetFont(ColourWhite, 7);
+        c.TextOut(s.SliderLeft + 4, L::SliderBarTop + 3, s.SliderCaption);
+    }
 }
 
 void DrawLabels(DisplayContext& ctx, const WindowTexts& texts) {

@@ -210,6 +210,7 @@ struct DisplayState {
     bool CapturingScreen = false;      // a screen capture hides the centre mark
     int SliderLeft = PlotLeft;
     int SliderWidth = SliderMinimumWidth;
+    std::string SliderCaption; // the time at the slider's left edge while it is dragged
     std::string StartLabel;        // the time at the screen's left edge
     std::string EndLabel;          // the time at its right edge
     std::string ReadPositionLabel; // the minute number of ReadPosition
@@ -253,6 +254,7 @@ inline constexpr const char* YScale = "display y scale";    // the "Y scale" and
 inline constexpr const char* Slider = "display slider";
 inline constexpr const char* MenuPages = "display menu pages";
 inline constexpr const char* Labels = "display labels"; // start, end and read position labels
+inline constexpr const char* Seek = "display seek";     // the seek controls
 } // namespace display_changed
 
 // The display state of a program, made on first use.
