@@ -80,6 +80,7 @@ public:
     QLineEdit* Kl1DivisorBox() const { return kl1Divisor_; }
     QProgressBar* ProgressBar() const { return progressBar_; }
     QLabel* ShowAsLabel() const { return showAs_; }
+    QLabel* Kl1DivisorLabel() const { return kl1Caption_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -4,6 +4,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "app/display_commands.h"
 #include "app/display_widget.h"
 #include "app/file_controls.h"
 #include "app/filter_controls.h"
@@ -43,6 +44,7 @@ FilesViewPage::FilesViewPage(AppContext& app, QWidget* parent)
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->setContentsMargins(4, 4, 8, 4);
     sideLayout->setSpacing(4);
+    sideLayout->addWidget(new DisplayCommandPanel(app, side));
     files_ = new FileControls(app, side);
     filters_ = new FilterControls(app, side);
     sideLayout->addWidget(files_);

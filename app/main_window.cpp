@@ -27,6 +27,7 @@
 #include "app/results_page.h"
 #include "app/settings_tab.h"
 #include "app/trains_tab.h"
+#include "app/view_plus_page.h"
 #include "app/window_state.h"
 #include "core/filters.h"
 #include "core/program.h"
@@ -71,6 +72,7 @@ TF::TF(Program& program, QtHost& host, const std::string& openDialogName)
     // The pages in tab order.
     AddPage<ReadSDTab>();
     AddPage<FilesViewPage>();
+    AddPage<ViewPlusPage>();
     AddPage<TrainsTab>();
     AddPage<SettingsTab>();
     AddPage<MetadataPage>();

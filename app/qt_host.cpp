@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "app/sound_output.h"
 #include "app/timed_message.h"
 #include "core/program.h"
 
@@ -158,6 +159,12 @@ void QtHost::Wait(int milliseconds) {
 }
 
 void QtHost::ProcessEvents() {
+    // Operations ask at every step (a bin screen at every minute): the window shows what was
+    // drawn and handles its events at most every 40 ms, so that painting does not slow the
+    // operation down while ESC and new requests are still answered at once.
+    constexpr int ProcessEventsIntervalMs = 40;
+    if (eventsClock_.isValid() && eventsClock_.elapsed() < ProcessEventsIntervalMs) return;
+    eventsClock_.start();
     if (BeforeProcessEvents) BeforeProcessEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
@@ -170,6 +177,13 @@ bool QtHost::EscapeHeld() {
 
 void QtHost::SetClipboardText(const std::string& text) {
     QGuiApplication::clipboard()->setText(Q(text));
+}
+
+void QtHost::PlaySound(const std::vector<std::uint8_t>& wave) {
+    if (!sound_) sound_ = std::make_unique<SoundOutput>();
+    if (sound_->Play(wave) || noSoundSaid_) return;
+    noSoundSaid_ = true;
+    SetProgressLabel(NoSoundOutputText);
 }
 
 void QtHost::SetBusyCursor(bool busy) {

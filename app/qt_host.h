@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 
@@ -19,6 +20,7 @@ class QWidget;
 namespace kelp {
 
 class Program;
+class SoundOutput;
 
 // "KELP data files|*.KL*|All files|*.*" as a Qt file dialog filter list.
 QString QtFileFilter(const std::string& filter);
@@ -48,6 +50,8 @@ public:
     bool EscapeHeld() override;
     bool StopRequested() override { return stopRequested_; }
     void SetClipboardText(const std::string& text) override;
+    // Through the computer's sound output; where there is none, the progress line says so once.
+    void PlaySound(const std::vector<std::uint8_t>& wave) override;
     void SetBusyCursor(bool busy) override;
     void DisplayNotice(const std::string& text) override;
     void StateChanged(const std::string& what) override;
@@ -83,6 +87,9 @@ private:
     bool stopRequested_ = false;
     bool waiting_ = false;
     int busyCursors_ = 0;
+    QElapsedTimer eventsClock_; // since the window last handled its events in an operation
+    std::unique_ptr<SoundOutput> sound_;
+    bool noSoundSaid_ = false;
 };
 
 } // namespace kelp
