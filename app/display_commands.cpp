@@ -176,7 +176,8 @@ DisplayCommandPanel::DisplayCommandPanel(AppContext& app, QWidget* parent) : QWi
         RunNow(kelp::StopButton);
         app_.host.RequestStop();
     });
-    connect(refresh_, &QPushButton::clicked, this, [this] { Run([](DisplayContext& ctx) { RefreshDisplay(ctx, true); }); });
+    connect(refresh_, &QPushButton::clicked, this,
+            [this] { Run([](DisplayContext& ctx) { RefreshDisplay(ctx, true); }); });
     connect(stopTransfer_, &QPushButton::clicked, this, [this] { RunNow(StopDataTransfer); });
     connect(sound_, &QPushButton::clicked, this, [this] { Run(kelp::SoundButton); });
     connect(seekLabel_, &ClickLabel::clicked, this, [this] { Run(ToggleSeekQuality); });
@@ -366,6 +367,12 @@ bool DisplayCommandPanel::eventFilter(QObject* watched, QEvent* event) {
             }
         }
     }
+    // Over the source box and the display's other boxes the pointer is still followed, so
+    // that keys typed there leave the display alone.
+    auto* child = qobject_cast<QWidget*>(watched);
+    if (display != nullptr && event->type() == QEvent::MouseMove && child != nullptr && child != display &&
+        display->isAncestorOf(child))
+        pointer_ = child->mapTo(display, static_cast<QMouseEvent*>(event)->position().toPoint());
     if (KeyEvent(watched, event)) return true;
     return QWidget::eventFilter(watched, event);
 }
@@ -380,7 +387,8 @@ bool DisplayCommandPanel::KeyEvent(QObject* watched, QEvent* event) {
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     const std::optional<DisplayKey> k = DisplayKeyOf(key->key());
     if (!k) return false;
-    if (*k != DisplayKey::Escape && !IsFunctionKey(*k) && IsTextEntry(QApplication::focusWidget())) return false;
+    if (*k != DisplayKey::Escape && !IsFunctionKey(*k) && IsTextEntry(QApplication::focusWidget()))
+        return false;
     const DisplayState& s = display->State();
     const bool acts = pointer_.y() < s.Bottom + controls_layout::SourceBoxBelow &&
                       (!s.MenuPagesVisible || IsFunctionKey(*k));

@@ -20,7 +20,9 @@ PointerMenu::PointerMenu(DisplayCommandPanel& panel, AppContext& app, QWidget* p
     Add(M::DownscaleKl1, [this] { panel_.Run(DownscaleKl1Counts); });
     Add(M::PutFileName, [this] { panel_.Run(PutFileNameIntoResults); });
     Add(M::PutTime, [this] {
-        panel_.Run([](DisplayContext& ctx) { PutTimeIntoResults(ctx, DisplayCommandsOf(ctx.program).RightClick.X); });
+        panel_.Run([](DisplayContext& ctx) {
+            PutTimeIntoResults(ctx, DisplayCommandsOf(ctx.program).RightClick.X);
+        });
     });
     Add(M::PutRawData, [this] { panel_.Run(PutRawDataIntoClipboard); });
     addSeparator();
@@ -72,7 +74,8 @@ void PointerMenu::EditSpecies(int edit) {
         const int slot = BandUnderRightClick(ctx);
         const std::optional<ClickRecord> click = ClickUnderPointer(ctx, slot, at.X);
         const ClickTime time = click ? click->When() : PixelToTime(ctx.state, at.X);
-        const bool edited = EditTrainSpecies(ctx.program, ctx.host, slot, time, static_cast<SpeciesEdit>(edit));
+        const bool edited =
+            EditTrainSpecies(ctx.program, ctx.host, slot, time, static_cast<SpeciesEdit>(edit));
         if (edited || click) RefreshDisplay(ctx, false);
     });
 }

@@ -59,7 +59,8 @@ SoundOutput::~SoundOutput() {
 }
 
 bool SoundOutput::Open(const WaveSamples& samples) {
-    if (sink_ && rate_ == samples.SampleRate && channels_ == samples.Channels && bits_ == samples.BitsPerSample)
+    if (sink_ && rate_ == samples.SampleRate && channels_ == samples.Channels &&
+        bits_ == samples.BitsPerSample)
         return true;
     if (sink_) sink_->stop();
     sink_.reset();

@@ -11,7 +11,8 @@ class QIODevice;
 
 namespace kelp {
 
-inline constexpr const char* NoSoundOutputText = "No sound output on this computer: the clicks are shown silently";
+inline constexpr const char* NoSoundOutputText =
+    "No sound output on this computer: the clicks are shown silently";
 
 // The samples and their format, read from a RIFF/WAVE image (44-byte header or longer).
 struct WaveSamples {

@@ -50,26 +50,35 @@ ViewPlusPage::ViewPlusPage(AppContext& app, QWidget* parent) : Page(app, parent)
     auto* bands = new QGroupBox("Bands", this);
     auto* bandsLayout = new QVBoxLayout(bands);
     Compact(bandsLayout);
-    auto add = [this](QWidget* group, const char* caption, const char* hint, std::function<bool(Program&)> get,
-                      std::function<void(DisplayContext&, bool)> set) {
+    auto add = [this](QWidget* group, const char* caption, const char* hint,
+                      std::function<bool(Program&)> get, std::function<void(DisplayContext&, bool)> set) {
         return AddOption(group, caption, hint, std::move(get), std::move(set));
     };
-    add(bands, "angle", "Tilt marks above each band", [](Program& p) { return Settings(p).Angle; },
+    add(
+        bands, "angle", "Tilt marks above each band", [](Program& p) { return Settings(p).Angle; },
         [](DisplayContext& ctx, bool on) { SetAngle(ctx, on); });
-    add(bands, "temperature", "The water temperature as a white line in each band (bin scales)",
+    add(
+        bands, "temperature", "The water temperature as a white line in each band (bin scales)",
         [](Program& p) { return Settings(p).Temperature; },
         [](DisplayContext& ctx, bool on) { ctx.state.Settings.Temperature = on; });
-    add(bands, "extend temperature scale", "Draws the axes again",
+    add(
+        bands, "extend temperature scale", "Draws the axes again",
         [](Program& p) { return Settings(p).ExtendTemperatureScale; },
         [](DisplayContext& ctx, bool on) { SetExtendTemperatureScale(ctx, on); });
-    add(bands, "show landmark sequences", "Magenta marks where trains follow each other in landmark sequences",
+    add(
+        bands, "show landmark sequences",
+        "Magenta marks where trains follow each other in landmark sequences",
         [](Program& p) { return Settings(p).ShowLandmarks; },
         [](DisplayContext& ctx, bool on) { ctx.state.Settings.ShowLandmarks = on; });
-    add(bands, "sonar risk", "not enabled yet ...", [](Program& p) { return Settings(p).SonarRisk; },
+    add(
+        bands, "sonar risk", "not enabled yet ...", [](Program& p) { return Settings(p).SonarRisk; },
         [](DisplayContext& ctx, bool on) { ctx.state.Settings.SonarRisk = on; });
-    add(bands, "white screen", "The plot white instead of black", [](Program& p) { return Settings(p).WhiteScreen; },
+    add(
+        bands, "white screen", "The plot white instead of black",
+        [](Program& p) { return Settings(p).WhiteScreen; },
         [](DisplayContext& ctx, bool on) { ctx.state.Settings.WhiteScreen = on; });
-    add(bands, "black lines", "Bars and click marks drawn black (white on a black screen)",
+    add(
+        bands, "black lines", "Bars and click marks drawn black (white on a black screen)",
         [](Program& p) { return Settings(p).BlackLines; },
         [](DisplayContext& ctx, bool on) { ctx.state.Settings.BlackLines = on; });
     auto* tidal = new QHBoxLayout;
@@ -92,33 +101,42 @@ ViewPlusPage::ViewPlusPage(AppContext& app, QWidget* parent) : Page(app, parent)
     auto* clicks = new QGroupBox("Clicks", this);
     auto* clicksLayout = new QVBoxLayout(clicks);
     Compact(clicksLayout);
-    add(clicks, "show end kHz", "A dotted line from each click's frequency to its end frequency",
+    add(
+        clicks, "show end kHz", "A dotted line from each click's frequency to its end frequency",
         [](Program& p) { return Settings(p).ShowEndkHz; },
         [](DisplayContext& ctx, bool on) { ctx.state.Settings.ShowEndkHz = on; });
-    add(clicks, "shade by duration", "SPL blocks darker for short clicks",
+    add(
+        clicks, "shade by duration", "SPL blocks darker for short clicks",
         [](Program& p) { return Settings(p).ShadeByDuration; },
         [](DisplayContext& ctx, bool on) { SetShadeByDuration(ctx, on); });
-    add(clicks, "shade by bandwidth", "SPL blocks darker for wide-band clicks",
+    add(
+        clicks, "shade by bandwidth", "SPL blocks darker for wide-band clicks",
         [](Program& p) { return Settings(p).ShadeByBandwidth; },
         [](DisplayContext& ctx, bool on) { SetShadeByBandwidth(ctx, on); });
-    add(clicks, "white virtual ICI lines", "Intervals that span a missing click drawn dotted white",
+    add(
+        clicks, "white virtual ICI lines", "Intervals that span a missing click drawn dotted white",
         [](Program& p) { return Settings(p).WhiteVirtualIciLines; },
         [](DisplayContext& ctx, bool on) { ctx.state.Settings.WhiteVirtualIciLines = on; });
-    add(clicks, "show SPL as Pa", "Amplitudes as peak-to-peak pressure in Pa instead of the raw SPL value",
+    add(
+        clicks, "show SPL as Pa", "Amplitudes as peak-to-peak pressure in Pa instead of the raw SPL value",
         [](Program& p) { return p.Options.ShowSplAsPa; },
         [](DisplayContext& ctx, bool on) { SetShowSplAsPa(ctx, on); });
-    add(clicks, "ClkPk", "Follows sequences of strong clicks in file 1 and counts their waveforms",
+    add(
+        clicks, "ClkPk", "Follows sequences of strong clicks in file 1 and counts their waveforms",
         [](Program& p) { return p.Options.ClickPeaks; },
         [](DisplayContext& ctx, bool on) { ctx.program.Options.ClickPeaks = on; });
-    add(clicks, "put line values in Results", "The x and height of each mark of the next screen",
+    add(
+        clicks, "put line values in Results", "The x and height of each mark of the next screen",
         [](Program& p) { return Settings(p).PutLineValuesInResults; },
         [](DisplayContext& ctx, bool on) { ctx.state.Settings.PutLineValuesInResults = on; });
-    development_.push_back(add(clicks, "graph click rate", "shows a moving average of click rate",
-                               [](Program& p) { return Settings(p).GraphClickRate; },
-                               [](DisplayContext& ctx, bool on) { ctx.state.Settings.GraphClickRate = on; }));
-    development_.push_back(add(clicks, "av SPL", "The mean SPL of the tracked clicks in the source box",
-                               [](Program& p) { return p.Display.AverageSpl; },
-                               [](DisplayContext& ctx, bool on) { ctx.program.Display.AverageSpl = on; }));
+    development_.push_back(add(
+        clicks, "graph click rate", "shows a moving average of click rate",
+        [](Program& p) { return Settings(p).GraphClickRate; },
+        [](DisplayContext& ctx, bool on) { ctx.state.Settings.GraphClickRate = on; }));
+    development_.push_back(add(
+        clicks, "av SPL", "The mean SPL of the tracked clicks in the source box",
+        [](Program& p) { return p.Display.AverageSpl; },
+        [](DisplayContext& ctx, bool on) { ctx.program.Display.AverageSpl = on; }));
     lineWidth_ = new ClickLabel({}, clicks);
     lineWidth_->setToolTip("Click: click marks one pixel wider, up to three, then back to normal");
     lineWidth_->setStyleSheet("color: #000080;");
@@ -129,10 +147,14 @@ ViewPlusPage::ViewPlusPage(AppContext& app, QWidget* parent) : Page(app, parent)
     auto* copies = new QGroupBox("Times and raw data", this);
     auto* copiesLayout = new QVBoxLayout(copies);
     Compact(copiesLayout);
-    add(copies, "Include file name in raw data", "Raw data copied to the clipboard starts with the file's name",
+    add(
+        copies, "Include file name in raw data",
+        "Raw data copied to the clipboard starts with the file's name",
         [](Program& p) { return Settings(p).IncludeFileNameInRawData; },
         [](DisplayContext& ctx, bool on) { ctx.state.Settings.IncludeFileNameInRawData = on; });
-    add(copies, "put  '   in front of date.times", "Times in the results page are read as text by spreadsheets",
+    add(
+        copies, "put  '   in front of date.times",
+        "Times in the results page are read as text by spreadsheets",
         [](Program& p) { return p.Options.ApostropheBeforeTimes; },
         [](DisplayContext& ctx, bool on) { ctx.program.Options.ApostropheBeforeTimes = on; });
     middle->addWidget(copies);
@@ -140,12 +162,15 @@ ViewPlusPage::ViewPlusPage(AppContext& app, QWidget* parent) : Page(app, parent)
     auto* menu = new QGroupBox("Menu pages", this);
     auto* menuLayout = new QVBoxLayout(menu);
     Compact(menuLayout);
-    add(menu, "Click to show menu",
-        "Ticked: the menu pages show when their tab is clicked.  Unticked: also when the pointer moves to the "
+    add(
+        menu, "Click to show menu",
+        "Ticked: the menu pages show when their tab is clicked.  Unticked: also when the pointer moves to "
+        "the "
         "top of the display",
         [](Program& p) { return DisplayCommandsOf(p).ClickToShowMenu; },
         [](DisplayContext& ctx, bool on) { DisplayCommandsOf(ctx.program).ClickToShowMenu = on; });
-    add(menu, "show pop-up notes quickly", "Hints appear after a quarter of a second",
+    add(
+        menu, "show pop-up notes quickly", "Hints appear after a quarter of a second",
         [](Program& p) { return WindowStateOf(p).QuickHints; },
         [](DisplayContext& ctx, bool on) {
             WindowStateOf(ctx.program).QuickHints = on;

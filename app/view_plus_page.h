@@ -42,7 +42,8 @@ public:
 private:
     // An option box: how it shows the program's state, and what ticking it does.
     QCheckBox* AddOption(QWidget* group, const QString& caption, const QString& hint,
-                         std::function<bool(Program&)> state, std::function<void(DisplayContext&, bool)> change);
+                         std::function<bool(Program&)> state,
+                         std::function<void(DisplayContext&, bool)> change);
     // A change of a display option: the screen in view is drawn again a moment later.
     void Changed();
 

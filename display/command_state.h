@@ -5,7 +5,6 @@
 // (DisplayCommandsOf(program)).
 #include <string>
 
-
 namespace kelp {
 
 class Program;

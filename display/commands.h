@@ -77,11 +77,11 @@ inline constexpr const char* GoFormatErrorText =
     "Format error. Try dragging the slider on the bar above the display, and then zooming in";
 inline constexpr const char* GoOutOfRangeText = " Time not within range currently in use";
 enum class GoResult {
-    Shown,        // the screen was drawn
-    ClearEntry,   // file 1 is not open: the entry is cleared
-    FormatError,  // the text is no date and time
-    TooEarly,     // before 1995: ignored without a message
-    OutOfRange,   // outside the shared range
+    Shown,       // the screen was drawn
+    ClearEntry,  // file 1 is not open: the entry is cleared
+    FormatError, // the text is no date and time
+    TooEarly,    // before 1995: ignored without a message
+    OutOfRange,  // outside the shared range
 };
 std::optional<ClickTime> ParseGoToTime(const std::string& text);
 GoResult GoToTime(DisplayContext& ctx, const std::string& text);

@@ -210,7 +210,7 @@ struct DisplayState {
     bool CapturingScreen = false;      // a screen capture hides the centre mark
     int SliderLeft = PlotLeft;
     int SliderWidth = SliderMinimumWidth;
-    std::string SliderCaption; // the time at the slider's left edge while it is dragged
+    std::string SliderCaption;     // the time at the slider's left edge while it is dragged
     std::string StartLabel;        // the time at the screen's left edge
     std::string EndLabel;          // the time at its right edge
     std::string ReadPositionLabel; // the minute number of ReadPosition

@@ -18,10 +18,10 @@ namespace {
 
 namespace L = controls_layout;
 
-constexpr int DragMinimum = 10;       // pixels a drag must reach to the right
-constexpr int MenuStripHeight = 21;   // the top of the display that can show the menu pages
-constexpr int MenuTop = 82;           // the pointer menu opens below this y
-constexpr int WideSliderWidth = 120;  // the slider while it is dragged
+constexpr int DragMinimum = 10;      // pixels a drag must reach to the right
+constexpr int MenuStripHeight = 21;  // the top of the display that can show the menu pages
+constexpr int MenuTop = 82;          // the pointer menu opens below this y
+constexpr int WideSliderWidth = 120; // the slider while it is dragged
 constexpr Colour DragLineColour = ColourYellow;
 constexpr int DragLineWidth = 5;
 
@@ -205,13 +205,14 @@ bool OnSlider(const DisplayState& s, int x, int y) {
 }
 
 bool OnLongBar(const DisplayState& s, int x, int y) {
-    return y >= L::SliderBarTop && y < L::SliderBarBottom && x >= PlotLeft && x < s.Right && !OnSlider(s, x, y);
+    return y >= L::SliderBarTop && y < L::SliderBarBottom && x >= PlotLeft && x < s.Right &&
+           !OnSlider(s, x, y);
 }
 
 MinuteNumber SliderMinute(const DisplayState& s, const Program& p, int left) {
-    const std::int64_t minute = static_cast<std::int64_t>(left - PlotLeft) * p.SharedMinutes() /
-                                    std::max(1, s.PlotWidth) +
-                                p.SharedStart;
+    const std::int64_t minute =
+        static_cast<std::int64_t>(left - PlotLeft) * p.SharedMinutes() / std::max(1, s.PlotWidth) +
+        p.SharedStart;
     return static_cast<MinuteNumber>(std::clamp<std::int64_t>(minute, INT32_MIN, INT32_MAX));
 }
 

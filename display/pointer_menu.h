@@ -24,7 +24,8 @@ inline constexpr const char* RenameOneFile = "Rename 1 file";
 inline constexpr const char* CloseMenu = "close this menu";
 } // namespace pointer_menu
 
-inline constexpr const char* SelectionBackwardsText = "The selection would end before it starts.  No change made";
+inline constexpr const char* SelectionBackwardsText =
+    "The selection would end before it starts.  No change made";
 
 // The open band whose area (upper line < y < base) holds y, or 0.
 int BandHolding(const DisplayState& state, const Program& program, int y);

@@ -28,7 +28,8 @@ public:
 class CommandsTest : public ViewTest {
 protected:
     // A KL1 file whose minute m holds clicksIn(m) clicks, 1 ms apart from second 1 on.
-    template <class F> void OpenKl1(int minutes, F clicksIn, int slot = 1, const std::string& name = "a.KL1") {
+    template <class F>
+    void OpenKl1(int minutes, F clicksIn, int slot = 1, const std::string& name = "a.KL1") {
         DataFileBuilder b(FileKind::KL1, Start);
         for (int m = 0; m < minutes; ++m) {
             b.Minute();
@@ -37,7 +38,9 @@ protected:
         Open(b, name, slot);
     }
     DisplayCommands& Commands() { return DisplayCommandsOf(program); }
-    MinuteNumber ScreenStartMinute() const { return SubtractDisplayTime(state.ReadPosition, state.Span).Minute; }
+    MinuteNumber ScreenStartMinute() const {
+        return SubtractDisplayTime(state.ReadPosition, state.Span).Minute;
+    }
 };
 
 TEST_F(CommandsTest, SeekPassesOverScreensWithTooFewClicks) {
@@ -128,11 +131,14 @@ TEST_F(CommandsTest, FastForwardHalvesItsDelayOnEachFurtherPress) {
     PressingHost pressing;
     DisplayHooks hooksHere{program, canvas, pressing};
     DisplayContext here{program, canvas, pressing};
-    ASSERT_TRUE(OpenDataFile(program, pressing, [&] {
-        DataFileBuilder b(FileKind::KL1, Start);
-        for (int m = 0; m < 20; ++m) b.Minute().Click(MakeClick(TicksPerSecond), 0);
-        return b.Write(dir.File("ff.KL1"));
-    }(), 1));
+    ASSERT_TRUE(OpenDataFile(
+        program, pressing,
+        [&] {
+            DataFileBuilder b(FileKind::KL1, Start);
+            for (int m = 0; m < 20; ++m) b.Minute().Click(MakeClick(TicksPerSecond), 0);
+            return b.Write(dir.File("ff.KL1"));
+        }(),
+        1));
     SetTimeScale(here, 9); // one click per screen
     StartButton(here);
     int presses = 0;
@@ -296,7 +302,8 @@ TEST_F(CommandsTest, TheCaptureIsBlackOnWhiteAndLeavesTheColoursAsTheyWere) {
         if (op.What == CanvasOp::Kind::Copy) break;
         if (op.What == CanvasOp::Kind::Fill && op.X0 == PlotLeft && op.Y0 == state.Top)
             whitePlot = op.Colour == ColourWhite;
-        if (op.What == CanvasOp::Kind::Line && op.X0 == (state.Right + PlotLeft) / 2 && op.Y0 == state.Bottom + 9)
+        if (op.What == CanvasOp::Kind::Line && op.X0 == (state.Right + PlotLeft) / 2 &&
+            op.Y0 == state.Bottom + 9)
             ADD_FAILURE() << "centre mark in the capture";
     }
     EXPECT_TRUE(whitePlot);
@@ -316,11 +323,16 @@ TEST_F(CommandsTest, KeysActByTheirRules) {
         int Parameter; // the parameter after the key (-1: the key is ignored)
     };
     const Case cases[] = {
-        {DisplayKey::F7, false, false, 300, param::ClickRate}, {DisplayKey::F7, false, false, 300, param::Ici},
-        {DisplayKey::F8, false, false, 300, param::Quality},   {DisplayKey::F8, false, false, 300, param::Species},
-        {DisplayKey::F9, false, true, 300, param::Frequency},  {DisplayKey::F10, false, false, 300, param::Spl},
-        {DisplayKey::F11, true, false, 300, param::Bandwidth}, {DisplayKey::F11, true, false, 300, param::Envelope},
-        {DisplayKey::F11, false, false, 300, param::Cycles},   {DisplayKey::F9, false, false, belowSourceBox, -1},
+        {DisplayKey::F7, false, false, 300, param::ClickRate},
+        {DisplayKey::F7, false, false, 300, param::Ici},
+        {DisplayKey::F8, false, false, 300, param::Quality},
+        {DisplayKey::F8, false, false, 300, param::Species},
+        {DisplayKey::F9, false, true, 300, param::Frequency},
+        {DisplayKey::F10, false, false, 300, param::Spl},
+        {DisplayKey::F11, true, false, 300, param::Bandwidth},
+        {DisplayKey::F11, true, false, 300, param::Envelope},
+        {DisplayKey::F11, false, false, 300, param::Cycles},
+        {DisplayKey::F9, false, false, belowSourceBox, -1},
         {DisplayKey::Right, false, true, 300, -1},
     };
     for (const Case& c : cases) {

@@ -36,10 +36,10 @@ TEST_F(PointerTest, ADragChoosesTheScaleThatFitsItsSelection) {
         int Scale, X1, X2, Expected;
     };
     const Case cases[] = {
-        {10, 100, 300, 9},  // 20 s: 4,524 ticks per pixel needed
-        {16, 100, 136, 13}, // 3 days: 4,320 minutes / 294 bins = 14 minutes per bin
-        {10, 100, 150, 7},  // 5 s: 1,131 ticks per pixel
-        {12, 100, 103, 11}, // 5 minutes: under a minute per bin needed
+        {10, 100, 300, 9},              // 20 s: 4,524 ticks per pixel needed
+        {16, 100, 136, 13},             // 3 days: 4,320 minutes / 294 bins = 14 minutes per bin
+        {10, 100, 150, 7},              // 5 s: 1,131 ticks per pixel
+        {12, 100, 103, 11},             // 5 minutes: under a minute per bin needed
         {OneMinuteScale, 100, 400, 10}, // the 1-minute scale always zooms to clicks
         {19, 100, 400, 19},             // 70 weeks need more than a day per bin
     };
@@ -74,7 +74,8 @@ TEST_F(PointerTest, OnlyARightwardDragOfMoreThanTenPixelsInThePlotZooms) {
     for (const Case& c : cases) {
         SetTimeScale(ctx, c.Scale);
         PointerPressed(ctx, c.Press, c.Y);
-        EXPECT_EQ(PointerReleased(ctx, c.Release, c.Y), c.Zooms) << c.Press << ".." << c.Release << " y " << c.Y;
+        EXPECT_EQ(PointerReleased(ctx, c.Release, c.Y), c.Zooms)
+            << c.Press << ".." << c.Release << " y " << c.Y;
         EXPECT_EQ(Commands().DragStartX, 0);
     }
 }
@@ -123,7 +124,8 @@ TEST_F(PointerTest, TheIntervalReadOutByScale) {
         {4, 100, 150, "ICI = 50.0ms  (rate 20.0/s)"},
         {7, 400, 403, "ICI = 30.0ms  (rate 33.3/s)"},
         {0, 300, 300, "@ pointer  " + DateTimeText(m)},
-        {OneMinuteScale, 0, 18 + 3 * 4, "Min to " + DateTimeText(m + 5) + "  (" + std::to_string(m + 5) + ")"},
+        {OneMinuteScale, 0, 18 + 3 * 4,
+         "Min to " + DateTimeText(m + 5) + "  (" + std::to_string(m + 5) + ")"},
         {FiveMinuteScale, 0, 18, "5min to " + DateTimeText(m - 2 + 5)},
         {TideScale, 0, 18 + 3 * 2, "1/4cycle to " + DateTimeText(m + 372)},
         {19, 0, 18, "Week to " + DateTimeText(m - (m % 10'080) + 10'080)},
