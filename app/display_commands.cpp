@@ -5,8 +5,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QKeyEvent>
@@ -110,58 +108,49 @@ QImage ToQImage(const CanvasImage& image) {
 } // namespace
 
 DisplayCommandPanel::DisplayCommandPanel(AppContext& app, QWidget* parent) : QWidget(parent), app_(app) {
-    auto* layout = new QVBoxLayout(this);
-    Compact(layout);
-    auto* group = new QGroupBox("Display", this);
-    auto* grid = new QGridLayout(group);
-    Compact(grid);
+    // One row under the display: paging, the drawing's own buttons, the seek, "go".
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(18, 2, 4, 2);
+    row->setSpacing(2);
+    start_ = Button("I>", "Start from the beginning (Home)", this, 30);
+    back_ = Button("<", "Previous screen (Shift + F1)", this, 26);
+    goOn_ = Button(">", "Next screen (F1)", this, 26);
+    fastForward_ = Button(">>", "Fast forward: press again to go faster.  ESC or || stops it", this, 30);
+    stop_ = Button("||", "Stop", this, 26);
+    refresh_ = Button("refresh", "Draw the screen again (F12)", this);
+    stopTransfer_ = Button("Stop data transfer", "End the drawing in progress", this);
+    sound_ = Button("sound", "Play the clicks of the screen (right-click the file's band first)", this);
+    for (QPushButton* b : {start_, back_, goOn_, fastForward_, stop_, refresh_, stopTransfer_, sound_})
+        row->addWidget(b);
+    row->addSpacing(8);
 
-    auto* paging = new QHBoxLayout;
-    Compact(paging);
-    start_ = Button("I>", "Start from the beginning (Home)", group, 34);
-    back_ = Button("<", "Previous screen (Shift + F1)", group, 30);
-    goOn_ = Button(">", "Next screen (F1)", group, 30);
-    fastForward_ = Button(">>", "Fast forward: press again to go faster.  ESC or || stops it", group, 34);
-    stop_ = Button("||", "Stop", group, 30);
-    refresh_ = Button("refresh", "Draw the screen again (F12)", group);
-    for (QPushButton* b : {start_, back_, goOn_, fastForward_, stop_, refresh_}) paging->addWidget(b);
-    grid->addLayout(paging, 0, 0, 1, 4);
-
-    stopTransfer_ = Button("Stop data transfer", "End the drawing in progress", group);
-    sound_ = Button("sound", "Play the clicks of the screen (right-click the file's band first)", group);
-    grid->addWidget(stopTransfer_, 1, 0, 1, 2);
-    grid->addWidget(sound_, 1, 2, 1, 2);
-
-    auto* seek = new QHBoxLayout;
-    Compact(seek);
-    seekLabel_ = new ClickLabel(SeekCaption, group);
+    seekLabel_ = new ClickLabel(SeekCaption, this);
     seekLabel_->setToolTip("Click: count only trains of quality Mod and Hi (\"CetAll\"), or all clicks");
-    seekMinimum_ = new QLineEdit(group);
-    seekMinimum_->setFixedWidth(44);
+    seekMinimum_ = new QLineEdit(this);
+    seekMinimum_->setFixedWidth(40);
     seekMinimum_->setToolTip("The next screen shown holds more clicks than this in the file ticked");
-    seek->addWidget(seekLabel_);
-    seek->addWidget(seekMinimum_);
+    row->addWidget(seekLabel_);
+    row->addWidget(seekMinimum_);
     for (int slot = 1; slot <= SlotCount; ++slot) {
-        auto* box = new QCheckBox(QString::number(slot), group);
+        auto* box = new QCheckBox(QString::number(slot), this);
         box->setFocusPolicy(Qt::NoFocus);
         box->setToolTip("Seek in file " + QString::number(slot));
         seekBoxes_[static_cast<std::size_t>(slot)] = box;
-        seek->addWidget(box);
+        row->addWidget(box);
     }
-    seekUp_ = Button("up", "More clicks per screen (twice as many)", group, 30);
-    seekDown_ = Button("down", "Fewer clicks per screen (half as many)", group, 40);
-    seek->addWidget(seekUp_);
-    seek->addWidget(seekDown_);
-    seek->addStretch();
-    grid->addLayout(seek, 2, 0, 1, 4);
+    seekUp_ = Button("up", "More clicks per screen (twice as many)", this, 30);
+    seekDown_ = Button("down", "Fewer clicks per screen (half as many)", this, 40);
+    row->addWidget(seekUp_);
+    row->addWidget(seekDown_);
+    row->addSpacing(8);
 
-    goBox_ = new QLineEdit(group);
+    goBox_ = new QLineEdit(this);
     goBox_->setPlaceholderText("dd/mm/yyyy hh:mm:ss.ffffff");
     goBox_->setToolTip("A time to show at the centre of the screen");
-    go_ = Button("go", "Show the time typed", group, 34);
-    grid->addWidget(goBox_, 3, 0, 1, 3);
-    grid->addWidget(go_, 3, 3);
-    layout->addWidget(group);
+    goBox_->setMinimumWidth(150);
+    go_ = Button("go", "Show the time typed", this, 30);
+    row->addWidget(goBox_, 1);
+    row->addWidget(go_);
 
     connect(start_, &QPushButton::clicked, this, [this] { ClickStart(); });
     connect(back_, &QPushButton::clicked, this, [this] { Run(kelp::BackButton); });

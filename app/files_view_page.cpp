@@ -38,13 +38,18 @@ FilesViewPage::FilesViewPage(AppContext& app, QWidget* parent)
     auto* layout = new QHBoxLayout(inner);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(display_, 1);
+    // The display with its row of commands under it.
+    auto* displayColumn = new QVBoxLayout;
+    displayColumn->setContentsMargins(0, 0, 0, 0);
+    displayColumn->setSpacing(0);
+    displayColumn->addWidget(display_, 1);
+    displayColumn->addWidget(new DisplayCommandPanel(app, inner));
+    layout->addLayout(displayColumn, 1);
 
     auto* side = new QWidget;
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->setContentsMargins(4, 4, 8, 4);
     sideLayout->setSpacing(4);
-    sideLayout->addWidget(new DisplayCommandPanel(app, side));
     files_ = new FileControls(app, side);
     filters_ = new FilterControls(app, side);
     sideLayout->addWidget(files_);

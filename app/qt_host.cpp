@@ -163,9 +163,9 @@ void QtHost::ProcessEvents() {
     // drawn and handles its events at most every 40 ms, so that painting does not slow the
     // operation down while ESC and new requests are still answered at once.
     constexpr int ProcessEventsIntervalMs = 40;
+    if (BeforeProcessEvents) BeforeProcessEvents();
     if (eventsClock_.isValid() && eventsClock_.elapsed() < ProcessEventsIntervalMs) return;
     eventsClock_.start();
-    if (BeforeProcessEvents) BeforeProcessEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 

@@ -67,8 +67,8 @@ public:
     std::function<void(const std::string& text)> OnProgressLabel;
     std::function<void(bool visible, int position)> OnProgressBar;
     std::function<void(const std::string& text)> OnDisplayNotice;
-    // Before window events are processed in the middle of an operation (the display shows
-    // what has been drawn so far).
+    // At every step of an operation that lets the window answer (the display marks what has
+    // been drawn so far for painting); the events themselves are handled at most every 40 ms.
     std::function<void()> BeforeProcessEvents;
 
 protected:

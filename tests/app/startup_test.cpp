@@ -41,8 +41,8 @@ private slots:
         QCOMPARE(w.windowTitle(), QString("KELP.exe v1.054"));
         QStringList captions;
         for (int i = 0; i < w.Tabs()->count(); ++i) captions << w.Tabs()->tabText(i);
-        QCOMPARE(captions, QStringList({"Read SD", "Files - View", "Trains", "Settings", "Metadata", "About",
-                                        "dev", "Export", "Results", "Analysis"}));
+        QCOMPARE(captions, QStringList({"Read SD", "Files - View", "view +", "Trains", "Settings", "Metadata",
+                                        "About", "dev", "Export", "Results", "Analysis"}));
         QCOMPARE(w.Tabs()->currentWidget(), w.PageNamed("Files - View"));
         // "Lo" and "?" were ticked and unticked again; "Hi", "Mod" and all species stay ticked.
         FilterControls* f = Filters(w);
