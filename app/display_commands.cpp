@@ -376,7 +376,8 @@ bool DisplayCommandPanel::KeyEvent(QObject* watched, QEvent* event) {
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     const std::optional<DisplayKey> k = DisplayKeyOf(key->key());
     if (!k) return false;
-    if (*k != DisplayKey::Escape && !IsFunctionKey(*k) && IsTextEntry(QApplication::focusWidget()))
+    if (*k != DisplayKey::Escape && !IsFunctionKey(*k) &&
+        (IsTextEntry(widget) || IsTextEntry(QApplication::focusWidget())))
         return false;
     const DisplayState& s = display->State();
     const bool acts = pointer_.y() < s.Bottom + controls_layout::SourceBoxBelow &&
