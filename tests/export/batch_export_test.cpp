@@ -73,6 +73,28 @@ TEST_F(BatchExportTest, OneFileToResultsNumbersEveryLineAndClosesWithTheFileList
     EXPECT_EQ(BatchPageOf(program).ExportBatchButton, "Export from batch of files");
 }
 
+// A file whose data breaks off into bytes that are no record: its error line, no half table.
+TEST_F(BatchExportTest, ABrokenFileGivesItsErrorLineAndTheBatchGoesOn) {
+    DataFileBuilder broken(FileKind::KL3, MakeMinute(2024, 5, 3, 10, 0));
+    broken.Minute().Click(testing::TrainClick(1000), 7).Minute();
+    std::vector<std::uint8_t> junk(20, 0);
+    junk[19] = 200;
+    broken.Raw(junk).Minute();
+    const std::string bad = broken.Write(dir.File("broken.KL3")), a = Kl3("a.KL3", 1);
+    Dpm(ExportTo::Results, true);
+    Page().OmitHeader = true;
+    const BatchRunResult r = ExportBatch(program, host, {bad, a}, 2);
+    EXPECT_EQ(r.Failed, 1);
+    const std::vector<std::string> expected{"ERROR\t\t" + bad,
+                                            "FileN\ttime\tDPM",
+                                            "2\t01/05/2024 10:00\t1",
+                                            "2\t01/05/2024 10:01\t0",
+                                            "2\t01/05/2024 10:02\t1",
+                                            "1\t" + bad,
+                                            "2\t" + a};
+    EXPECT_EQ(host.Results().Lines(), expected);
+}
+
 TEST_F(BatchExportTest, TextFilesOneEachAndTheirNamesOnTheResultsPage) {
     const std::string a = Kl3("a.KL3", 1), b = Kl3("b.KL3", 2);
     Dpm(ExportTo::TextFile, false);

@@ -148,15 +148,21 @@ TEST_F(BatchSummaryTest, BrokenAndOtherFilesGiveTheirLineAndTheBatchGoesOn) {
     const std::string good = Kl3("good.KL3", MakeMinute(2024, 6, 1, 10, 0), 60, NoClicks);
     const std::string both = MakeFile("raw.KL3", FileKind::KL1, MakeMinute(2024, 6, 1, 10, 0), 3,
                                       [](int) { return std::vector<testing::TrainClickAt>{}; });
+    DataFileBuilder b(FileKind::KL3, MakeMinute(2024, 6, 1, 10, 0));
+    std::vector<std::uint8_t> junk(20, 0);
+    junk[19] = 200; // no record
+    b.Minute(Marker()).Raw(junk).Minute(Marker());
+    const std::string broken = b.Write(dir.File("broken.KL3"));
     // Named with another extension: the KL3 file of the same name is read.
-    const auto lines = Noise({dir.File("good.KL1"), dir.File("gone.KL3"), both, good}, 2);
-    ASSERT_EQ(lines.size(), 4u);
+    const auto lines = Noise({dir.File("good.KL1"), dir.File("gone.KL3"), both, broken, good}, 2);
+    ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(Fields(lines[0])[0], "good.KL3");
     EXPECT_EQ(lines[1], "ERROR " + dir.File("gone.KL3"));
     EXPECT_EQ(lines[2], "raw.KL3\tnot a KL3 file");
-    EXPECT_EQ(lines[3], lines[0]);
-    EXPECT_EQ(last.Failed, 2);
-    EXPECT_EQ(program.SourceBox.back(), "2 of 4 files could not be read");
+    EXPECT_EQ(lines[3], "ERROR " + broken);
+    EXPECT_EQ(lines[4], lines[0]);
+    EXPECT_EQ(last.Failed, 3);
+    EXPECT_EQ(program.SourceBox.back(), "3 of 5 files could not be read");
     EXPECT_FALSE(program.Slot(1).IsOpen);
 }
 
