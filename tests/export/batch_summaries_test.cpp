@@ -166,6 +166,28 @@ TEST_F(BatchSummaryTest, BrokenAndOtherFilesGiveTheirLineAndTheBatchGoesOn) {
     EXPECT_FALSE(program.Slot(1).IsOpen);
 }
 
+// ESC ends a batch after the files under way, which are still listed in their order.
+TEST_F(BatchSummaryTest, EscapeEndsTheBatchAfterTheFilesUnderWay) {
+    std::vector<std::string> files;
+    for (int i = 0; i < 6; ++i)
+        files.push_back(
+            Kl3("f" + std::to_string(i) + ".KL3", MakeMinute(2024, 6, 1 + i, 10, 0), 3, NoClicks));
+    for (int jobs : {1, 2}) {
+        host.Results().Clear();
+        host.EscapeFlag = true;
+        const BatchRunResult r = ListFiles(program, host, files, jobs);
+        host.EscapeFlag = false;
+        EXPECT_TRUE(r.Stopped);
+        ASSERT_GE(r.Done, 1);
+        EXPECT_LT(r.Done, 6);
+        const auto lines = host.Results().Lines();
+        ASSERT_EQ(lines.size(), static_cast<std::size_t>(r.Done + 1)) << jobs;
+        for (int i = 0; i < r.Done; ++i)
+            EXPECT_EQ(Fields(lines[static_cast<std::size_t>(i + 1)])[0], "f" + std::to_string(i) + ".KL3");
+        EXPECT_FALSE(r.Ok());
+    }
+}
+
 TEST(ListFiles, CountsFromTheFileSize) {
     FileSlot s;
     s.ShortName = "site.KL3";
