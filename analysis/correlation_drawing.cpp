@@ -94,12 +94,17 @@ void TimeTick(DisplayContext& ctx, int x, int bins, int r, const TimeTicks& t) {
     c.TextOut(x + 2, bottom + 1, std::to_string(value) + t.Suffix);
 }
 
+// The texts stand in the lower right quarter, where a correlation function has mostly
+// died away, so that they seldom lie over it.
 void Texts(DisplayContext& ctx, const Frame& f, const std::vector<std::string>& texts) {
     Canvas& c = ctx.canvas;
     c.SetFont(ColourBlack, 8);
+    int widest = 0;
+    for (const std::string& text : texts) widest = std::max(widest, c.TextWidth(text));
+    const int x = std::max(PlotLeft + 22, ctx.state.Right - widest - 22);
     int y = f.Zero + (f.Bottom - f.Top) / 4;
     for (const std::string& text : texts) {
-        c.TextOut(PlotLeft + 22, y, text);
+        c.TextOut(x, y, text);
         y += 14;
     }
 }

@@ -9,6 +9,7 @@
 #include "core/program.h"
 #include "core/reader.h"
 #include "display/axes.h"
+#include "display/click_marks.h"
 #include "display/colours.h"
 #include "display/display_state.h"
 
@@ -294,7 +295,7 @@ void MakeClassBars(const FileSlot& s, const AnalysisCounters& k, AnalysisPage& p
     SetBars(page.QualityBars, {k.Quality[3], k.Quality[2], k.Quality[1], k.Quality[0]},
             {"Hi", "Mod", "Lo", "?"}, {ColourRed, ColourYellow, ColourGreen, ColourWhite}, show);
     SetBars(page.SpeciesBars, k.Species, {"Porp", "Dolphin", "Other", "Unclass", "Sonar"},
-            {KHzColour(155), KHzColour(48), ColourTeal, ColourGrey, ColourMaroon}, show);
+            {SpeciesColour(0), SpeciesColour(1), SpeciesColour(2), SpeciesColour(3), SpeciesColour(4)}, show);
 }
 
 std::vector<std::string> ClassTotalsLines(const FileSlot& s, const AnalysisCounters& k) {

@@ -56,6 +56,9 @@ TEST(ClickRatePosition, IsTheRateOrItsBinOfTwenty) {
             rate >= 1 && rate <= 100 ? rate : (rate > 100 && rate < 200 ? 140 + rate / 20 : 0);
         ASSERT_EQ(ClickRatePosition(interval), expected) << interval;
     }
+    // "PRF mode" gives the rate, or where the 20-wide bin of higher rates starts (101..119 at 145).
+    for (auto [mode, shown] : {std::pair{100, 100}, {145, 100}, {146, 120}, {149, 180}})
+        EXPECT_EQ(PrfModeValue(mode), shown) << mode;
 }
 
 TEST_F(FileAnalysisTest, FiguresTextBoxAndClassTotalsOfAKl3File) {
@@ -92,6 +95,7 @@ TEST_F(FileAnalysisTest, FiguresTextBoxAndClassTotalsOfAKl3File) {
     EXPECT_EQ(Page().QualityBars[0].Width, 80);
     EXPECT_EQ(Page().QualityBars[1].Width, 40);
     EXPECT_FALSE(Page().QualityBars[2].Visible);
+    EXPECT_EQ(Page().SpeciesBars[3].BarColour, ColourSilver); // unclassed
     EXPECT_EQ(Page().SpeciesBars[4].BarColour, ColourMaroon);
     const std::vector<std::string> results = {"File\tHi\tMod\tLo\t?\tPorp\tDol\tOther\tSonar\tUnclass",
                                               "day.KL3\t2\t1\t0\t0\t1\t1\t0\t1\t0"};
