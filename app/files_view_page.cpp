@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "app/display_commands.h"
@@ -17,7 +18,6 @@
 namespace kelp {
 
 namespace {
-constexpr int SidePanelWidth = 292;
 // The scale captions, "-All-" and the resolution label take this much of the display's width.
 constexpr int DisplayMinimumWidth = 940;
 } // namespace
@@ -60,7 +60,8 @@ FilesViewPage::FilesViewPage(AppContext& app, QWidget* parent)
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setFixedWidth(SidePanelWidth);
+    // As wide as its widest row of captions, with room for the scroll bar.
+    scroll->setFixedWidth(side->minimumSizeHint().width() + scroll->verticalScrollBar()->sizeHint().width());
     layout->addWidget(scroll);
 }
 

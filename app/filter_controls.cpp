@@ -118,7 +118,7 @@ FilterControls::FilterControls(AppContext& app, QWidget* parent)
     }
     qualities->addWidget(allQ_);
     qualities->addStretch();
-    tgrid->addLayout(qualities, 0, 0, 1, 3);
+    tgrid->addLayout(qualities, 0, 0, 1, 2);
     connect(allQ_, &QCheckBox::clicked, this, [this](bool on) {
         SetAllQualities(app_.program, app_.host, on);
         Changed();
@@ -126,11 +126,11 @@ FilterControls::FilterControls(AppContext& app, QWidget* parent)
     for (int sp = 0; sp < 5; ++sp) {
         auto* box = new QCheckBox(SpeciesCaptions[static_cast<std::size_t>(sp)], trains);
         species_[static_cast<std::size_t>(sp)] = box;
-        // Porpoise-like, Dolphins, unclassed above; other train sources, boat sonars below.
-        static constexpr std::array<std::array<int, 3>, 5> Places = {
-            {{1, 0, 1}, {1, 1, 1}, {2, 0, 2}, {1, 2, 1}, {2, 2, 1}}};
+        // Two columns: Porpoise-like, Dolphins; other train sources, unclassed; boat sonars.
+        static constexpr std::array<std::array<int, 2>, 5> Places = {
+            {{1, 0}, {1, 1}, {2, 0}, {2, 1}, {3, 0}}};
         const auto& at = Places[static_cast<std::size_t>(sp)];
-        tgrid->addWidget(box, at[0], at[1], 1, at[2]);
+        tgrid->addWidget(box, at[0], at[1]);
         connect(box, &QCheckBox::clicked, this, [this, sp](bool on) {
             SetSpeciesBox(app_.program, app_.host, sp, on);
             Changed();

@@ -40,7 +40,9 @@ exec 3>display.txt
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >xvfb.log 2>&1 &
 pids+=($!)
 exec 3>&-
-for _ in $(seq 100); do [ -s display.txt ] && break; sleep 0.1; done
+# A loaded machine can take a while to start the server.
+for _ in $(seq 600); do [ -s display.txt ] && break; sleep 0.1; done
+[ -s display.txt ] || { echo "xvfb_end_to_end: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(head -n1 display.txt)"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 
