@@ -34,10 +34,12 @@ AboutPage::AboutPage(AppContext& app, QWidget* parent)
         "them by quality and species group (KL2 and KL3 files), shows up to three files on one time axis "
         "from 10 microseconds per pixel to one week per bin, analyses and exports detections, and prepares "
         "the logger's settings.\n\n"
-        "Pages: \"Files - View\" opens files and shows them under the click and train filters; "
-        "\"Metadata\" shows each open file's deployment details and its \"Session\" and \"Settings\" "
-        "summaries; \"Results\" collects the lines that operations put out, ready to paste into a "
-        "spreadsheet.");
+        "Pages: \"Read SD\" turns a logger's card into KL1 files; \"Files - View\" opens files and "
+        "shows them under the click and train filters; \"Trains\" finds the click trains of KL1 files; "
+        "\"Settings\" prepares a logger's settings; \"Metadata\" shows each open file's deployment "
+        "details and its \"Session\" and \"Settings\" summaries, with the file utilities; \"Export\" "
+        "writes detections as text; \"Results\" collects the lines that operations put out, ready to "
+        "paste into a spreadsheet; \"Analysis\" shows a file's histograms and correlations.");
     layout->addWidget(text);
     auto* feedback = new QLabel(
         QString("Please send your comments, problems and wishes for this program to %1").arg(FeedbackAddress),
