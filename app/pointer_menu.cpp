@@ -37,7 +37,8 @@ PointerMenu::PointerMenu(DisplayCommandPanel& panel, AppContext& app, QWidget* p
     addSeparator();
     Add(M::RenameOneFile, [this] {
         panel_.Run([this](DisplayContext& ctx) {
-            RenameOneFile(ctx.program, ctx.host, BandUnderRightClick(ctx));
+            const int slot = BandUnderRightClick(ctx);
+            RenameOneFile(ctx.program, ctx.host, slot != 0 ? slot : 1);
             panel_.FilesChanged();
         });
     });
