@@ -1,9 +1,11 @@
 #include "app/read_sd_tab.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -211,8 +213,8 @@ ReadSDTab::ReadSDTab(AppContext& app, QWidget* parent) : Page(app, parent) {
     downloadGrid->addWidget(openWhenFinished_, 0, 1);
     read_ = MakeButton("4:   Read SD card  ",
                        "Converts the card's data files (DATA0.ORV, DATA1.ORV, ...) into KL1 files", download);
-    stop_ =
-        MakeButton("Stop data transfer", "Ends the download; the KL1 file written so far is kept", download);
+    stop_ = MakeButton("Stop data transfer", "Ends the download; the KL1 file written so far is kept (ESC)",
+                       download);
     downloadGrid->addWidget(read_, 1, 0);
     downloadGrid->addWidget(stop_, 1, 1);
     progressCaption_ = new QLabel(download);
@@ -301,6 +303,20 @@ void ReadSDTab::showEvent(QShowEvent* event) {
     QTimer::singleShot(0, read_, [this] { read_->setFocus(); });
 }
 
+bool ReadSDTab::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && ReadSDPageOf(app_.program).Converting) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        // Keys of a message shown meanwhile are the message's.
+        if (key->key() == Qt::Key_Escape && !key->isAutoRepeat() && widget != nullptr &&
+            widget->window() == window()) {
+            app_.host.RequestStop();
+            return true;
+        }
+    }
+    return Page::eventFilter(watched, event);
+}
+
 MinuteNumber ReadSDTab::Now() const {
     return now_ ? now_() : CurrentMinute();
 }
@@ -338,7 +354,10 @@ void ReadSDTab::ReadCard() {
         DownloadResult result;
         {
             const PageProgress progress(app_.host, progressCaption_, progress_);
+            // ESC in the window stops the download as "Stop data transfer" does.
+            qApp->installEventFilter(this);
             result = ReadSDdata(p, app_.host, page, env);
+            qApp->removeEventFilter(this);
         }
         NoteCardFolder(p, page, before, result.Started);
         if (page.OpenFileWhenFinished && app_.display != nullptr) app_.display->AfterFilesChanged();

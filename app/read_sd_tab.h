@@ -71,6 +71,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BoxEdited(ReadSDBox box, const QString& text);

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "app/read_sd_tab.h"
+#include "download/read_sd_page.h"
 #include "download/sd_card.h"
 #include "tests/app/app_test_support.h"
 #include "tests/app/kelp_cli.h"
@@ -124,6 +125,31 @@ private slots:
         // "open file when finished": the first file is open on "Files - View".
         QCOMPARE(app.program.Slot(1).ShortName, written.front());
         QVERIFY(page->ReadButton()->isEnabled() && !page->StopButton()->isEnabled());
+#else
+        QSKIP("kelp-cli is not built");
+#endif
+    }
+
+    void EscapeStopsTheDownload() {
+#ifdef KELP_CLI_PATH
+        TempDir dir;
+        const std::string card = SimulateCard(dir);
+        std::filesystem::create_directories(dir.File("KELP files"));
+        AppUnderTest app;
+        ReadSDTab* page = PageOf(*app.window);
+        app.host.OpenAnswers.push_back({JoinPath(card, "DATA0.ORV")});
+        app.host.SaveAnswers.push_back(dir.File("KELP files/stopped.KL1"));
+        bool pressed = false;
+        app.host.BeforeProcessEvents = [&] {
+            if (pressed || !ReadSDPageOf(app.program).Converting) return;
+            QTest::keyClick(page->Box(ReadSDBox::Notes), Qt::Key_Escape);
+            pressed = true;
+        };
+        page->ReadButton()->click();
+        app.host.BeforeProcessEvents = nullptr;
+        QVERIFY(page->UploadList()->toPlainText().contains("Download stopped by user before end of data"));
+        QCOMPARE(page->SummaryList()->toPlainText(), QString("Part read from: "));
+        QVERIFY(!app.host.KeepAwake().State() && page->ReadButton()->isEnabled());
 #else
         QSKIP("kelp-cli is not built");
 #endif
