@@ -160,6 +160,7 @@ SettingsTab::SettingsTab(AppContext& app, QWidget* parent) : Page(app, parent) {
     loggerNumber_ = new QLabel(logger);
     loggerNumber_->setToolTip("The logger number of the file the settings were read from");
     source_ = new QLabel(logger);
+    source_->setWordWrap(true); // a long file name takes a second line, not the column's width
     loggerGrid->addWidget(loggerNumber_, 1, 0);
     loggerGrid->addWidget(source_, 1, 1);
     layout_ = new QComboBox(logger);
@@ -483,6 +484,7 @@ void SettingsTab::Refresh(const std::string& what) {
     trigger_->setText(Q(page.TriggerText));
     loggerNumber_->setText(Q(page.LoggerNumberLabel));
     source_->setText(Q(page.SourceLabel));
+    source_->setToolTip(Q(page.SourceLabel));
     cardSize_->setText(Q(page.CardSizeLabel));
     delay_->setText(Q(page.DelayLabel));
     yearMade_->setText(Q(page.YearMadeLabel));

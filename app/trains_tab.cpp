@@ -12,6 +12,8 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
+#include <QTextOption>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -46,6 +48,30 @@ std::vector<std::string> Fields(const std::string& line) {
         if (tab == std::string::npos) return fields;
         from = tab + 1;
     }
+}
+
+// Tab positions that line up the columns of tab-separated lines, each column as wide as its
+// widest field.
+void FitColumns(QPlainTextEdit* box, const std::vector<std::string>& lines) {
+    const QFontMetrics metrics(box->font());
+    std::vector<int> widths;
+    for (const std::string& line : lines) {
+        const std::vector<std::string> fields = Fields(line);
+        if (widths.size() < fields.size()) widths.resize(fields.size(), 0);
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            widths[i] = std::max(widths[i], metrics.horizontalAdvance(Q(fields[i])));
+    }
+    const int gap = metrics.horizontalAdvance("   ");
+    QList<QTextOption::Tab> tabs;
+    qreal at = 0;
+    for (std::size_t i = 0; i + 1 < widths.size(); ++i) {
+        at += widths[i] + gap;
+        tabs.append(QTextOption::Tab(at, QTextOption::LeftTab));
+    }
+    QTextOption option = box->document()->defaultTextOption();
+    if (option.tabs() == tabs) return;
+    option.setTabs(tabs);
+    box->document()->setDefaultTextOption(option);
 }
 
 QColor ColourOf(Colour c) {
@@ -229,8 +255,6 @@ TrainsTab::TrainsTab(AppContext& app, QWidget* parent) : Page(app, parent) {
     summaryGrid->setColumnStretch(2, 1);
     right->addWidget(summary);
     reports_[0] = MakeReport("Files processed", "The results line of every file the batches processed", 0);
-    // Wide enough a column for a date and time.
-    reports_[0].Lines->setTabStopDistance(QFontMetrics(font()).horizontalAdvance("00/00/0000 00:00   "));
     reports_[1] = MakeReport("Files not processed", "The files the batches skipped, and why", 1);
     right->addWidget(reports_[0].Frame, 3);
     right->addWidget(reports_[1].Frame, 2);
@@ -357,6 +381,7 @@ void TrainsTab::ShowReports() {
     const bool development = app_.program.Options.DevelopmentMode;
     for (std::size_t i = 0; i < reports_.size(); ++i) {
         ReportBox& r = reports_[i];
+        FitColumns(r.Lines, r.Text);
         ShowLines(r.Lines, r.Text);
         const std::size_t header = i == 0 && !r.Text.empty() ? 1 : 0;
         r.Count->setText(QString::number(r.Text.size() - header));
