@@ -37,7 +37,7 @@ cleanup() {
 trap cleanup EXIT
 
 exec 3>display.txt
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >xvfb.log 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset >xvfb.log 2>&1 &
 pids+=($!)
 exec 3>&-
 # A loaded machine can take a while to start the server.
