@@ -11,7 +11,7 @@ kelp_subsystem_tests(export kelpexport kelptda kelpsimulator)
 kelp_subsystem_tests(files kelpfiles)
 kelp_subsystem_tests(render kelprender)
 kelp_subsystem_tests(cli kelpclilib)
-kelp_subsystem_tests(robustness kelpdownload kelpsimulator kelptda kelpexport kelpsettings)
+kelp_subsystem_tests(robustness kelpdownload kelpsimulator kelptda kelpexport kelpsettings kelpfiles)
 # The window's tests are QtTest programs with a CMakeLists.txt of their own.
 set_property(GLOBAL APPEND PROPERTY KELP_TEST_FOLDERS app)
 if(TARGET kelpapplib)
