@@ -34,7 +34,7 @@ done
 "$kelp" settings new --logger 1036 --preset porpoise -o "$work/out/porpoise.KLS" >/dev/null
 
 rm -rf "$corpus"
-mkdir -p "$corpus"/{data_file,map_file,card_download,settings,train_detection,display,exports}
+mkdir -p "$corpus"/{data_file,map_file,card_download,settings,train_detection,display,exports,file_utilities}
 
 # seed TARGET NAME BYTES-FILE...: the selector bytes (printf escapes) then the files joined
 # by the separator.
@@ -92,6 +92,9 @@ for d in mixed porpoise oldlayout damaged; do
     seed display "$d-clicks" '\x08\x48' "$base.KL1" "$base.KL3"
     seed exports "$d-dpm" '\x02\x09' "$base.KL3"
     seed exports "$d-both" '\x08\x00' "$base.KL1" "$base.KL3"
+    # file utilities: the KL1 file and the KL3 file; two KL3 files, the second appended.
+    seed file_utilities "$d-both" '\x08\x03' "$base.KL1" "$base.KL3"
+    seed file_utilities "$d-kl3s" '\x0a\x11' "$base.KL3" "$base.KL3"
   fi
 done
 seed data_file "mixed-kl1-dev" '\x14\x00' "$work/out/mixed KELP.KL1"
