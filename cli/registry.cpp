@@ -32,7 +32,7 @@ void PrintResults(Context& context) {
 }
 
 bool StoppedByUser(const Context& context) {
-    return context.Console && context.Console->Interrupted();
+    return context.Console && context.Console->StopTaken();
 }
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {

@@ -29,8 +29,8 @@ struct Context {
     bool Quiet = false;                 // --quiet: no progress bar
 };
 
-// Ctrl+C was pressed during the run: a command writes no output of an operation that
-// stopped early because of it.
+// Ctrl+C stopped the operation early (at a point where it looks for a stop): a command
+// writes no output of it. An operation that ran to its end despite Ctrl+C reports as usual.
 bool StoppedByUser(const Context& context);
 
 using CommandSetup = std::function<void(CLI::App& app, Context& context)>;

@@ -55,7 +55,7 @@ void TerminalConsole::Interrupt() {
     bool now = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        ++interrupts_;
+        if (++interrupts_ == 1) interruptedAt_ = options_.Now();
         eventPointsSinceInterrupt_ = 0;
         now = interrupts_ > 1;
     }
@@ -69,6 +69,20 @@ void TerminalConsole::Terminate() {
 bool TerminalConsole::Interrupted() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return interrupts_ > 0;
+}
+
+bool TerminalConsole::StopTaken() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return taken_;
+}
+
+void TerminalConsole::Tick() {
+    bool end = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        end = interrupts_ > 0 && !taken_ && options_.Now() - interruptedAt_ >= options_.StopWithin;
+    }
+    if (end) EndNow("Stopped by Ctrl+C.");
 }
 
 void TerminalConsole::WriteText(const std::string& text) {
@@ -134,9 +148,11 @@ void TerminalConsole::EventPoint() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         // The first event point after Ctrl+C is where an operation looks for it; one
-        // that comes back to another without looking has no stop of its own.
+        // that comes back to another without looking has no stop of its own. Inside a
+        // change of a file in place it goes on to the change's end.
         if (interrupts_ > 0 && !taken_) end = ++eventPointsSinceInterrupt_ >= 2;
     }
+    if (end && FileChangeInProgressHere()) return;
     if (end) EndNow("Stopped by Ctrl+C.");
 }
 

@@ -7,8 +7,10 @@
 // stops there, as it does in the window, and keeps what it keeps then (a download closes
 // the file written so far). An operation that goes on to its next event point without
 // looking has no stop of its own: it is ended there, and the files it was writing are
-// removed. A second Ctrl+C (or a termination signal) ends the run at once in the same way.
-// Either way kelp-cli exits with status 1.
+// removed; so is one that has not looked within StopWithin. A second Ctrl+C (or a
+// termination signal) ends the run at once in the same way. A file being changed in place
+// is first left changed or as it was (FileChangeScope). Either way kelp-cli exits with
+// status 1.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -36,6 +38,7 @@ public:
         // them and exits with status 1).
         std::function<void(const std::string& reason)> End;
         std::chrono::milliseconds RedrawEvery{250};
+        std::chrono::milliseconds StopWithin{2000};
     };
 
     explicit TerminalConsole(Options options);
@@ -49,6 +52,11 @@ public:
     void Terminate();
     // Ctrl+C was pressed during the run.
     bool Interrupted() const;
+    // The operation took Ctrl+C as its stop (it asked, and stopped early); one that never
+    // asked ran to its end.
+    bool StopTaken() const;
+    // Called a few times a second: ends the run when Ctrl+C was not taken within StopWithin.
+    void Tick();
 
     // Text for stderr, or for stdout on the same terminal: the bar makes room for it first.
     void WriteText(const std::string& text);
@@ -95,6 +103,7 @@ private:
     std::size_t drawnLength_ = 0; // columns the bar covers now (0: none drawn)
     std::string drawnLine_;
     int interrupts_ = 0;
+    Clock::time_point interruptedAt_;
     bool taken_ = false;
     int eventPointsSinceInterrupt_ = 0;
     bool ending_ = false;

@@ -36,13 +36,14 @@ int RunCliOnTerminal(int argc, char** argv) {
     // Never freed: the watching thread may still use it while the program exits.
     auto* console = new TerminalConsole(std::move(options));
     std::thread([console, signals] {
+        const timespec tick{0, 100'000'000};
         for (;;) {
-            int signal = 0;
-            if (sigwait(&signals, &signal) != 0) continue;
+            const int signal = sigtimedwait(&signals, nullptr, &tick);
             if (signal == SIGINT)
                 console->Interrupt();
-            else
+            else if (signal == SIGTERM)
                 console->Terminate();
+            console->Tick();
         }
     }).detach();
 

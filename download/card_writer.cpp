@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
+
+#include "core/unfinished_files.h"
 
 namespace kelp {
 
@@ -32,7 +35,10 @@ CardWriter::CardWriter(std::string folder, std::int64_t splitBytes)
 CardWriter::~CardWriter() {
     if (finished_) return;
     file_.Close();
-    for (const auto& t : temporaries_) RemoveFile(t);
+    for (const auto& t : temporaries_) {
+        RemoveFile(t);
+        ForgetUnfinishedFile(t);
+    }
 }
 
 bool CardWriter::Fail(const std::string& what, int error) {
@@ -56,6 +62,7 @@ bool CardWriter::StartFile(int number) {
     if (file_.IsOpen() && !file_.Close()) return Fail("Cannot close " + file_.Path(), file_.LastError());
     const std::string final = JoinPath(folder_, "DATA" + std::to_string(number) + ".ORV");
     const std::string temporary = final + ".part";
+    if (!NoteUnfinishedFile(temporary, final)) return Fail("Cannot create " + temporary, ECANCELED);
     if (!file_.Open(temporary, BinaryFile::Mode::Create))
         return Fail("Cannot create " + temporary, file_.LastError());
     finals_.push_back(final);
@@ -115,6 +122,7 @@ bool CardWriter::Finish(const SDHeaderBlock& header) {
         int error = 0;
         if (!RenameFile(temporaries_[i], finals_[i], &error))
             return Fail("Cannot rename " + temporaries_[i], error);
+        ForgetUnfinishedFile(temporaries_[i]);
     }
     finished_ = true;
     // A data file of an earlier card would be read as the continuation of this one.

@@ -12,6 +12,7 @@
 #include "core/header.h"
 #include "core/records.h"
 #include "core/slots.h"
+#include "core/unfinished_files.h"
 #include "download/click_conversion.h"
 #include "download/sd_card.h"
 
@@ -84,6 +85,12 @@ struct OutputFile {
         RemoveFile(Name + PartSuffix);
         RemoveFile(MapName() + PartSuffix);
         HasMap = false;
+        Settled();
+    }
+    // The temporary files were renamed or removed: a run ended at once leaves them be.
+    void Settled() const {
+        ForgetUnfinishedFile(Name + PartSuffix);
+        ForgetUnfinishedFile(MapName() + PartSuffix);
     }
 };
 
@@ -354,6 +361,10 @@ void Converter::BuildHeader() {
 bool Converter::CreateOutput(const std::string& name) {
     out_ = OutputFile{};
     out_.Name = name;
+    // A run ended at once (Ctrl+C on the command line) removes the file being written.
+    if (!NoteUnfinishedFile(name + PartSuffix, name) ||
+        !NoteUnfinishedFile(out_.MapName() + PartSuffix, out_.MapName()))
+        return false;
     if (!out_.Data.Open(name + PartSuffix, BinaryFile::Mode::Create)) return false;
     out_.HasMap = out_.Map.Open(out_.MapName() + PartSuffix, BinaryFile::Mode::Create);
     if (!out_.HasMap) host_.ShowTimedMessage(Message2s, out_.Map.LastErrorText());
@@ -686,6 +697,7 @@ void Converter::CloseCurrentFile(bool startNext) {
             RemoveFile(out_.MapName());
         }
         out_.HasMap = false;
+        out_.Settled();
     }
 
     bytesWritten_ = 0;
@@ -727,6 +739,7 @@ void Converter::KeepUnclosedFile() {
         result_.OutputFiles.push_back(out_.Name);
     else
         AddError("Renaming " + out_.Name + PartSuffix + ": " + SystemErrorText(error));
+    out_.Settled();
 }
 
 void Converter::Finish() {

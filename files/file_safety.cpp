@@ -65,6 +65,7 @@ RenameSet::~RenameSet() {
 }
 
 bool RenameSet::Move(const std::string& from, const std::string& to, int& error) {
+    if (!change_) change_.emplace();
     Step step{from, to, ""};
     struct stat st {};
     if (::lstat(to.c_str(), &st) == 0) {
@@ -89,15 +90,18 @@ void RenameSet::Undo() {
         if (!it->Aside.empty()) RenameFile(it->Aside, it->To, &ignored);
     }
     steps_.clear();
+    change_.reset();
 }
 
 void RenameSet::Finish() {
     for (const Step& s : steps_)
         if (!s.Aside.empty()) RemoveFile(s.Aside);
     steps_.clear();
+    change_.reset();
 }
 
 bool AppendGuard::Begin(BinaryFile& file, std::int64_t offset) {
+    if (!change_) change_.emplace();
     file_ = &file;
     oldSize_ = file.Size();
     if (oldSize_ < 0) return false;

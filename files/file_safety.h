@@ -4,10 +4,12 @@
 // again, and copies of byte ranges in pieces.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/file_io.h"
+#include "core/unfinished_files.h"
 
 namespace kelp {
 
@@ -51,6 +53,7 @@ private:
         std::string From, To, Aside;
     };
     std::vector<Step> steps_;
+    std::optional<FileChangeScope> change_; // from the first rename to Undo or Finish
 };
 
 // Records appended over a file's end-of-data records can be taken back: Begin remembers
@@ -67,6 +70,7 @@ private:
     std::int64_t offset_ = 0;
     std::int64_t oldSize_ = 0;
     std::vector<std::uint8_t> tail_;
+    std::optional<FileChangeScope> change_; // from Begin to the guard's end
 };
 
 // The result of a copy of a byte range.

@@ -16,6 +16,7 @@
 #include "core/map_file.h"
 #include "core/program.h"
 #include "core/slots.h"
+#include "core/unfinished_files.h"
 #include "tda/cluster_file.h"
 #include "tda/core_budget.h"
 #include "tda/tda_settings.h"
@@ -89,6 +90,14 @@ FileOutcome ProcessBatchFile(Program& p, Host& h, const std::string& file, int n
         return outcome;
     }
     outcome.ResultProduced = true;
+    // A KL2 file made only on the way to the trains is removed also when the run is ended
+    // at once (Ctrl+C on the command line).
+    const bool deleteKL2 = !kl2Only && !p.Options.DevelopmentMode && !options.KeepKL2;
+    const std::string kl2Map = WithExtension(result, ".k2m");
+    if (deleteKL2) {
+        NoteUnfinishedFile(result, result);
+        NoteUnfinishedFile(kl2Map, kl2Map);
+    }
     bool detected = false;
     if (OpenDataFile(p, h, result, 1)) {
         if (!p.Slot(1).MapReady) BuildMap(p, h, 1, p.Options.RefreshMapFiles);
@@ -97,10 +106,11 @@ FileOutcome ProcessBatchFile(Program& p, Host& h, const std::string& file, int n
     outcome.Processed = detected;
     outcome.Failed = !detected;
     CloseDataFile(p, h, 1);
-    const bool deleteKL2 = !kl2Only && !p.Options.DevelopmentMode && !options.KeepKL2;
     if (deleteKL2) {
         RemoveFile(result);
-        RemoveFile(WithExtension(result, ".k2m"));
+        RemoveFile(kl2Map);
+        ForgetUnfinishedFile(result);
+        ForgetUnfinishedFile(kl2Map);
     }
     return outcome;
 }

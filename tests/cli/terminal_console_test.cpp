@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/terminal_console.h"
+#include "core/unfinished_files.h"
 
 namespace kelp::cli {
 namespace {
@@ -83,28 +85,40 @@ TEST(TerminalConsole, DrawsAFewTimesASecondAndTakesTheBarAwayForMessagesAndAtThe
 }
 
 TEST(TerminalConsole, CtrlCStopsAtTheOperationsStopOrEndsItAtItsNextEventPoint) {
-    // I: Ctrl+C, E: an event point, S: the operation asks whether to stop.
+    // I: Ctrl+C, E: an event point, S: the operation asks whether to stop, t and T: 1 s and
+    // 2 s pass and the watcher ticks, C and c: a change of a file in place begins and ends.
     const struct {
         const char* Events;
         bool Ended;
         bool StopSeen;
     } cases[] = {
-        {"EESEE", false, false},                       // no Ctrl+C: nothing happens
-        {"IES", false, true},                          // looks after its event point, as a download does
-        {"ISEEE", false, true},                        // looks before it
-        {"IEE", true, false},                          // an operation with no stop of its own
-        {"EIEE", true, false},   {"IESI", true, true}, // a second Ctrl+C ends the run at once
+        {"EESEE", false, false},                          // no Ctrl+C: nothing happens
+        {"IES", false, true},                             // looks after its event point, as a download does
+        {"ISEEE", false, true},                           // looks before it
+        {"IEE", true, false},                             // an operation with no stop of its own
+        {"EIEE", true, false},   {"IESI", true, true},    // a second Ctrl+C ends the run at once
+        {"ItE", false, false},   {"IT", true, false},     // not taken within 2 s: ended then
+        {"ISTT", false, true},                            // taken: it winds down in its own time
+        {"ICEEE", false, false}, {"ICEEcE", true, false}, // a file's change is never cut short
     };
     for (const auto& c : cases) {
         RecordedConsole t;
         bool stopSeen = false;
+        std::optional<FileChangeScope> change;
         for (const char* e = c.Events; *e; ++e) {
             if (*e == 'I') t.Console.Interrupt();
             if (*e == 'E') t.Console.EventPoint();
             if (*e == 'S') stopSeen = t.Console.StopAsked() || stopSeen;
+            if (*e == 't' || *e == 'T') {
+                t.Now += *e == 't' ? 1s : 2s;
+                t.Console.Tick();
+            }
+            if (*e == 'C') change.emplace();
+            if (*e == 'c') change.reset();
         }
         EXPECT_EQ(t.Ends.size(), c.Ended ? 1u : 0u) << c.Events;
         EXPECT_EQ(stopSeen, c.StopSeen) << c.Events;
+        EXPECT_EQ(t.Console.StopTaken(), c.StopSeen) << c.Events;
         EXPECT_EQ(t.Console.Interrupted(), std::string(c.Events).find('I') != std::string::npos);
     }
     RecordedConsole t;

@@ -2,9 +2,11 @@
 // defects, the minute cap, splitting the output, stopping and failing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "core/header.h"
+#include "core/unfinished_files.h"
 #include "download/click_conversion.h"
 #include "tests/download/card_support.h"
 
@@ -477,6 +479,23 @@ TEST(ReadSDdata, TheTwelfthOutputFileKeepsOnlyItsHeader) {
     EXPECT_EQ(HeaderOf(twelfth).FirstMinute(), TestStart + 12);
     EXPECT_FALSE(FileExists(dir.File("many KELP file012.k1m")));
     EXPECT_TRUE(LeftoverTemporaries(dir.Path()).empty());
+}
+
+TEST(ReadSDdata, TheFilesBeingWrittenAreKnownAsUnfinishedUntilRenamed) {
+    TempDir dir;
+    TestCard card;
+    for (std::uint32_t m = 1; m <= 20; ++m) card.Marker(m).Click(100).Click(200);
+    const std::string data0 = card.Write(dir.Path())[0];
+    DownloadRun run;
+    run.env.Limits.ChunkBytes = 100;
+    std::vector<std::string> during;
+    run.host.OnEvents = [&] {
+        if (during.empty()) during = UnfinishedFileNames();
+    };
+    run.Run(data0, dir.File("KELP.KL1"));
+    std::sort(during.begin(), during.end());
+    EXPECT_EQ(during, (std::vector<std::string>{dir.File("KELP.KL1"), dir.File("KELP.k1m")}));
+    EXPECT_TRUE(UnfinishedFileNames().empty());
 }
 
 TEST(ReadSDdata, AStopClosesTheFileWrittenSoFar) {

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/file_io.h"
 #include "core/headless_host.h"
 #include "core/program.h"
+#include "core/unfinished_files.h"
 #include "tda/tda_settings.h"
 #include "tda/train_batch.h"
 #include "tda/train_file.h"
@@ -54,7 +57,19 @@ TEST(TrainBatch, ClustersThenTrainsForEachKL1File) {
     const std::string a = WriteKL1(dir, "A.KL1", 4, 0);
     const std::string b = WriteKL1(dir, "B.KL1", 3, 1);
     Batch batch;
+    // While the trains are written, the KL2 made on the way is among the unfinished files
+    // (a run ended at once removes it too).
+    bool kl2Unfinished = false;
+    batch.H.OnEvents = [&] {
+        const std::vector<std::string> names = UnfinishedFileNames();
+        const auto has = [&](const std::string& n) {
+            return std::find(names.begin(), names.end(), dir.File(n)) != names.end();
+        };
+        kl2Unfinished = kl2Unfinished || (has("A.KL3") && has("A.KL2") && has("A.k2m"));
+    };
     const TrainBatchResult r = batch.Run({a, b});
+    EXPECT_TRUE(kl2Unfinished);
+    EXPECT_TRUE(UnfinishedFileNames().empty());
     EXPECT_EQ(r.Processed, 2);
     EXPECT_EQ(r.Failed, 0);
     const auto& lines = batch.H.Results().Lines();
