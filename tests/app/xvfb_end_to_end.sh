@@ -62,6 +62,7 @@ within() {
 }
 message_shown() { xdotool search --onlyvisible --name '^KELP message$'; }
 message_gone() { ! message_shown; }
+title_shown() { xdotool search --onlyvisible --name "^$1\$"; }
 shot() { import -window root "$1"; }
 # Red pixels (as the chosen caption is drawn) in a rectangle WxH+X+Y of a picture.
 # Pixels of a crop as lines "x y red green blue".
@@ -142,6 +143,28 @@ plot_changed() {
 }
 within 20 plot_changed || fail "the display did not change"
 
+# A drag of 60 pixels (20 one-minute bins) to the right zooms in: 20 minutes on a click scale
+# need 100 ms per pixel (scale 10, 400 pixels right of the first caption).
+y=$((top + 250))
+xdotool mousemove $((left + 300)) $y mousedown 1
+xdotool mousemove $((left + 330)) $y
+xdotool mousemove $((left + 360)) $y mouseup 1
+zoomed() {
+  shot zoom.png
+  [ "$(red_pixels zoom.png 30x11+$((left + 18 + 400))+$((top + 29)))" -gt 0 ]
+}
+within 20 zoomed || fail "the drag did not zoom to 100ms"
+[ "$(red_pixels zoom.png 30x11+$((left + 18 + 440))+$((top + 29)))" -eq 0 ] || fail "1min is still chosen after the drag"
+
+# The pointer menu over the upper band (file 2, the KL3 file): "Close this file", the twelfth
+# item the keys reach, leaves file 1 in the title.
+xdotool mousemove $((left + 400)) $y click 3
+sleep 1
+shot pointer-menu.png
+for _ in $(seq 12); do xdotool key Down; done
+xdotool key Return
+within 20 title_shown "KELP file  $(basename "$kl1")" || fail "\"Close this file\" did not close the KL3 file"
+
 # The key sequence uncovers the "dev" page and covers it again.
 page="700x400+$((left + 20))+$((top + 60))"
 # Takes pictures until the page differs from (or, with "same", matches) a picture of it.
@@ -186,7 +209,6 @@ answer() {
   within 5 dialog_gone "$1" || xdotool key Return
   within 10 dialog_gone "$1" || fail "the dialog \"$1\" did not take $2"
 }
-title_shown() { xdotool search --onlyvisible --name "^$1\$"; }
 
 "$kelp" --size 1280x760 >road.log 2>&1 &
 pids+=($!)
