@@ -17,6 +17,9 @@ namespace kelp {
 
 namespace {
 
+// The missing parts a refused merge names, at most.
+constexpr int MissingPartsNamed = 20;
+
 struct BatchPart {
     std::string Name;
     int Number = 0;
@@ -72,12 +75,12 @@ std::string ReadPart(const std::string& name, BatchPart& part) {
     if (slash == std::string::npos || !ParseNumber(f[1].substr(0, slash), number) ||
         !ParseNumber(f[1].substr(slash + 1), count) || !ParseNumber(f[2], opened) ||
         !ParseNumber(f[3], exported) || !ParseNumber(f[4], column) || !ParseNumber(f[5], results) ||
-        !ParseNumber(f[6], report) || count < 1 || number < 1 || number > count || results < 0 ||
-        report < 0 || column < -1 || column >= report || (opened != 0 && opened != 1) ||
+        !ParseNumber(f[6], report) || count < 1 || count > INT32_MAX || number < 1 || number > count ||
+        results < 0 || report < 0 || column < -1 || column >= report || (opened != 0 && opened != 1) ||
         (exported != 0 && exported != 1))
         return "has a damaged first line";
-    const auto expected = static_cast<std::size_t>(1 + results + report + opened);
-    if (lines.size() != expected) return "is incomplete";
+    const auto have = static_cast<long>(lines.size());
+    if (results > have || report > have || 1 + results + report + opened != have) return "is incomplete";
     part.Number = static_cast<int>(number);
     part.Count = static_cast<int>(count);
     part.Opened = opened == 1;
@@ -154,9 +157,17 @@ BatchRunResult MergeBatchParts(Host& h, const std::vector<std::string>& parts,
         }
     }
     result.Count = count;
+    // A damaged part may claim a batch of millions of files: the first missing ones are named.
     std::string missing;
-    for (int n = 1; n <= count; ++n)
-        if (!byNumber.count(n)) missing += (missing.empty() ? "" : ", ") + std::to_string(n);
+    int named = 0;
+    for (int n = 1; n <= count; ++n) {
+        if (byNumber.count(n)) continue;
+        if (++named > MissingPartsNamed) {
+            missing += ", ...";
+            break;
+        }
+        missing += (missing.empty() ? "" : ", ") + std::to_string(n);
+    }
     if (!missing.empty()) {
         h.ShowMessage("Not merged: the parts of files " + missing + " of the batch of " +
                       std::to_string(count) + " are missing");

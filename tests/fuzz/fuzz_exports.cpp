@@ -1,7 +1,10 @@
 // The exports over fuzzed files: up to three files cut at the separator open into slots 1
 // to 3 (the selector's bits pick each one's kind); the detection export of the data item
 // and period the second byte picks goes to the Results page, then the tidy table, the train
-// details (brief and full) of the KL3 files and the click details of slot 1 go to files.
+// details (brief and full) of the KL3 files and the click details of slot 1 go to files, and
+// slot 1's minute summaries and alerting-device minutes to the Results page. The files then
+// go through the batch lists, the noise summaries and the batch parts: a part of each file,
+// merged into one report, and the files themselves merged as if they were parts.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,9 +12,13 @@
 #include "core/headless_host.h"
 #include "core/program.h"
 #include "core/slots.h"
+#include "export/batch_lists.h"
+#include "export/batch_parts.h"
 #include "export/click_details.h"
 #include "export/detection_export.h"
 #include "export/export_page.h"
+#include "export/minute_listings.h"
+#include "export/noise_summary.h"
 #include "export/tidy_table.h"
 #include "export/train_details.h"
 #include "tests/fuzz/fuzz_support.h"
@@ -46,10 +53,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     page.To = ExportTo::Results;
     ExportGenBtnClick(program, host);
     if (TidyTableSupports(page.DataItem)) ExportTidyTable(program, host, fuzz::Scratch().File("tidy.tsv"));
-    if (program.Slot(1).IsOpen) WriteClickDetails(program, host, fuzz::Scratch().File("clicks.txt"));
+    if (program.Slot(1).IsOpen) {
+        const FileSlot& s = program.Slot(1);
+        WriteClickDetails(program, host, fuzz::Scratch().File("clicks.txt"));
+        ListMinuteSummaries(program, host, 1, {s.FirstMinute, 0}, {s.LastMinute, 0});
+        host.DefaultYesNo = true;
+        ExportTADICIsbtnClick(program, host);
+    }
 
     CloseAllFiles(program, host);
     for (const bool full : {false, true})
         ExportTrainDetails(program, host, files, fuzz::Scratch().File("details.txt"), full);
+    ListFiles(program, host, files);
+    ListSettings(program, host, files);
+    TabulateDays(program, host, files);
+    ListNoise(program, host, files);
+
+    std::vector<std::string> batchParts;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        batchParts.push_back(fuzz::Scratch().File("part" + std::to_string(i + 1) + ".txt"));
+        bool exported = false;
+        WriteBatchPart(program, host, files[i], static_cast<int>(i) + 1, static_cast<int>(files.size()),
+                       batchParts.back(), exported);
+    }
+    MergeBatchParts(host, batchParts, fuzz::Scratch().File("merged.txt"));
+    MergeBatchParts(host, files, fuzz::Scratch().File("merged.txt"));
     return 0;
 }

@@ -102,4 +102,7 @@ seed data_file "mixed-kl3-band" '\x42\x00' "$work/out/mixed KELP.KL3"
 seed train_detection "mixed-kl1-v2" '\x06' "$work/out/mixed KELP.KL1"
 seed settings "porpoise-kls" '\x01' "$work/out/porpoise.KLS"
 printf '\x05# logger\tgain\n1036\t40\n1104 52\n' >"$corpus/settings/gains"
+# Two batch parts of a batch of two files, read by the merge as the exports' input files.
+printf '\x00\x00KELP batch part\t1/2\t1\t1\t0\t1\t2\nFile 1 exported\ntime\tDPM\n02/05/2024 10:00\t1\n1\tfile1.KL3%sKELP batch part\t2/2\t1\t0\t-1\t0\t0\n2\tfile2.KL3\n' \
+  "$sep" >"$corpus/exports/batch-parts"
 echo "seeds: $(find "$corpus" -type f | wc -l) files, $(du -sk "$corpus" | cut -f1) KiB"
