@@ -12,6 +12,7 @@
 #include "core/file_io.h"
 #include "core/reader.h"
 #include "download/read_sd_data.h"
+#include "export/batch_export.h"
 #include "export/click_details.h"
 #include "export/detection_export.h"
 #include "export/export_page.h"
@@ -261,6 +262,26 @@ std::vector<Operation> Operations() {
         return ExportTrainDetails(r.program, r.host, {r.File("D KELP.KL3")}, r.File("R.txt"), true);
     };
     ops.push_back(details);
+
+    // A batch export writes a text file beside each data file, or one report for all.
+    for (const bool oneFile : {false, true}) {
+        const std::string output = oneFile ? "B.txt" : "D KELP.txt";
+        Operation batch{
+            oneFile ? "batch export report" : "batch export", {"D KELP.KL3", output}, output, textFile};
+        batch.Prepare = [output](OperationRun& r) {
+            ChooseDataItem(ExportPageOf(r.program), ExportItem::Dpm);
+            ExportPageOf(r.program).Period = ExportPeriod::OneMinute;
+            WriteEarlierExport(r, output);
+        };
+        batch.Act = [oneFile, output](OperationRun& r) {
+            ExportPage& page = ExportPageOf(r.program);
+            page.To = ExportTo::TextFile;
+            page.OneFile = oneFile;
+            return ExportBatch(r.program, r.host, {r.File("D KELP.KL3")}, 1, oneFile ? r.File(output) : "")
+                .Ok();
+        };
+        ops.push_back(batch);
+    }
     return ops;
 }
 
