@@ -192,13 +192,17 @@ bool BuildMapRun(Program& p, Host& host, int slotIndex, bool refresh, bool mayRe
             if (p.Options.DevelopmentMode)
                 host.ShowTimedMessage(Message2s, "Faulty file termination repaired");
             std::vector<std::uint8_t> end(static_cast<std::size_t>(2 * s.RecordLength), 255);
-            if (s.File.Append(end.data(), end.size())) {
+            const std::int64_t before = s.File.Size();
+            if (before >= 0 && s.File.WriteAt(before, end.data(), end.size())) {
                 const std::int64_t size = s.File.Size();
                 if (size >= 0) s.FileSize = size;
                 p.Options.Busy = wasBusy;
                 return BuildMapRun(p, host, slotIndex, true, false);
             }
+            // A full disk may have taken part of the end records: the file is cut back to
+            // what it was, and read as it is.
             host.ShowTimedMessage(Message2s, s.File.LastErrorText());
+            if (before >= 0) s.File.Truncate(before);
         }
         if (s.Kind == FileKind::KL1 && scan.Clicks >= 1) {
             const auto count = static_cast<std::uint32_t>(scan.Clicks);

@@ -70,6 +70,8 @@ struct Operation {
     std::function<std::string(Fault)> Message = [](Fault) { return std::string(); };
     // The download keeps the card's data under the temporary name when it cannot be renamed.
     bool KeepsPartOnRenameFailure = false;
+    // The room left on a full disk, in bytes.
+    std::int64_t DiskRoom = 100;
 };
 
 void Open(OperationRun& r, const std::string& name, int slot = 1) {
@@ -132,6 +134,24 @@ std::vector<Operation> Operations() {
     trains.Prepare = [](OperationRun& r) { Open(r, "D KELP.KL2"); };
     trains.Act = [](OperationRun& r) { return RunTrainDetection(r.program, r.host); };
     ops.push_back(trains);
+
+    // Opening a file whose end records are lost appends them; a full disk takes part of them.
+    Operation endRepair{
+        "end records repaired", {"E KELP.KL1"}, "E KELP.KL1", {Fault::WriteFails, Fault::DiskFull}};
+    endRepair.Prepare = [](OperationRun& r) {
+        Open(r, "D KELP.KL1");
+        const int length = r.program.Slot(1).RecordLength;
+        CloseAllFiles(r.program, r.host);
+        auto bytes = testing::ReadFileBytes(r.File("D KELP.KL1"));
+        while (bytes.size() > HeaderLength && bytes.back() == TypeEndOfData)
+            bytes.resize(bytes.size() - static_cast<std::size_t>(length));
+        testing::WriteFileBytes(r.File("E KELP.KL1"), bytes);
+    };
+    endRepair.Act = [](OperationRun& r) {
+        return OpenDataFile(r.program, r.host, r.File("E KELP.KL1"), 1) && r.host.Messages.empty();
+    };
+    endRepair.DiskRoom = 25;
+    ops.push_back(endRepair);
 
     Operation saveEndpoints{"save endpoints", {"D KELP.KL1", "D KELP.KL3"}, "D KELP", {Fault::WriteFails}};
     saveEndpoints.Prepare = [](OperationRun& r) {
@@ -285,7 +305,8 @@ std::vector<Operation> Operations() {
     return ops;
 }
 
-FaultPlan PlanFor(Fault fault, const std::string& output) {
+FaultPlan PlanFor(Fault fault, const Operation& op) {
+    const std::string& output = op.Output;
     FaultPlan plan;
     switch (fault) {
     case Fault::OpenFails:
@@ -298,7 +319,7 @@ FaultPlan PlanFor(Fault fault, const std::string& output) {
         plan.Fail(FileOperation::Write, 2, ErrorOf(fault), output);
         break;
     case Fault::DiskFull:
-        plan.DiskFullAfter(100, output);
+        plan.DiskFullAfter(op.DiskRoom, output);
         break;
     case Fault::RenameFails:
         plan.Fail(FileOperation::Rename, 1, ErrorOf(fault), output);
@@ -321,7 +342,7 @@ TEST_F(WriteFaultsTest, EveryWriterReportsTheFailureAndKeepsTheUsersFiles) {
             std::vector<std::vector<std::uint8_t>> before;
             for (const std::string& f : op.UserFiles) before.push_back(Bytes(f));
 
-            FaultPlan plan = PlanFor(fault, op.Output);
+            FaultPlan plan = PlanFor(fault, op);
             bool succeeded = false;
             {
                 ScopedFaultPlan installed(plan);
