@@ -89,8 +89,11 @@ void CheckEnd(Program& p, Host& host, FileSlot& s) {
         got == n && std::all_of(tail.begin(), tail.end(), [](std::uint8_t b) { return b == 255; });
     if (terminated) return;
     std::vector<std::uint8_t> end(static_cast<std::size_t>(n), 255);
-    if (!s.File.Append(end.data(), end.size())) {
+    const std::int64_t before = s.File.Size();
+    if (before < 0 || !s.File.WriteAt(before, end.data(), end.size())) {
+        // A full disk may have taken part of them: the file is cut back to what it was.
         host.ShowTimedMessage(Message2s, s.File.LastErrorText());
+        if (before >= 0) s.File.Truncate(before);
         return;
     }
     if (p.Options.DevelopmentMode) host.ShowTimedMessage(Message2s, "255s written");

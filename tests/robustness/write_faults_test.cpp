@@ -4,6 +4,7 @@
 // user's files as they were, with no temporary file behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 #include <optional>
@@ -359,8 +360,14 @@ TEST_F(WriteFaultsTest, EveryWriterReportsTheFailureAndKeepsTheUsersFiles) {
             const std::string own = op.Message(fault);
             EXPECT_NE(messages.find(own.empty() ? SystemErrorText(ErrorOf(fault)) : own), std::string::npos)
                 << messages;
-            for (std::size_t i = 0; i < op.UserFiles.size(); ++i)
-                EXPECT_EQ(Bytes(op.UserFiles[i]), before[i]) << op.UserFiles[i] << " changed";
+            for (std::size_t i = 0; i < op.UserFiles.size(); ++i) {
+                const auto after = Bytes(op.UserFiles[i]);
+                const auto differ =
+                    std::mismatch(after.begin(), after.end(), before[i].begin(), before[i].end());
+                EXPECT_TRUE(after == before[i])
+                    << op.UserFiles[i] << " changed from byte " << (differ.first - after.begin())
+                    << " on, size " << after.size() << " (was " << before[i].size() << ")";
+            }
             if (!(op.KeepsPartOnRenameFailure && fault == Fault::RenameFails)) {
                 EXPECT_EQ(LeftoverParts(), std::vector<std::string>{});
             }
