@@ -227,8 +227,11 @@ bool DisplayCommandPanel::Run(const std::function<void(DisplayContext&)>& comman
         DisplayContext ctx = display->Context();
         command(ctx);
     });
-    if (ran) Refresh();
-    return ran;
+    if (!ran) return false;
+    // A notice of the command (a map file being made) has had its time once the command is done.
+    display->SetNotice({});
+    Refresh();
+    return true;
 }
 
 void DisplayCommandPanel::RunNow(const std::function<void(DisplayContext&)>& command) {
@@ -346,11 +349,15 @@ bool DisplayCommandPanel::eventFilter(QObject* watched, QEvent* event) {
     if (display != nullptr) {
         if (watched == display) return MouseEvent(event) || QWidget::eventFilter(watched, event);
         if (watched == display->Kl1DivisorLabel()) {
+            // A double-click is a click, the double-click and a second release: that release
+            // must not fit the divisor again over the "20" of the double-click.
             if (event->type() == QEvent::MouseButtonRelease) {
-                Run(Kl1DivisorLabelClicked);
+                if (!kl1DoubleClicked_) Run(Kl1DivisorLabelClicked);
+                kl1DoubleClicked_ = false;
                 return true;
             }
             if (event->type() == QEvent::MouseButtonDblClick) {
+                kl1DoubleClicked_ = true;
                 Run(Kl1DivisorLabelDoubleClicked);
                 return true;
             }

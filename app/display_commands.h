@@ -78,6 +78,7 @@ private:
     AppContext& app_;
     QPoint pointer_;
     bool longBarPressed_ = false;
+    bool kl1DoubleClicked_ = false; // the release that ends a double-click of the "KL1/" label
     QTimer rearmMenu_;
     // A command that waits for the screen being drawn to stop.
     std::function<void(DisplayContext&)> pending_;

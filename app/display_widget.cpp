@@ -169,9 +169,10 @@ bool DisplayWidget::RunDisplayCommand(const std::function<void()>& command) {
         pendingTimer_.start();
         return true;
     }
-    if (app_.RunCommand) return app_.RunCommand(command);
-    command();
-    return true;
+    const bool ran = app_.RunCommand ? app_.RunCommand(command) : (command(), true);
+    // The screen drawn by the command covers a notice shown on the way (a map file being made).
+    if (ran) SetNotice({});
+    return ran;
 }
 
 void DisplayWidget::ApplySize() {

@@ -74,6 +74,7 @@ public:
     void SetProgressBar(bool visible, int position);
     // Large grey text over the plot (a map file being made); "" removes it.
     void SetNotice(const std::string& text);
+    const std::string& Notice() const { return notice_; }
 
     QPlainTextEdit* SourceBox() const { return sourceBox_; }
     QLineEdit* YScaleBox() const { return yScale_; }

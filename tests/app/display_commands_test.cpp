@@ -1,5 +1,7 @@
 // The display driven as a person drives it: keys, drags, right-clicks and the pointer menu,
 // the slider, the buttons, "go" and the "view +" page, with real Qt events and no screen.
+#include <filesystem>
+
 #include <QAction>
 #include <QAudioDevice>
 #include <QCheckBox>
@@ -176,6 +178,11 @@ private slots:
         QTest::mouseMove(display, QPoint(300, s.Top + 50));
         Key(display, Qt::Key_F10);
         QCOMPARE(s.DisplayParameter, 3);
+        // A notice shown on the way (a map file being made) goes once the key's screen is drawn.
+        app.host.DisplayNotice("Creating map file for pair.KL3");
+        QCOMPARE(display->Notice(), std::string("Creating map file for pair.KL3"));
+        Key(display, Qt::Key_F12);
+        QVERIFY(display->Notice().empty());
         // F2 shows the results page; over the menu pages it draws the display again.
         Key(display, Qt::Key_F2);
         QCOMPARE(w.Tabs()->currentWidget(), w.PageNamed("Results"));
@@ -233,6 +240,53 @@ private slots:
         menu->close();
         QVERIFY(!app.program.Slot(2).IsOpen);
         QVERIFY(app.program.Slot(1).IsOpen);
+    }
+
+    void RenameOneFileAndShiftSReachTheFileUtilities() {
+        TempDir dir;
+        const auto [kl1, kl3] = WriteFilePair(dir);
+        DataFileBuilder spike(FileKind::KL1, MakeMinute(2024, 8, 1, 0, 0));
+        spike.Minute();
+        const std::string spikeFile = spike.Write(dir.File("porpoise SPIKE.KL1"));
+        const auto spikeSize = std::filesystem::file_size(spikeFile);
+        AppUnderTest app;
+        app.window->OpenAtStart({kl1, kl3});
+        DisplayWidget* display = app.window->Display();
+        DisplayState& s = State(app);
+        display->ClickScaleCaption(7);
+        // Shift + S: the screen's first minute of the KL1 file goes to the spike file.
+        app.host.YesNoAnswers = {true};
+        app.host.OpenAnswers = {{spikeFile}};
+        QTest::mouseMove(display, QPoint(300, s.Top + 50));
+        Key(display, Qt::Key_S, Qt::ShiftModifier);
+        QVERIFY(std::filesystem::file_size(spikeFile) > spikeSize);
+        // "Rename 1 file" over the KL3 file's band renames that file, not file 1.
+        const std::string renamed = dir.File("renamed.KL3");
+        app.host.SaveAnswers = {renamed};
+        QTest::mouseClick(display, Qt::RightButton, {}, QPoint(300, s.Bands[2].Base - 20));
+        PointerMenu* menu = Panel(*app.window)->Menu();
+        menu->Item(pointer_menu::RenameOneFile)->trigger();
+        menu->close();
+        QVERIFY(std::filesystem::exists(renamed));
+        QVERIFY(!std::filesystem::exists(kl3));
+        QVERIFY(std::filesystem::exists(kl1));
+    }
+
+    void TheKl1LabelFitsOnAClickAndADoubleClickLeavesTwenty() {
+        TempDir dir;
+        const std::string month = WriteMonth(dir);
+        AppUnderTest app;
+        app.window->OpenAtStart({month});
+        DisplayState& s = State(app);
+        QLabel* label = app.window->Display()->Kl1DivisorLabel();
+        QTest::mouseClick(label, Qt::LeftButton);
+        QVERIFY(s.Settings.Kl1DivisorText != "20");
+        // A double-click as the window system sends it: press, release, double-click, release.
+        QTest::mouseClick(label, Qt::LeftButton);
+        QTest::mouseDClick(label, Qt::LeftButton);
+        QTest::mouseRelease(label, Qt::LeftButton);
+        QCOMPARE(s.Settings.Kl1DivisorText, std::string("20"));
+        QCOMPARE(s.Settings.Kl1DivisorCaption, std::string("KL1/"));
     }
 
     void TheSliderAndTheLongBarMoveThroughTheRange() {
