@@ -135,7 +135,9 @@ private slots:
         }
         QCOMPARE(s.TimeScale, 14);
         int x = XOf(s, encounter);
-        Drag(display, x - 3, x + 12, y); // 5 hours: minutes
+        // 4 hours: fewer minutes than bins, so one minute per bin.
+        QVERIFY(s.Bins > 240);
+        Drag(display, x - 3, x + 9, y);
         QCOMPARE(s.TimeScale, OneMinuteScale);
         x = XOf(s, encounter);
         Drag(display, x - 7, x + 5, y); // 4 minutes: 100 ms per pixel
