@@ -43,7 +43,8 @@ FilesViewPage::FilesViewPage(AppContext& app, QWidget* parent)
     displayColumn->setContentsMargins(0, 0, 0, 0);
     displayColumn->setSpacing(0);
     displayColumn->addWidget(display_, 1);
-    displayColumn->addWidget(new DisplayCommandPanel(app, inner));
+    commands_ = new DisplayCommandPanel(app, inner);
+    displayColumn->addWidget(commands_);
     layout->addLayout(displayColumn, 1);
 
     auto* side = new QWidget;
@@ -68,6 +69,8 @@ FilesViewPage::FilesViewPage(AppContext& app, QWidget* parent)
 void FilesViewPage::Refresh(const std::string&) {
     files_->Refresh();
     filters_->Refresh();
+    // The seek boxes follow the files open and the scale.
+    if (commands_ != nullptr) commands_->Refresh();
     display_->UpdateTexts();
 }
 

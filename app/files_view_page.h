@@ -6,6 +6,7 @@ namespace kelp {
 
 class FileControls;
 class FilterControls;
+class DisplayCommandPanel;
 class DisplayWidget;
 
 class FilesViewPage : public Page {
@@ -24,6 +25,7 @@ private:
     DisplayWidget* display_;
     FileControls* files_;
     FilterControls* filters_;
+    DisplayCommandPanel* commands_ = nullptr;
 };
 
 } // namespace kelp

@@ -164,6 +164,9 @@ private slots:
         TF& w = *app.window;
         DisplayWidget* display = w.Display();
         DisplayState& s = State(app);
+        // The seek boxes of the open files can be ticked on a click scale.
+        QVERIFY(!IsLowResolution(s.TimeScale));
+        QVERIFY(Panel(w)->SeekBox(2)->isEnabled() && !Panel(w)->SeekBox(3)->isEnabled());
         w.ShowPage("view +");
         QVERIFY(s.MenuPagesVisible);
         const int scale = s.TimeScale;
