@@ -1,6 +1,7 @@
 // The "Read SD" page: a download typed into the page and answered in its dialogs writes what
 // kelp-cli download writes from the same inputs, with the computer kept awake meanwhile; a
-// download refused or cancelled writes nothing and leaves the card as it was.
+// download refused or cancelled writes nothing and leaves the card as it was; the card
+// checks report on the file chosen.
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 #include "app/read_sd_tab.h"
 #include "download/read_sd_page.h"
 #include "download/sd_card.h"
+#include "settings/settings_page.h"
 #include "tests/app/app_test_support.h"
 #include "tests/app/kelp_cli.h"
 
@@ -204,6 +206,45 @@ private slots:
         QVERIFY(PageOf(*app.window)->UploadList()->toPlainText().contains("Failed to create .KL1 file: "));
         QVERIFY(!std::filesystem::exists(dir.File("KELP missing")));
         QVERIFY(Bytes(JoinPath(card, "DATA0.ORV")) == data0);
+#else
+        QSKIP("kelp-cli is not built");
+#endif
+    }
+
+    void TheCardChecksReportOnTheChosenFile() {
+#ifdef KELP_CLI_PATH
+        TempDir dir;
+        const std::string card = SimulateCard(dir);
+        const std::string data0 = JoinPath(card, "DATA0.ORV");
+        const std::string registry = dir.File("ours.tsv");
+        const std::string rows = "1036\t92\n";
+        WriteFileBytes(registry, std::vector<std::uint8_t>(rows.begin(), rows.end()));
+        AppUnderTest app;
+        ReadSDTab* page = PageOf(*app.window);
+        // The summary checks the card's gain against the gains registered on "Settings".
+        QVERIFY(UseGainRegistry(app.program, app.host, registry));
+        app.host.OpenAnswers.push_back({data0});
+        page->SummaryButton()->click();
+        QCOMPARE(app.host.Dialogs.back().InitialName, std::string("DATA0.ORV"));
+        const QString summary = page->SummaryList()->toPlainText();
+        QVERIFY2(summary.contains("KELP number 1036") &&
+                     summary.contains("\tKELP operated at incorrect gain") && summary.contains("\t92/87"),
+                 qPrintable(summary));
+
+        Type(page->Box(ReadSDBox::BlockNumber), "0");
+        app.host.OpenAnswers.push_back({data0});
+        page->BlockButton()->click();
+        QCOMPARE(page->Box(ReadSDBox::BlockNumber)->text(), QString("1"));
+        const std::vector<std::uint8_t> bytes = Bytes(data0);
+        const QStringList lines = page->SummaryList()->toPlainText().split('\n');
+        QCOMPARE(lines.back(), QString("511\t%1").arg(bytes.at(511)));
+        QCOMPARE(lines.at(lines.size() - 512), QString("0\t%1").arg(bytes.at(0)));
+
+        app.host.OpenAnswers.push_back({data0});
+        page->VerifyButton()->click();
+        QVERIFY(!app.host.Results().Lines().empty());
+        QVERIFY(app.host.Results().Lines().back().rfind("dropped clicks ", 0) == 0);
+        QCOMPARE(app.host.TimedMessages.back().second, std::string("Done"));
 #else
         QSKIP("kelp-cli is not built");
 #endif

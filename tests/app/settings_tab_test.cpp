@@ -1,7 +1,9 @@
 // The "Settings" page: settings clicked and typed into the page are written as the KLS file
-// kelp-cli settings new writes for the same settings, and read back onto the page; a logger
-// that is not registered, or has no gain, gets no file; development mode shows the detector
-// boxes and uncovers the trigger tests.
+// kelp-cli settings new writes for the same settings, and read back onto the page; a card's
+// SETUP.ORV changes in its settings only; settings without a logger number are shown as for
+// the number typed; a lab's gain registry chosen on the page gives the logger its gain; a
+// logger that is not registered, or has no gain, gets no file; development mode shows the
+// detector boxes and uncovers the trigger tests.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -32,6 +34,10 @@ void Paste(QLineEdit* box, const QString& text) {
     box->setText(text);
     emit box->textEdited(text);
     emit box->editingFinished();
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    WriteFileBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
 SettingsTab* PageOf(TF& w) {
@@ -121,6 +127,92 @@ private slots:
                      row.Logger);
             QVERIFY2(!FileExists(dir.File("refused.KLS")), row.Logger);
         }
+    }
+
+    void TheCardsSetupFileIsRewrittenInPlaceAndReadsBack() {
+        TempDir dir;
+        const std::string setup = dir.File("SETUP.ORV");
+        const std::vector<std::uint8_t> before(4096, 0x5A);
+        WriteFileBytes(setup, before);
+        std::filesystem::create_directories(dir.File("locked/SETUP.ORV")); // cannot be opened for writing
+        AppUnderTest app;
+        SettingsTab* page = PageOf(*app.window);
+        Type(page->Box(SettingsBox::TargetKELPNumber), "1036");
+
+        page->ChangeSetupButton()->click(); // the dialog cancelled
+        QVERIFY(Bytes(setup) == before && app.host.TimedMessages.empty());
+        app.host.OpenAnswers.push_back({dir.File("locked/SETUP.ORV")});
+        page->ChangeSetupButton()->click();
+        QCOMPARE(app.host.Boxes, std::vector<std::string>{"SETUP.ORV not opened successfully"});
+
+        QString captionWhileWaiting;
+        app.host.BeforeProcessEvents = [&] {
+            if (app.host.Waiting()) captionWhileWaiting = page->ChangeSetupButton()->text();
+        };
+        app.host.OpenAnswers.push_back({setup});
+        page->ChangeSetupButton()->click();
+        app.host.BeforeProcessEvents = nullptr;
+        QCOMPARE(captionWhileWaiting, QString(" please wait "));
+        QCOMPARE(page->ChangeSetupButton()->text(), QString("Change SETUP on SD card"));
+        QCOMPARE(app.host.TimedMessages.back().second, std::string("SETUP file changed"));
+        const std::vector<std::uint8_t> after = Bytes(setup);
+        QCOMPARE(after.size(), before.size());
+        QVERIFY(std::equal(after.begin() + 128, after.end(), before.begin() + 128));
+
+        // A file named SETUP.ORV names its logger at bytes 126..127.
+        Type(page->Box(SettingsBox::TargetKELPNumber), "6");
+        app.host.OpenAnswers.push_back({setup});
+        page->ReadSettingsButton()->click();
+        QCOMPARE(page->LoggerNumberLabel()->text(), QString("1036"));
+        QCOMPARE(page->Box(SettingsBox::Gain)->text(), QString("87"));
+    }
+
+    void SettingsWithoutALoggerNumberShowAsForTheNumberTyped() {
+        TempDir dir;
+        AppUnderTest app;
+        SettingsTab* page = PageOf(*app.window);
+        ToggleDevelopmentMode(app.program, app.host);
+        Type(page->Box(SettingsBox::TargetKELPNumber), "6"); // layout 0, gain 120
+        app.host.SaveAnswers.push_back(dir.File("six.KLS"));
+        page->CreateFileButton()->click();
+        app.host.OpenAnswers.push_back({dir.File("six.KLS")});
+        page->ReadSettingsButton()->click();
+        QCOMPARE(app.host.TimedMessages.back().second,
+                 std::string("No KELP number. Enter the number in Show settings as for KELP number ..."));
+        QCOMPARE(page->LayoutChoice()->currentText(), QString("1"));
+        // Byte 77, the gain in layout 1, holds a byte of the card size in layout 0.
+        QCOMPARE(page->Box(SettingsBox::Gain)->text(), QString("132"));
+        Type(page->Box(SettingsBox::ShowAsKELPNumber), "6");
+        QCOMPARE(page->LayoutChoice()->currentText(), QString("0"));
+        QCOMPARE(page->Box(SettingsBox::Gain)->text(), QString("120"));
+    }
+
+    void TheGainRegistryChosenOnThePageGivesTheLoggersGain() {
+        TempDir dir;
+        WriteText(dir.File("ours.tsv"), "# logger\tgain\n1036\t92\n");
+        WriteText(dir.File("bad.tsv"), "1036\tninety\n");
+        AppUnderTest app;
+        SettingsTab* page = PageOf(*app.window);
+        Type(page->Box(SettingsBox::TargetKELPNumber), "1036");
+        const QString builtIn = page->GainRegistryLabel()->text();
+        struct Row {
+            const char* Case;
+            std::vector<std::string> Answer; // empty: the dialog cancelled
+            const char* Gain;
+            bool FileNamed;
+        };
+        for (const Row& row :
+             {Row{"cancelled", {}, "87", false}, Row{"ours", {dir.File("ours.tsv")}, "92", true},
+              Row{"a bad line", {dir.File("bad.tsv")}, "92", true}}) {
+            if (!row.Answer.empty()) app.host.OpenAnswers.push_back(row.Answer);
+            page->GainRegistryButton()->click();
+            QVERIFY2(page->Box(SettingsBox::Gain)->text() == row.Gain, row.Case);
+            QVERIFY2(page->GainRegistryLabel()->text().contains("ours.tsv") == row.FileNamed, row.Case);
+        }
+        QVERIFY(!app.host.Boxes.empty() && app.host.Boxes.back().find("bad.tsv") != std::string::npos);
+        page->BuiltInGainsButton()->click();
+        QCOMPARE(page->Box(SettingsBox::Gain)->text(), QString("87"));
+        QCOMPARE(page->GainRegistryLabel()->text(), builtIn);
     }
 
     void DevelopmentModeShowsTheDetectorBoxesAndUncoversTheTriggerTests() {

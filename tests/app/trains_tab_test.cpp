@@ -1,6 +1,7 @@
 // The "Trains" page: a batch run from the page writes the KL3 files and results lines that
 // kelp-cli trains writes for the same files, and fills the report boxes; ESC ends a batch
-// after the file in hand; the pre-filter boxes step and reset as their captions say.
+// after the file in hand; "Mark landmark sequences" marks the open KL3 files; the pre-filter
+// boxes step and reset as their captions say.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -14,6 +15,8 @@
 #include "app/development_mode.h"
 #include "app/display_widget.h"
 #include "app/trains_tab.h"
+#include "core/slots.h"
+#include "tda/landmarks.h"
 #include "tda/tda_settings.h"
 #include "tests/app/app_test_support.h"
 #include "tests/app/kelp_cli.h"
@@ -110,6 +113,30 @@ private slots:
         QCOMPARE(page->SkippedReport().Text, std::vector<std::string>{"small.KL1\t<400 bytes"});
         QVERIFY(page->SkippedReport().Frame->isVisibleTo(page));
         QVERIFY(!page->ProcessedReport().Frame->isVisibleTo(page));
+    }
+
+    void MarkLandmarkSequencesMarksTheOpenKL3Files() {
+        TempDir dir;
+        const auto [kl1, kl3] = WriteFilePair(dir);
+        AppUnderTest app;
+        TrainsTab* page = PageOf(*app.window);
+        QVERIFY(OpenDataFile(app.program, app.host, kl1, 1));
+        page->LandmarksButton()->click();
+        QCOMPARE(app.host.TimedMessages.back().second, std::string(NoKL3FilesOpenText));
+        QVERIFY((Bytes(kl3).at(4) & 1) == 0);
+
+        QVERIFY(OpenDataFile(app.program, app.host, kl3, 2));
+        QString searching;
+        app.host.BeforeProcessEvents = [&] {
+            if (page->LandmarksButton()->text().startsWith(" ..."))
+                searching = page->LandmarksButton()->text();
+        };
+        page->LandmarksButton()->click();
+        app.host.BeforeProcessEvents = nullptr;
+        QCOMPARE(searching, QString(" ... searching File2..."));
+        QCOMPARE(page->LandmarksButton()->text(), QString(MarkLandmarksCaption));
+        QVERIFY((Bytes(kl3).at(4) & 1) != 0);
+        QVERIFY(!app.program.Clicks.Ignore); // the filters are back as they were
     }
 
     void ThePreFilterBoxesStepAndReset() {
