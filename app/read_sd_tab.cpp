@@ -211,6 +211,7 @@ ReadSDTab::ReadSDTab(AppContext& app, QWidget* parent) : Page(app, parent) {
     openWhenFinished_ = new QCheckBox("open file when finished", download);
     openWhenFinished_->setToolTip("Closes all files and opens the first KL1 file when the download ends");
     downloadGrid->addWidget(openWhenFinished_, 0, 1);
+    downloadGrid->setHorizontalSpacing(10); // "blanks" clear of the check box
     read_ = MakeButton("4:   Read SD card  ",
                        "Converts the card's data files (DATA0.ORV, DATA1.ORV, ...) into KL1 files", download);
     stop_ = MakeButton("Stop data transfer", "Ends the download; the KL1 file written so far is kept (ESC)",

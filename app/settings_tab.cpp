@@ -263,6 +263,7 @@ SettingsTab::SettingsTab(AppContext& app, QWidget* parent) : Page(app, parent) {
     loggingGrid->addWidget(clickLimit_, 3, 1);
     loggingGrid->addWidget(new QLabel("High pass filter ", logging), 4, 0);
     loggingGrid->addWidget(filter_, 4, 1);
+    loggingGrid->setHorizontalSpacing(10); // the stepped captions clear of their captions
     loggingGrid->setColumnStretch(1, 1);
     second->addWidget(logging);
 
