@@ -63,14 +63,13 @@ FileUtilityButtons::FileUtilityButtons(AppContext& app, QWidget* parent)
                              "Move File 1, the only open file, to start at the time in the start time "
                              "boxes of the Read SD page",
                              1, 1, [&p, &h] {
-                                 ReadSDPage& page = ReadSDPageOf(p);
-                                 StartTimeChanged(page);
-                                 if (page.StartTimeError) {
-                                     h.ShowMessage("The start time boxes on the Read SD page do not hold a "
-                                                   "valid time.  No change made.");
-                                     return;
-                                 }
-                                 ChangeStartTime(p, h, page.StartMinuteNumber);
+                                 ChangeStartTime(p, h, [&p, &h]() -> std::optional<MinuteNumber> {
+                                     ReadSDPage& page = ReadSDPageOf(p);
+                                     StartTimeChanged(page);
+                                     if (!page.StartTimeError) return page.StartMinuteNumber;
+                                     h.ShowMessage(InvalidStartTimeBoxesText);
+                                     return std::nullopt;
+                                 });
                              });
     append_ = AddButton(FileUtilityState{}.AppendCaption.c_str(),
                         "Join the files chosen next onto the end of File 1, the only open file", 1, 2,

@@ -13,6 +13,10 @@ class QPushButton;
 
 namespace kelp {
 
+// Said by "Change start time" when the "Read SD" page's start time boxes hold no valid time.
+inline constexpr const char* InvalidStartTimeBoxesText =
+    "The start time boxes on the Read SD page do not hold a valid time.  No change made.";
+
 // Runs a file utility as a command of the window (not beside another one), then refreshes
 // the pages and lets the display follow the files opened or closed. False when not run.
 bool RunFileUtility(AppContext& app, const std::function<void()>& utility);

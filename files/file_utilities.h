@@ -7,6 +7,7 @@
 // when the append fails, so the file is as it was; a rename of several files that fails
 // part-way puts the renamed ones back; an existing file is replaced only after asking.
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,8 +83,12 @@ FilesOutcome CopySelectedPeriod(Program& program, Host& host, bool fromOwnButton
 // "Create copies with same time span ": cuts the span of File 1 out of each chosen file.
 FilesOutcome CopySameTimeSpan(Program& program, Host& host);
 
-// "Change start time": moves the only open file (slot 1) to start at `newFirstMinute`, the
-// start minute of the "Read SD" page's start time boxes.
+// "Change start time": moves the only open file (slot 1) to start at the start minute of
+// the "Read SD" page's start time boxes. `newStart` reads the boxes once the user has said
+// they hold the new time; it gives nothing (having said why) when they hold no valid time.
+FilesOutcome ChangeStartTime(Program& program, Host& host,
+                             const std::function<std::optional<MinuteNumber>()>& newStart);
+// The same with the new first minute given.
 FilesOutcome ChangeStartTime(Program& program, Host& host, MinuteNumber newFirstMinute);
 
 // "Append files": appends the records of chosen files of the same extension to the only

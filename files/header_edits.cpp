@@ -100,6 +100,11 @@ FilesOutcome PasteMetadata(Program& p, Host& host) {
 }
 
 FilesOutcome ChangeStartTime(Program& p, Host& host, MinuteNumber newFirstMinute) {
+    return ChangeStartTime(p, host, [newFirstMinute] { return std::optional<MinuteNumber>(newFirstMinute); });
+}
+
+FilesOutcome ChangeStartTime(Program& p, Host& host,
+                             const std::function<std::optional<MinuteNumber>()>& newStart) {
     FilesOutcome outcome;
     outcome.Failed = true;
     if (!p.Slot(1).IsOpen || p.OpenCount() != 1) {
@@ -107,6 +112,9 @@ FilesOutcome ChangeStartTime(Program& p, Host& host, MinuteNumber newFirstMinute
         return outcome;
     }
     if (!host.AskYesNo("Is the new start time in the start time boxes on the Read SD page?")) return outcome;
+    const std::optional<MinuteNumber> start = newStart();
+    if (!start) return outcome;
+    const MinuteNumber newFirstMinute = *start;
 
     FileSlot& s = p.Slot(1);
     const std::string name = s.FullName;

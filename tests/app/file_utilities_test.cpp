@@ -182,6 +182,29 @@ private slots:
         QVERIFY(metadata->Utilities()->EditCopiesButton()->isEnabled());
     }
 
+    void ChangeStartAsksBeforeItReadsTheStartTimeBoxes() {
+        TempDir dir;
+        const auto [kl1, kl3] = WriteFilePair(dir);
+        AppUnderTest app;
+        QPushButton* button =
+            static_cast<MetadataPage*>(app.window->PageNamed("Metadata"))->Utilities()->ChangeStartButton();
+        ReadSDPage& page = app.program.State<ReadSDPage>();
+        page.StartYear = "20x1";
+        // With no file open the boxes are not looked at; with the file open the question
+        // comes first, and the file stays as it was.
+        button->click();
+        QCOMPARE(app.host.Boxes, std::vector<std::string>{"This requires File 1 only to be open"});
+        app.window->OpenAtStart({kl1});
+        const auto before = ReadFileBytes(kl1);
+        app.host.Boxes.clear();
+        app.host.YesNoAnswers.push_back(true);
+        button->click();
+        QCOMPARE(app.host.Boxes, (std::vector<std::string>{
+                                     "Is the new start time in the start time boxes on the Read SD page?",
+                                     InvalidStartTimeBoxesText}));
+        QCOMPARE(ReadFileBytes(kl1), before);
+    }
+
     void MirroredSwitchesFollowEachOther() {
         AppUnderTest app;
         auto* metadata = static_cast<MetadataPage*>(app.window->PageNamed("Metadata"));
