@@ -1,5 +1,7 @@
 #include "export/click_details.h"
 
+#include <algorithm>
+
 #include "core/file_io.h"
 #include "core/host.h"
 #include "core/program.h"
@@ -61,6 +63,14 @@ bool WriteClickDetails(Program& p, Host& host, const std::string& chosenName) {
     if (kl3) out += "\tQclass\tTrN";
     out += "\n";
 
+    // The bar over the minutes of the shared range, stepped every 1 %.
+    const std::string label = p.ProgressLabel;
+    const std::int64_t minutes =
+        std::max<std::int64_t>(1, static_cast<std::int64_t>(p.SharedEnd) - p.SharedStart + 1);
+    const std::int64_t step = std::max<std::int64_t>(1, minutes / 100);
+    std::int64_t nextStep = step;
+    host.StartProgress("Exporting click details from " + s.ShortName, minutes, 0);
+
     bool ok = true;
     MinuteNumber textMinute = 0;
     std::string minuteText;
@@ -71,6 +81,12 @@ bool WriteClickDetails(Program& p, Host& host, const std::string& chosenName) {
         if (minuteText.empty() || c.Minute != textMinute) {
             textMinute = c.Minute;
             minuteText = DateTimeText(c.Minute);
+            const std::int64_t done = static_cast<std::int64_t>(c.Minute) - p.SharedStart;
+            if (done >= nextStep) {
+                nextStep = (done / step + 1) * step;
+                host.StepProgress(done);
+                host.ProcessEvents();
+            }
         }
         out += minuteText;
         out += '\t';
@@ -102,6 +118,7 @@ bool WriteClickDetails(Program& p, Host& host, const std::string& chosenName) {
         }
     }
     ok = ok && writer.Write(out.data(), out.size()) && writer.Commit();
+    host.EndProgress(label);
     if (!ok) {
         // The file is not kept: a half export under the final name would look complete.
         host.ShowTimedMessage(Message5s, "Failed to write export file " + name + "  (" +

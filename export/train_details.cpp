@@ -176,7 +176,8 @@ void WriteTrainDetails(Program& p, Host& host, ExportLines& lines, bool full) {
     const MinuteNumber start = p.Options.UseEndpoints ? s.ActiveStart : s.FirstMinute;
     const MinuteNumber end = p.Options.UseEndpoints ? s.ActiveEnd : s.LastMinute;
     const int D = std::max(1, s.MinutesPerMarker);
-    host.StartProgress("", std::max<std::int64_t>(1, static_cast<std::int64_t>(end) - start + 1), 0);
+    host.StartProgress("Exporting train details from " + s.ShortName,
+                       std::max<std::int64_t>(1, static_cast<std::int64_t>(end) - start + 1), 0);
     const std::int64_t progressStep =
         std::max<std::int64_t>(1, (static_cast<std::int64_t>(end) - start) / 100);
     std::int64_t nextProgress = progressStep;

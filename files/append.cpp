@@ -40,7 +40,9 @@ struct SequentialWriter {
 };
 
 // Appends one chosen file's records; false when a read or write failed (`error` set).
-bool AppendOneFile(BinaryFile& source, SequentialWriter& target, int recordLength, bool keepEnd, int& error) {
+bool AppendOneFile(BinaryFile& source,
+                   const std::function<bool(const std::uint8_t*, std::size_t, int& error)>& target,
+                   int recordLength, bool keepEnd, int& error) {
     const std::int64_t size = source.Size();
     if (size < 0) {
         error = source.LastError();
@@ -51,7 +53,7 @@ bool AppendOneFile(BinaryFile& source, SequentialWriter& target, int recordLengt
     const int endBytes = 2 * recordLength;
     const bool cut = !keepEnd && EndsWithEndRecords(source, size, endBytes);
     const std::int64_t count = std::max<std::int64_t>(0, size - HeaderLength - (cut ? endBytes : 0));
-    const CopyResult copied = CopyRange(source, HeaderLength, count, AppendPieceBytes, std::ref(target));
+    const CopyResult copied = CopyRange(source, HeaderLength, count, AppendPieceBytes, target);
     error = copied.Error;
     return copied.Ok;
 }
@@ -114,10 +116,12 @@ FilesOutcome AppendFiles(Program& p, Host& host) {
         }
         SetCaption(p, host, &FileUtilityState::AppendCaption,
                    std::to_string(k + 1) + "of " + std::to_string(names.size()));
+        host.ShowBatchFile(static_cast<int>(k + 1), static_cast<int>(names.size()));
         host.ProcessEvents();
         const bool last = k + 1 == names.size();
         int error = 0;
-        if (!AppendOneFile(source, target, R, last, error)) {
+        FileProgress progress(p, host, "... appending " + ShortNameOf(chosen) + " ...", source.Size());
+        if (!AppendOneFile(source, progress.Counting(std::ref(target)), R, last, error)) {
             failed = true;
             failure = SystemErrorText(error);
             break;

@@ -1,5 +1,6 @@
 // "Create 'edit' copies": byte-for-byte copies of KL3 files, to be edited while the
 // original stays as the train detection wrote it.
+#include "core/header.h"
 #include "core/host.h"
 #include "core/program.h"
 #include "files/file_safety.h"
@@ -12,7 +13,7 @@ namespace {
 constexpr std::int64_t EditCopyBlockBytes = 65'536;
 
 // Copies a whole file to a new name; false with the error text shown.
-bool CopyWholeFile(Host& host, const std::string& from, const std::string& to) {
+bool CopyWholeFile(Program& p, Host& host, const std::string& from, const std::string& to) {
     BinaryFile source;
     if (!source.Open(from, BinaryFile::Mode::Read)) {
         host.ShowTimedMessage(Message2s, source.LastErrorText());
@@ -24,12 +25,14 @@ bool CopyWholeFile(Host& host, const std::string& from, const std::string& to) {
         host.ShowTimedMessage(Message2s, SystemErrorText(size < 0 ? source.LastError() : writer.LastError()));
         return false;
     }
+    FileProgress progress(p, host, "... copying " + ShortNameOf(from) + " ...", size);
     const CopyResult copied =
-        CopyRange(source, 0, size, EditCopyBlockBytes, [&](const std::uint8_t* bytes, std::size_t n, int& e) {
-            if (writer.Write(bytes, n)) return true;
-            e = writer.LastError();
-            return false;
-        });
+        CopyRange(source, 0, size, EditCopyBlockBytes,
+                  progress.Counting([&](const std::uint8_t* bytes, std::size_t n, int& e) {
+                      if (writer.Write(bytes, n)) return true;
+                      e = writer.LastError();
+                      return false;
+                  }));
     if (!copied.Ok || !writer.Commit()) {
         host.ShowTimedMessage(Message2s, SystemErrorText(copied.Ok ? writer.LastError() : copied.Error));
         return false;
@@ -62,9 +65,10 @@ FilesOutcome CreateEditCopies(Program& p, Host& host) {
         }
         SetCaption(p, host, &FileUtilityState::EditCopiesCaption,
                    "Copying " + std::to_string(n + 1) + " of " + std::to_string(total));
+        host.ShowBatchFile(static_cast<int>(n + 1), static_cast<int>(total));
         host.ProcessEvents();
         const std::string copy = WithoutLastFour(name) + " EDIT.KL3";
-        if (!MayWriteTo(p, host, copy) || !CopyWholeFile(host, name, copy)) {
+        if (!MayWriteTo(p, host, copy) || !CopyWholeFile(p, host, name, copy)) {
             outcome.Failed = true;
             continue;
         }

@@ -147,6 +147,35 @@ bool EndsWithEndRecords(BinaryFile& file, std::int64_t size, int count) {
     return std::all_of(tail.begin(), tail.end(), [](std::uint8_t b) { return b == 255; });
 }
 
+FileProgress::FileProgress(Program& program, Host& host, const std::string& caption, std::int64_t total)
+    : program_(program), host_(host), caption_(caption), label_(program.ProgressLabel),
+      step_(std::max<std::int64_t>(1, total / 100)), next_(step_) {
+    host_.StartProgress(caption_, std::max<std::int64_t>(1, total), 0);
+}
+
+FileProgress::~FileProgress() {
+    // The window keeps its label in the program; an operation may have put its own there.
+    const std::string& now = program_.ProgressLabel;
+    host_.EndProgress(now == caption_ ? label_ : now);
+}
+
+void FileProgress::Reached(std::int64_t done) {
+    done_ = done;
+    if (done_ < next_) return;
+    next_ = (done_ / step_ + 1) * step_;
+    host_.StepProgress(done_);
+    host_.ProcessEvents();
+}
+
+std::function<bool(const std::uint8_t*, std::size_t, int&)>
+FileProgress::Counting(std::function<bool(const std::uint8_t*, std::size_t, int&)> sink) {
+    return [this, sink = std::move(sink)](const std::uint8_t* bytes, std::size_t count, int& error) {
+        if (!sink(bytes, count, error)) return false;
+        Reached(done_ + static_cast<std::int64_t>(count));
+        return true;
+    };
+}
+
 BatchScope::BatchScope(Program& program) : program_(program), previous_(program.Options.BatchRunning) {
     program_.Options.BatchRunning = true;
 }

@@ -89,6 +89,31 @@ CopyResult CopyRange(BinaryFile& source, std::int64_t offset, std::int64_t count
 // Whether the last `count` bytes of a file are all 255 (its end-of-data records).
 bool EndsWithEndRecords(BinaryFile& file, std::int64_t size, int count);
 
+// The progress bar over a long copy or read, from construction to the end of the scope: it
+// is stepped every 1 % of `total` (the window's events handled at each step), and then the
+// progress label shows what it showed before, or what the operation put there meanwhile.
+class FileProgress {
+public:
+    FileProgress(Program& program, Host& host, const std::string& caption, std::int64_t total);
+    ~FileProgress();
+    FileProgress(const FileProgress&) = delete;
+    FileProgress& operator=(const FileProgress&) = delete;
+    // `done` of `total` are done.
+    void Reached(std::int64_t done);
+    // A sink for CopyRange that passes the pieces on to `sink` and steps the bar by their bytes.
+    std::function<bool(const std::uint8_t*, std::size_t, int& error)>
+    Counting(std::function<bool(const std::uint8_t*, std::size_t, int& error)> sink);
+
+private:
+    Program& program_;
+    Host& host_;
+    std::string caption_;
+    std::string label_; // the label before
+    std::int64_t step_;
+    std::int64_t next_;
+    std::int64_t done_ = 0;
+};
+
 // Keeps batch mode on for a scope.
 class BatchScope {
 public:

@@ -86,7 +86,9 @@ CopyStatus WritePeriodCopy(Program& p, Host& host, FileSlot& s, const PeriodByte
         ShowWriteError(host, error);
         return CopyStatus::Failed;
     }
-    const CopyResult copied = CopyRange(s.File, period.Start, period.Count, CopyPieceBytes, write);
+    FileProgress progress(p, host, "... copying " + s.ShortName + " ...", period.Count);
+    const CopyResult copied =
+        CopyRange(s.File, period.Start, period.Count, CopyPieceBytes, progress.Counting(write));
     if (!copied.Ok) {
         if (copied.ReadFailed)
             host.ShowTimedMessage(Message2s, SystemErrorText(copied.Error));
@@ -177,6 +179,7 @@ FilesOutcome CopySameTimeSpan(Program& p, Host& host) {
             const std::string& name = names[n];
             SetCaption(p, host, &FileUtilityState::SameSpanCaption,
                        "Copying " + std::to_string(n + 1) + " of " + std::to_string(total));
+            host.ShowBatchFile(static_cast<int>(n + 1), static_cast<int>(total));
             host.ProcessEvents();
             if (!OpenDataFile(p, host, name, 1)) {
                 host.Results().Append("ERROR\t\t" + name);

@@ -28,6 +28,7 @@ VerifyCounts ReadSlot(Program& p, Host& host, int slotIndex) {
     bool clickSinceMarker = false;
     bool havePrevious = false;
     std::int32_t previous = 0;
+    FileProgress progress(p, host, "... verifying " + s.ShortName + " ...", markersWanted);
     while (counts.Minutes != markersWanted && counts.EndRecords <= EndRecordLimit) {
         // A slot stopped by anything but its end (a record class error, the end of the
         // shared range) delivers nothing more.
@@ -42,6 +43,7 @@ VerifyCounts ReadSlot(Program& p, Host& host, int slotIndex) {
             ++counts.Clicks;
         } else if (type == TypeMinuteMarker) {
             ++counts.Minutes;
+            progress.Reached(counts.Minutes);
             if (counts.Minutes % 60 == 0)
                 SetProgressText(p, host,
                                 std::to_string(counts.Minutes / MinutesPerDay) + "d " +
