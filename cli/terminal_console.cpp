@@ -139,8 +139,11 @@ void TerminalConsole::ProgressEnded(const HeadlessHost* host) {
 
 void TerminalConsole::BatchFile(int number, int count) {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (number <= 1 || count != fileCount_) batchBegan_ = options_.Now();
     fileNumber_ = number;
     fileCount_ = count;
+    // A batch whose files show no progress of their own still shows how far it is.
+    if (active_.empty()) DrawIfDue();
 }
 
 void TerminalConsole::EventPoint() {
@@ -164,7 +167,7 @@ bool TerminalConsole::StopAsked() {
 }
 
 void TerminalConsole::DrawIfDue() {
-    if (!options_.DrawBar || quiet_ || ending_ || active_.empty()) return;
+    if (!options_.DrawBar || quiet_ || ending_ || (active_.empty() && fileCount_ < 2)) return;
     const Clock::time_point now = options_.Now();
     if (drawnOnce_ && now - lastDraw_ < options_.RedrawEvery) return;
     drawnOnce_ = true;
@@ -173,15 +176,24 @@ void TerminalConsole::DrawIfDue() {
 }
 
 void TerminalConsole::Draw() {
-    const auto latest = std::max_element(active_.begin(), active_.end(), [](const auto& a, const auto& b) {
-        return a.second.Order < b.second.Order;
-    });
-    const Activity& a = latest->second;
     ProgressFrame frame;
-    frame.Caption = a.Label.empty() ? a.Caption : a.Caption.empty() ? a.Label : a.Caption + "  " + a.Label;
-    if (a.Total > a.Start)
-        frame.Fraction = static_cast<double>(a.Value - a.Start) / static_cast<double>(a.Total - a.Start);
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(lastDraw_ - a.Began).count();
+    Clock::time_point began = batchBegan_;
+    if (active_.empty()) {
+        // Between the files of a batch: the files done so far.
+        frame.Fraction = static_cast<double>(fileNumber_ - 1) / fileCount_;
+    } else {
+        const auto latest =
+            std::max_element(active_.begin(), active_.end(),
+                             [](const auto& a, const auto& b) { return a.second.Order < b.second.Order; });
+        const Activity& a = latest->second;
+        frame.Caption = a.Label.empty()     ? a.Caption
+                        : a.Caption.empty() ? a.Label
+                                            : a.Caption + "  " + a.Label;
+        if (a.Total > a.Start)
+            frame.Fraction = static_cast<double>(a.Value - a.Start) / static_cast<double>(a.Total - a.Start);
+        began = a.Began;
+    }
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(lastDraw_ - began).count();
     frame.ElapsedSeconds = elapsed / 1000;
     frame.LeftSeconds = SecondsLeft(std::clamp(frame.Fraction, 0.0, 1.0), elapsed);
     frame.FileNumber = fileNumber_;

@@ -98,6 +98,7 @@ private:
     std::uint64_t nextOrder_ = 0;
     int fileNumber_ = 0;
     int fileCount_ = 0;
+    Clock::time_point batchBegan_;
     bool drawnOnce_ = false;
     Clock::time_point lastDraw_;
     std::size_t drawnLength_ = 0; // columns the bar covers now (0: none drawn)

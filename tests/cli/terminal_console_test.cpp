@@ -84,6 +84,18 @@ TEST(TerminalConsole, DrawsAFewTimesASecondAndTakesTheBarAwayForMessagesAndAtThe
     }
 }
 
+TEST(TerminalConsole, ABatchWhoseFilesShowNoProgressOfTheirOwnShowsTheFilesDone) {
+    RecordedConsole t;
+    t.Console.BatchFile(1, 4);
+    t.Now += 2s;
+    t.Console.BatchFile(3, 4);
+    EXPECT_EQ(t.Written, "\r[....................]   0%  0:00 elapsed  file 1 of 4"
+                         "\r[##########..........]  50%  0:02 elapsed  0:02 left  file 3 of 4");
+    RecordedConsole single;
+    single.Console.BatchFile(1, 1);
+    EXPECT_EQ(single.Written, "");
+}
+
 TEST(TerminalConsole, CtrlCStopsAtTheOperationsStopOrEndsItAtItsNextEventPoint) {
     // I: Ctrl+C, E: an event point, S: the operation asks whether to stop, t and T: 1 s and
     // 2 s pass and the watcher ticks, C and c: a change of a file in place begins and ends.

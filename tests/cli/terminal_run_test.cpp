@@ -104,6 +104,38 @@ TEST(TerminalRun, TheBarShowsOnATerminalEndsCleanlyAndNeverReachesAFileOrStdout)
     EXPECT_EQ(quiet.Terminal.find('\r' + std::string("file\tstart")), std::string::npos);
 }
 
+TEST(TerminalRun, EveryLongOperationDrawsItsBar) {
+    TempDir dir;
+    const std::string kl1 = MakeKL1(dir, "porpoise", 120, 5);
+    ASSERT_EQ(RunKelpCli({"trains", kl1}).Status, 0);
+    const std::string kl3 = kl1.substr(0, kl1.size() - 4) + ".KL3";
+    const struct {
+        std::vector<std::string> Args;
+        const char* Caption;
+    } cases[] = {
+        {{"download", dir.File("card"), dir.File("KELP again.KL1"), "--start", "2024-07-01 12:00", "--now",
+          "2024-07-05 12:00"},
+         "Converting DATA0.ORV"},
+        {{"clusters", kl1}, "analysing clusters"},
+        {{"render", kl1, "--scale", "17", "-o", dir.File("r.png")}, "... drawing the screen ..."},
+        {{"export", kl3, "--data", "dpm", "--period", "1min", "-o", dir.File("e.txt")}, "Exporting from"},
+        {{"details", kl3, "-o", dir.File("d.txt")}, "Exporting train details from"},
+        {{"clicks", kl1, "-o", dir.File("c.txt")}, "Exporting click details from"},
+        {{"list", "files", kl1, kl3}, "0:00 elapsed  file 1 of 2"},
+        {{"analyse", kl1}, "Analysing data ..."},
+        {{"files", "copy-period", kl1, "--from", "01/07/2024 12:10", "--to", "01/07/2024 13:00"},
+         "... copying"},
+        {{"files", "verify", kl1}, "... verifying"},
+    };
+    for (const auto& c : cases) {
+        const TerminalRun run = RunOnTerminal(c.Args);
+        EXPECT_EQ(run.Status, 0) << c.Args[0] << run.Terminal;
+        const std::size_t caption = run.Terminal.find(c.Caption);
+        EXPECT_NE(caption, std::string::npos) << c.Args[0] << run.Terminal;
+        EXPECT_NE(run.Terminal.find("elapsed", caption), std::string::npos) << c.Args[0];
+    }
+}
+
 TEST(TerminalRun, CtrlCMidRunOfTrainsLeavesNoKL3FileAndExits1) {
     TempDir dir;
     const std::string kl1 = MakeKL1(dir, "noisy", 400, 3);
