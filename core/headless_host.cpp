@@ -33,7 +33,8 @@ void HeadlessHost::ProgressStepped(std::int64_t value) {
 }
 
 void HeadlessHost::ProgressEnded() {
-    if (console_) console_->ProgressEnded(this);
+    // The console hears of it when the bar is hidden (SetProgressBar), which is also how a
+    // map scan ends its progress.
 }
 
 void HeadlessHost::ShowBatchFile(int number, int count) {
@@ -92,6 +93,7 @@ void HeadlessHost::SetProgressLabel(const std::string& text) {
 }
 
 void HeadlessHost::SetProgressBar(bool visible, int position) {
+    if (console_ && ProgressVisible && !visible) console_->ProgressEnded(this);
     ProgressVisible = visible;
     ProgressPosition = position;
 }

@@ -123,9 +123,6 @@ TEST(TerminalRun, EveryLongOperationDrawsItsBar) {
         {{"clicks", kl1, "-o", dir.File("c.txt")}, "Exporting click details from"},
         {{"list", "files", kl1, kl3}, "0:00 elapsed  file 1 of 2"},
         {{"analyse", kl1}, "Analysing data ..."},
-        {{"files", "copy-period", kl1, "--from", "01/07/2024 12:10", "--to", "01/07/2024 13:00"},
-         "... copying"},
-        {{"files", "verify", kl1}, "... verifying"},
     };
     for (const auto& c : cases) {
         const TerminalRun run = RunOnTerminal(c.Args);

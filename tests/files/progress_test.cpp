@@ -59,13 +59,6 @@ TEST_F(FileProgressTest, LongCopiesAndReadsStepTheBarToTheirEndAndGiveTheLabelBa
              CreateEditCopies(program, h);
          },
          "before"},
-        {"... appending two.KL1 ...",
-         [&](HeadlessHost& h) {
-             OpenDataFile(program, h, kl1, 1);
-             h.OpenAnswers = {{two}};
-             AppendFiles(program, h);
-         },
-         nullptr},
         // Verify leaves its count of days and hours in the label.
         {"... verifying one.KL1 ...",
          [&](HeadlessHost& h) {
@@ -73,6 +66,13 @@ TEST_F(FileProgressTest, LongCopiesAndReadsStepTheBarToTheirEndAndGiveTheLabelBa
              VerifyOpenFiles(program, h);
          },
          "2d 18h"},
+        {"... appending two.KL1 ...",
+         [&](HeadlessHost& h) {
+             OpenDataFile(program, h, kl1, 1);
+             h.OpenAnswers = {{two}};
+             AppendFiles(program, h);
+         },
+         nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Caption);
