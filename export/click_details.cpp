@@ -67,7 +67,7 @@ bool WriteClickDetails(Program& p, Host& host, const std::string& chosenName) {
     const std::string label = p.ProgressLabel;
     const std::int64_t minutes =
         std::max<std::int64_t>(1, static_cast<std::int64_t>(p.SharedEnd) - p.SharedStart + 1);
-    const std::int64_t step = std::max<std::int64_t>(1, minutes / 100);
+    const std::int64_t step = std::max<std::int64_t>(1, (minutes + 99) / 100);
     std::int64_t nextStep = step;
     host.StartProgress("Exporting click details from " + s.ShortName, minutes, 0);
 

@@ -149,7 +149,7 @@ bool EndsWithEndRecords(BinaryFile& file, std::int64_t size, int count) {
 
 FileProgress::FileProgress(Program& program, Host& host, const std::string& caption, std::int64_t total)
     : program_(program), host_(host), caption_(caption), label_(program.ProgressLabel),
-      step_(std::max<std::int64_t>(1, total / 100)), next_(step_) {
+      step_(std::max<std::int64_t>(1, (total + 99) / 100)), next_(step_) {
     host_.StartProgress(caption_, std::max<std::int64_t>(1, total), 0);
 }
 
