@@ -93,6 +93,15 @@ void DrawBinLabels(DisplayContext& ctx, FrequencyGraphType type) {
     }
 }
 
+// The development statistics stand at fixed places on a display whose right edge lies at
+// 1145 or further (a client 1200 wide); on a narrower display they close up with the bins.
+constexpr int StatisticsRight = 1145;
+int StatisticsX(const DisplayState& s, int x) {
+    if (s.Right >= StatisticsRight) return x;
+    const double squeeze = static_cast<double>(s.Right - PlotLeft) / (StatisticsRight - PlotLeft);
+    return PlotLeft + static_cast<int>(RoundToInt((x - PlotLeft) * squeeze));
+}
+
 // The band's line of slot 1 (the lowest band), where the development statistics are drawn.
 int StatisticsBase(const DisplayContext& ctx) {
     return SlotIsOpen(ctx.program, 1) ? ctx.state.Bands[1].Base : ctx.state.Bottom - 1;
@@ -141,13 +150,15 @@ void DrawStatistics(DisplayContext& ctx, int slot, const FrequencyBand& band) {
     c.SetFontSize(10);
     for (std::size_t i = 0; i < shown.size(); ++i) {
         c.SetFontColour(i == 4 ? ColourYellow : ColourWhite);
-        c.TextOut(660, std::max(ctx.state.Top, base - 430) + 14 * static_cast<int>(i), shown[i]);
+        c.TextOut(StatisticsX(ctx.state, 660), std::max(ctx.state.Top, base - 430) + 14 * static_cast<int>(i),
+                  shown[i]);
     }
     static constexpr std::array<int, 8> X = {820, 840, 860, 880, 960, 1040, 1080, 1100};
     const int line = StatisticsBase(ctx);
     c.SetPen(ctx.program.Slot(slot).Kind == FileKind::KL3 ? ColourRed : ColourWhite, 1, PenStyle::Solid);
-    c.MoveTo(X[0], line - 3 * bins[0] - 35);
-    for (std::size_t i = 1; i < X.size(); ++i) c.LineTo(X[i], line - 3 * bins[i] - 35);
+    c.MoveTo(StatisticsX(ctx.state, X[0]), line - 3 * bins[0] - 35);
+    for (std::size_t i = 1; i < X.size(); ++i)
+        c.LineTo(StatisticsX(ctx.state, X[i]), line - 3 * bins[i] - 35);
     c.SetPen(ColourBlack, 1, PenStyle::Solid);
 }
 
@@ -155,9 +166,10 @@ void DrawStatisticsScale(DisplayContext& ctx) {
     Canvas& c = ctx.canvas;
     const int line = StatisticsBase(ctx);
     c.SetFont(ColourGrey, 7);
-    for (int k = 0; k <= 15; ++k) c.TextOut(800 + 20 * k, line - 30, std::to_string(k));
+    for (int k = 0; k <= 15; ++k)
+        c.TextOut(StatisticsX(ctx.state, 800 + 20 * k), line - 30, std::to_string(k));
     for (int v = 0; v <= 250 && line - 3 * v - 40 >= ctx.state.Top; v += 10)
-        c.TextOut(1140, line - 3 * v - 40, std::to_string(v));
+        c.TextOut(StatisticsX(ctx.state, 1140), line - 3 * v - 40, std::to_string(v));
 }
 
 } // namespace

@@ -175,6 +175,34 @@ TEST_F(CorrelationTest, AutoCorrelationWorksOnTheCorrelationScales) {
               std::vector<std::string>{"Auto-correlation: results are listed on the Results page"});
 }
 
+TEST_F(CorrelationTest, OnANarrowDisplayTheFunctionEndsAtTheValueScale) {
+    StartDisplay(ctx, 900, 800); // right edge 848: too narrow for 241 offsets 4 pixels apart
+    OpenFile(Kl3("a.KL3", first, 900, Encounters), 1);
+    OpenFile(Kl3("b.KL3", first, 900, Encounters), 2);
+    ASSERT_EQ(state.Right, 848);
+    for (const bool cross : {true, false}) {
+        SCOPED_TRACE(cross ? "cross" : "auto");
+        Scale(OneMinuteScale);
+        canvas.Clear();
+        ASSERT_TRUE((cross ? DoCrossCorrelation(ctx) : DoAutocorrelation(ctx)).Done);
+        const std::vector<CanvasOp> function = LinesOf(ColourRed);
+        ASSERT_FALSE(function.empty());
+        // The offsets close up to end at the right edge; the lags stop where the plot does.
+        EXPECT_EQ(function.back().X1, state.Right);
+        if (cross) {
+            EXPECT_EQ(function.size(), 240u);
+            std::vector<int> earlier; // file 2's at the left end, then file 1's at the right
+            for (const CanvasOp& op : canvas.OfKind(CanvasOp::Kind::Text))
+                if (op.Text == "1104 earlier") earlier.push_back(op.X0);
+            ASSERT_EQ(earlier.size(), 2u);
+            EXPECT_GT(earlier[1], state.Right / 2);
+            EXPECT_LT(earlier[1], state.Right);
+        } else {
+            EXPECT_EQ(function.size(), static_cast<std::size_t>(LastDrawnLag(state)));
+        }
+    }
+}
+
 TEST_F(CorrelationTest, CoherenceSummarisesAmplitudesInGroupsOf256) {
     DataFileBuilder b(FileKind::KL1, first);
     b.Minute();

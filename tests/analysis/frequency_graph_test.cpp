@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "analysis/analysis_page.h"
 #include "display/colours.h"
 #include "display/geometry.h"
@@ -133,6 +136,35 @@ TEST_F(FrequencyGraphTest, DevelopmentModeListsTheDistributionsStatistics) {
     EXPECT_EQ(fifth->Size, 10);
     EXPECT_EQ(mode->Y0 - first->Y0, 7 * 14);
     EXPECT_FALSE(LinesOf(ColourRed).empty()); // the polyline of a KL3 file
+}
+
+TEST_F(FrequencyGraphTest, ANarrowDisplayClosesUpTheBinsAndTheStatistics) {
+    StartDisplay(ctx, 900, 800); // right edge 848: too narrow for 256 bins 4 pixels apart
+    DataFileBuilder b(FileKind::KL3, first);
+    b.Minute();
+    for (int n = 1; n <= 255; ++n) {
+        ClickRecord c = MakeClick(n * 40'000, 130, n);
+        c.Quality = QualityHi;
+        b.Click(c, 5);
+    }
+    Open(b, "wide.KL3");
+    program.Options.DevelopmentMode = true;
+    Graph(FrequencyGraphType::Dur, false);
+    ASSERT_EQ(state.Right, 848);
+
+    std::vector<int> bars;
+    for (const CanvasOp& op : LinesOf(ColourWhite))
+        if (op.Y0 == Base()) bars.push_back(op.X0);
+    ASSERT_EQ(bars.size(), 255u); // bins 1..255, each right of the one before
+    EXPECT_TRUE(std::adjacent_find(bars.begin(), bars.end(), std::greater_equal<>()) == bars.end());
+    EXPECT_EQ(bars.back(), 18 + 827); // 255 x 830 / 256, rounded
+    const CanvasOp* label = canvas.FindText("240");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->X0, bars[239]);
+    for (const CanvasOp& op : canvas.Ops) {
+        if (op.What == CanvasOp::Kind::Fill) continue;
+        EXPECT_LE(std::max(op.X0, op.X1), state.Right) << op.Text; // the statistics too
+    }
 }
 
 TEST(FrequencyGraphType, CaptionsAndHintsFollowTheType) {
