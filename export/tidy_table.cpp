@@ -145,6 +145,12 @@ int ExportTidyTable(Program& p, Host& host, const std::string& name) {
     }
     if (name.empty() || RefuseDataOrMapTarget(host, name)) return 0;
     const std::string provenanceName = TidyProvenanceName(name);
+    // The table and its record would be one file: the record would replace the table, and an
+    // earlier file of that name would be lost with both.
+    if (provenanceName == name) {
+        host.ShowMessage(TidyJsonNameRefusedText);
+        return 0;
+    }
     TextFileLines table(name);
     TextFileLines provenance(provenanceName);
     if (!table.Open() || !provenance.Open()) {

@@ -17,6 +17,8 @@ class ExportLines;
 inline constexpr const char* TidyDialogFilter = "Tab-separated tables|*.tsv|All files|*.*";
 inline constexpr const char* TidyItemRefusedText =
     "A tidy table has one row per time period: \"Click repeat time\" and \"Noise levels\" have none";
+inline constexpr const char* TidyJsonNameRefusedText =
+    "A tidy table cannot be saved under a .json name: the record of how it was made takes that name";
 
 // "Click repeat time" and "Noise levels" have no periods, so no tidy table.
 bool TidyTableSupports(ExportItem item);

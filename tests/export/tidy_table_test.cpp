@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "core/file_io.h"
 #include "export/tidy_table.h"
@@ -50,6 +51,11 @@ TEST_F(ExportTest, TidyTableHasARowPerPeriodWithItsEffortAndARecordBesideIt) {
     ASSERT_TRUE(std::filesystem::create_directory(dir.File("taken.json")));
     EXPECT_EQ(ExportTidyTable(program, host, dir.File("taken.tsv")), 0);
     EXPECT_FALSE(FileExists(dir.File("taken.tsv")));
+    // A .json name is the record's own: refused, and an earlier file of that name is kept.
+    std::ofstream(dir.File("earlier.json")) << "kept";
+    EXPECT_EQ(ExportTidyTable(program, host, dir.File("earlier.json")), 0);
+    EXPECT_TRUE(host.Showed(TidyJsonNameRefusedText));
+    EXPECT_EQ(testing::FileText(dir.File("earlier.json")), "kept");
 }
 
 } // namespace
