@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_support.h"
+#include "bench/simulated_card.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -43,25 +44,10 @@ struct YearFile {
         o.Seed = 11;
         o.Activity = 0.5;
         o.ShrimpPerMinute = 20;
-        const SimulationResult card = SimulateCard(o);
-        if (!card.Ok) {
-            std::fprintf(stderr, "%s\n", card.Error.c_str());
-            std::abort();
-        }
-        Program program;
-        HeadlessHost host;
-        ReadSDPage page;
-        PasteNowIntoStartTime(page, MakeMinute(2024, 1, 1, 0, 0));
-        page.OpenFileWhenFinished = false;
-        DownloadEnvironment env;
-        env.Now = [] { return MakeMinute(2025, 6, 1, 0, 0); };
-        host.OpenAnswers.push_back({card.Files.front()});
-        host.SaveAnswers.push_back(Folder + "/year.KL1");
-        const DownloadResult r = ReadSDdata(program, host, page, env);
-        if (r.OutputFiles.size() != 1) {
-            std::fprintf(stderr, "the download wrote %zu files\n", r.OutputFiles.size());
-            std::abort();
-        }
+        const bench::SimulatedKL1 made = bench::DownloadSimulatedCard(
+            o, MakeMinute(2024, 1, 1, 0, 0), MakeMinute(2025, 6, 1, 0, 0), Folder + "/year.KL1");
+        const SimulationResult& card = made.Card;
+        const DownloadResult& r = made.Download;
         std::filesystem::remove_all(o.OutFolder);
         KL1 = r.OutputFiles.front();
         Bytes = FileSizeOf(KL1);
