@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "core/file_io.h"
 #include "export/batch_lists.h"
 #include "export/noise_summary.h"
@@ -208,13 +210,19 @@ TEST_F(BatchSummaryTest, TabulateDaysSumsTheFilesPerCalendarDay) {
     // 23:00 on 1 June to 00:59 on 2 June, and 12:00 to 17:59 on 3 June.
     const std::string a = Kl3("a.KL3", MakeMinute(2024, 6, 1, 23, 0), 120, NoClicks);
     const std::string b = Kl3("b.KL3", MakeMinute(2024, 6, 3, 12, 0), 360, NoClicks);
+    // Two minutes whose header claims to run for four thousand years: an error line, not a
+    // table of a million days.
+    DataFileBuilder damaged(FileKind::KL3, MakeMinute(2024, 6, 2, 0, 0));
+    damaged.Minute(Marker()).Minute(Marker()).KeepHeaderMinutes();
+    damaged.Header().SetLastMinute(std::numeric_limits<MinuteNumber>::max());
+    const std::string c = damaged.Write(dir.File("c.KL3"));
     host.Results().Clear();
-    const BatchRunResult r = TabulateDays(program, host, {b, dir.File("none.KL3"), a}, 2);
-    const std::vector<std::string> expected{"Day of year\tN KELP days", "ERROR " + dir.File("none.KL3"),
-                                            "01/06/2024 00:00\t0.04", "02/06/2024 00:00\t0.04",
-                                            "03/06/2024 00:00\t0.25"};
+    const BatchRunResult r = TabulateDays(program, host, {b, dir.File("none.KL3"), c, a}, 2);
+    const std::vector<std::string> expected{
+        "Day of year\tN KELP days", "ERROR " + dir.File("none.KL3"), "ERROR " + c + TabulateDaysBadRangeText,
+        "01/06/2024 00:00\t0.04",   "02/06/2024 00:00\t0.04",        "03/06/2024 00:00\t0.25"};
     EXPECT_EQ(host.Results().Lines(), expected);
-    EXPECT_EQ(r.Failed, 1);
+    EXPECT_EQ(r.Failed, 2);
     EXPECT_EQ(BatchPageOf(program).TabulateDaysButton, "List days");
     EXPECT_EQ(program.SourceBox.front(), "Done!  List is on the Results page");
 }
