@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "core/bytes.h"
+#include "core/file_io.h"
 #include "core/file_summary.h"
 #include "core/headless_host.h"
 #include "core/program.h"
@@ -34,6 +35,27 @@ protected:
     std::vector<std::uint8_t> farRecords; // minutes 3 and 4 and the end, as written at Far
     std::vector<std::int64_t> map;
 
+    // Writes head at the start of the file and tail at the offset, with nothing between;
+    // false when the file system cannot hold the file sparsely.
+    bool WriteSparse(const std::vector<std::uint8_t>& head, std::int64_t at,
+                     const std::vector<std::uint8_t>& tail) {
+        testing::WriteFileBytes(kl1, head);
+        {
+            std::fstream f(kl1, std::ios::in | std::ios::out | std::ios::binary);
+            f.seekp(at);
+            f.write(reinterpret_cast<const char*>(tail.data()), static_cast<std::streamsize>(tail.size()));
+            if (!f) return false;
+        }
+        struct stat st {};
+        return ::stat(kl1.c_str(), &st) == 0 && st.st_blocks * 512 <= 64 * 1024 * 1024;
+    }
+
+    // The records after the header of a file built without its header minutes.
+    static std::vector<std::uint8_t> Records(const DataFileBuilder& b) {
+        const auto bytes = b.Bytes();
+        return {bytes.begin() + HeaderLength, bytes.end()};
+    }
+
     // False when the file system cannot hold the file sparsely.
     bool WriteSparseFile() {
         DataFileBuilder near(FileKind::KL1, First);
@@ -41,21 +63,10 @@ protected:
         near.Header().SetLastMinute(First + 3);
         near.Header().SetEndpointStart(First);
         near.Header().SetEndpointEnd(First + 3);
-        const auto head = near.Bytes();
         DataFileBuilder far(FileKind::KL1, First);
         far.Minute().Click(MakeClick(2000)).Click(MakeClick(3'000'000)).Minute().Click(MakeClick(4000));
-        const auto tail = far.Bytes();
-        farRecords.assign(tail.begin() + HeaderLength, tail.end());
-        testing::WriteFileBytes(kl1, head);
-        {
-            std::fstream f(kl1, std::ios::in | std::ios::out | std::ios::binary);
-            f.seekp(Far);
-            f.write(reinterpret_cast<const char*>(farRecords.data()),
-                    static_cast<std::streamsize>(farRecords.size()));
-            if (!f) return false;
-        }
-        struct stat st {};
-        if (::stat(kl1.c_str(), &st) != 0 || st.st_blocks * 512 > 64 * 1024 * 1024) return false;
+        farRecords = Records(far);
+        if (!WriteSparse(near.Bytes(), Far, farRecords)) return false;
         // The map file: the markers at 360, 380 and Far, Far + 30 and the end at Far + 50.
         map = {HeaderLength, HeaderLength + 20, Far, Far + 30, Far + 50};
         std::vector<std::uint8_t> bytes(map.size() * 8);
@@ -99,6 +110,42 @@ TEST_F(LargeFileTest, OpensMapsPositionsAndCopiesPastFourGigabytes) {
     const auto part = testing::ReadFileBytes(out.Files[0]);
     ASSERT_GE(part.size(), static_cast<std::size_t>(HeaderLength));
     EXPECT_EQ(std::vector<std::uint8_t>(part.begin() + HeaderLength, part.end()), farRecords);
+}
+
+TEST_F(LargeFileTest, AnUnterminatedFileOfFourHundredMegabytesIsTerminatedWhenMapped) {
+    // Opening does not look at the end of so large a file; mapping it finds no end records,
+    // adds them and maps the file again.
+    constexpr std::int64_t At = HeaderLength + 20 * 20'000'000LL; // the second minute's marker
+    DataFileBuilder near(FileKind::KL1, First);
+    near.Minute().WithoutTerminator().KeepHeaderMinutes();
+    near.Header().SetLastMinute(First + 1);
+    DataFileBuilder far(FileKind::KL1, First);
+    far.Minute().Click(MakeClick(5000)).WithoutTerminator();
+    const auto tail = Records(far);
+    if (!WriteSparse(near.Bytes(), At, tail)) GTEST_SKIP() << "the file system holds no sparse files";
+    const std::int64_t size = At + static_cast<std::int64_t>(tail.size());
+
+    ASSERT_TRUE(OpenDataFile(program, host, kl1, 1));
+    EXPECT_EQ(FileSizeOf(kl1), size);
+    FileSlot& s = program.Slot(1);
+    PositionAt(program, host, First + 1, 0);
+    ASSERT_TRUE(s.MapReady);
+    EXPECT_EQ(s.Map[1], At);
+    const int n = 2 * s.RecordLength;
+    EXPECT_EQ(s.FileSize, size + n);
+    BinaryFile f;
+    ASSERT_TRUE(f.Open(kl1, BinaryFile::Mode::Read));
+    std::vector<std::uint8_t> end(static_cast<std::size_t>(n) + 1, 0);
+    ASSERT_EQ(f.ReadAt(size, end.data(), end.size()), n);
+    end.pop_back();
+    EXPECT_EQ(end, std::vector<std::uint8_t>(static_cast<std::size_t>(n), 255));
+
+    std::vector<std::pair<MinuteNumber, std::int32_t>> clicks;
+    while (s.MoreData) {
+        NextRecord(program, host, 1);
+        if (s.NRType < 128 && s.MoreData) clicks.emplace_back(s.CurrentMinute, s.Click.Time);
+    }
+    EXPECT_EQ(clicks, (std::vector<std::pair<MinuteNumber, std::int32_t>>{{First + 1, 5000}}));
 }
 
 } // namespace
