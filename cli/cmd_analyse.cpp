@@ -74,7 +74,7 @@ int RunAnalyse(Context& ctx, const AnalyseOptions& o) {
     return ExitSuccess;
 }
 
-CommandRegistrar registrar(70, [](CLI::App& app, Context& ctx) {
+CommandRegistrar analyseCommands(70, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("analyse", "Analyse one file as the Analysis page does");
     cmd->footer("Reads FILE once over its range under the filters and prints the page's figures as\n"
                 "label TAB value lines (File, Duration, Acoustic, Clicks, Per minute, Per hour, Per day,\n"

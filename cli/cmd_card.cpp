@@ -52,7 +52,7 @@ int RunVerify(Context& ctx, const std::string& path) {
     return Failed(ctx.host) ? ExitFailure : ExitSuccess;
 }
 
-CommandRegistrar registrar(42, [](CLI::App& app, Context& ctx) {
+CommandRegistrar cardCommands(42, [](CLI::App& app, Context& ctx) {
     auto* card = app.add_subcommand("card", "Check an SD card's files: summary, block dump, verify");
     card->footer(CardHelp);
     card->require_subcommand(1);

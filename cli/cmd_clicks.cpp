@@ -25,7 +25,7 @@ int RunClicks(Context& ctx, const ClicksArguments& a) {
     return ExitSuccess;
 }
 
-CommandRegistrar registrar(30, [](CLI::App& app, Context& ctx) {
+CommandRegistrar clicksCommands(30, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("clicks", "Export click details: every click that passes the filters");
     cmd->footer("Writes OUT (its extension made .txt): the file's name, the click filter and train filter\n"
                 "descriptions, the column header and one tab-separated line per delivered click over the\n"

@@ -66,7 +66,7 @@ int RunClusters(Context& ctx, const ClustersArguments& a) {
     return status;
 }
 
-CommandRegistrar registrar(60, [](CLI::App& app, Context& ctx) {
+CommandRegistrar clustersCommands(60, [](CLI::App& app, Context& ctx) {
     auto* cmd =
         app.add_subcommand("clusters", "Find click clusters and bands: write FILE.KL2 for each FILE.KL1");
     cmd->footer(

@@ -43,7 +43,7 @@ void AddCommon(CLI::App* cmd, CorrelateOptions& o) {
     AddFilterOptions(cmd, o.Filters);
 }
 
-CommandRegistrar registrar(72, [](CLI::App& app, Context& ctx) {
+CommandRegistrar correlateCommands(72, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("correlate", "Cross- or auto-correlation of binned click counts");
     cmd->require_subcommand(1);
 

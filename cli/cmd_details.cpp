@@ -35,7 +35,7 @@ int RunDetails(Context& ctx, const DetailsArguments& a) {
     return ExitSuccess;
 }
 
-CommandRegistrar registrar(71, [](CLI::App& app, Context& ctx) {
+CommandRegistrar detailsCommands(71, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("details", "Export train details: one line per train per minute");
     cmd->footer(DetailsHelp);
     auto a = std::make_shared<DetailsArguments>();

@@ -121,7 +121,7 @@ int RunDownload(Context& ctx, const DownloadArgs& args) {
     return complete ? ExitSuccess : ExitFailure;
 }
 
-CommandRegistrar registrar(41, [](CLI::App& app, Context& ctx) {
+CommandRegistrar downloadCommands(41, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("download", "Convert an SD card's data files into KL1 files");
     cmd->footer(DownloadHelp);
     auto args = std::make_shared<DownloadArgs>();

@@ -184,7 +184,7 @@ int RunDump(Context& ctx, const std::string& path, bool records, const std::stri
     return ExitSuccess;
 }
 
-CommandRegistrar registrar(10, [](CLI::App& app, Context& ctx) {
+CommandRegistrar dumpCommands(10, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("dump", "Print a data file's header and records");
     cmd->footer(DumpHelp);
     auto path = std::make_shared<std::string>();

@@ -60,7 +60,7 @@ int RunEndpoints(Context& ctx, const EndpointsArguments& a) {
     return refused ? ExitFailure : ExitSuccess;
 }
 
-CommandRegistrar registrar(40, [](CLI::App& app, Context& ctx) {
+CommandRegistrar endpointsCommands(40, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("endpoints", "Save or delete the endpoints of data files");
     cmd->footer("--save FROM TO (dd/mm/yyyy hh:mm each) writes the period as the saved endpoints of every\n"
                 "file that covers it (a file that does not is left unchanged, with a message, and the exit\n"

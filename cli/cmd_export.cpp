@@ -205,7 +205,7 @@ int RunExport(Context& ctx, const ExportArguments& a) {
     return status;
 }
 
-CommandRegistrar registrar(70, [](CLI::App& app, Context& ctx) {
+CommandRegistrar exportCommands(70, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("export", "Export DPM, DP10M, DPH and the other time-binned tables");
     cmd->footer(ExportHelp);
     auto a = std::make_shared<ExportArguments>();

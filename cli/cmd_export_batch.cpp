@@ -23,7 +23,7 @@ bool ParsePart(const std::string& text, int& number, int& count) {
            number >= 1 && number <= count;
 }
 
-int Usage(Context& ctx, const std::string& text) {
+int BatchUsage(Context& ctx, const std::string& text) {
     *ctx.err << text << '\n';
     return ExitUsage;
 }
@@ -36,9 +36,9 @@ int RunPart(Context& ctx, const BatchExportOptions& o, const std::vector<std::st
             const std::vector<std::string>& outputs) {
     int number = 0, count = 0;
     if (!ParsePart(o.Part, number, count))
-        return Usage(ctx, "--part: not N/COUNT with 1 <= N <= COUNT: " + o.Part);
+        return BatchUsage(ctx, "--part: not N/COUNT with 1 <= N <= COUNT: " + o.Part);
     if (files.size() != 1 || outputs.size() != 1)
-        return Usage(ctx, "--part exports one FILE into one -o PART");
+        return BatchUsage(ctx, "--part exports one FILE into one -o PART");
     bool exported = false;
     const bool written =
         WriteBatchPart(ctx.program, ctx.host, files.front(), number, count, outputs.front(), exported);
@@ -62,11 +62,11 @@ void AddBatchExportOptions(CLI::App* cmd, BatchExportOptions& o) {
 
 int RunExportBatch(Context& ctx, const BatchExportOptions& o, const std::vector<std::string>& files,
                    const std::vector<std::string>& outputs, bool oneFile, bool otherMode) {
-    if (otherMode) return Usage(ctx, "--batch has no --tidy or --files: every file given is exported");
+    if (otherMode) return BatchUsage(ctx, "--batch has no --tidy or --files: every file given is exported");
     if (!o.Part.empty()) return RunPart(ctx, o, files, outputs);
     if (outputs.size() > 1 || (!outputs.empty() && !oneFile))
-        return Usage(ctx,
-                     "--batch writes each file to its own .txt file, or with --one-file all into one -o");
+        return BatchUsage(
+            ctx, "--batch writes each file to its own .txt file, or with --one-file all into one -o");
     Program& p = ctx.program;
     ExportPage& page = ExportPageOf(p);
     ChooseTo(page, outputs.empty() && oneFile ? ExportTo::Results : ExportTo::TextFile);

@@ -66,7 +66,7 @@ int RunFgraph(Context& ctx, const FgraphOptions& o) {
     return ExitSuccess;
 }
 
-CommandRegistrar registrar(71, [](CLI::App& app, Context& ctx) {
+CommandRegistrar fgraphCommands(71, [](CLI::App& app, Context& ctx) {
     auto* cmd =
         app.add_subcommand("fgraph", "Frequency graph: the distribution of a click value on one screen");
     cmd->footer("Opens the files into slots 1, 2 and 3 and counts, for each, one click value in 256 bins\n"

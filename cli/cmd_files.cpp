@@ -104,33 +104,33 @@ int RunCopyPeriod(Context& ctx, const PeriodArguments& a) {
     return Finish(ctx, outcome);
 }
 
-struct ListArguments {
+struct FileListArguments {
     Common C;
     std::string First;
     std::vector<std::string> Files;
 };
 
-int RunCopySpan(Context& ctx, const ListArguments& a) {
+int RunCopySpan(Context& ctx, const FileListArguments& a) {
     Prepare(ctx, a.C);
     if (!OpenDataFile(ctx.program, ctx.host, a.First, 1)) return ExitFailure;
     ctx.host.OpenAnswers.push_back(a.Files);
     return Finish(ctx, CopySameTimeSpan(ctx.program, ctx.host));
 }
 
-int RunAppend(Context& ctx, const ListArguments& a) {
+int RunAppend(Context& ctx, const FileListArguments& a) {
     Prepare(ctx, a.C);
     if (!OpenDataFile(ctx.program, ctx.host, a.First, 1)) return ExitFailure;
     ctx.host.OpenAnswers.push_back(a.Files);
     return Finish(ctx, AppendFiles(ctx.program, ctx.host));
 }
 
-int RunEditCopies(Context& ctx, const ListArguments& a) {
+int RunEditCopies(Context& ctx, const FileListArguments& a) {
     Prepare(ctx, a.C);
     ctx.host.OpenAnswers.push_back(a.Files);
     return Finish(ctx, CreateEditCopies(ctx.program, ctx.host));
 }
 
-int RunVerify(Context& ctx, const ListArguments& a) {
+int RunVerify(Context& ctx, const FileListArguments& a) {
     Prepare(ctx, a.C);
     FilesOutcome all;
     for (const std::string& f : a.Files) {
@@ -254,7 +254,7 @@ void AddForce(CLI::App* cmd, Common& c) {
     cmd->add_flag("--force", c.Force, "Replace a file that already exists");
 }
 
-CommandRegistrar registrar(45, [](CLI::App& app, Context& ctx) {
+CommandRegistrar filesCommands(45, [](CLI::App& app, Context& ctx) {
     auto* files = app.add_subcommand("files", "File utilities: copy periods, append, rename, delete, verify");
     files->footer(FilesHelp);
     files->require_subcommand(1);
@@ -267,14 +267,14 @@ CommandRegistrar registrar(45, [](CLI::App& app, Context& ctx) {
     AddForce(copyPeriod, period->C);
     copyPeriod->callback([&ctx, period] { ctx.exitCode = RunCopyPeriod(ctx, *period); });
 
-    auto span = std::make_shared<ListArguments>();
+    auto span = std::make_shared<FileListArguments>();
     auto* copySpan = files->add_subcommand("copy-span", "Cut the span of TEMPLATE out of each FILE");
     copySpan->add_option("TEMPLATE", span->First, "The file whose span is cut out")->required();
     copySpan->add_option("FILE", span->Files, "Files to cut")->required();
     AddForce(copySpan, span->C);
     copySpan->callback([&ctx, span] { ctx.exitCode = RunCopySpan(ctx, *span); });
 
-    auto join = std::make_shared<ListArguments>();
+    auto join = std::make_shared<FileListArguments>();
     auto* append = files->add_subcommand("append", "Append the records of each FILE to FILE1");
     append->add_option("FILE1", join->First, "The file appended to")->required();
     append->add_option("FILE", join->Files, "Files appended, in order")->required();
@@ -286,13 +286,13 @@ CommandRegistrar registrar(45, [](CLI::App& app, Context& ctx) {
     changeStart->add_option("--start", start->Start, "New first minute, dd/mm/yyyy hh:mm")->required();
     changeStart->callback([&ctx, start] { ctx.exitCode = RunChangeStart(ctx, *start); });
 
-    auto edits = std::make_shared<ListArguments>();
+    auto edits = std::make_shared<FileListArguments>();
     auto* editCopies = files->add_subcommand("edit-copies", "Make \"<base> EDIT.KL3\" copies of KL3 files");
     editCopies->add_option("FILE", edits->Files, "KL3 files")->required();
     AddForce(editCopies, edits->C);
     editCopies->callback([&ctx, edits] { ctx.exitCode = RunEditCopies(ctx, *edits); });
 
-    auto checks = std::make_shared<ListArguments>();
+    auto checks = std::make_shared<FileListArguments>();
     auto* verify = files->add_subcommand("verify", "Check the time order of the clicks of each file");
     verify->add_option("FILE", checks->Files, "KL1, KL2 or KL3 files")->required();
     verify->callback([&ctx, checks] { ctx.exitCode = RunVerify(ctx, *checks); });

@@ -28,7 +28,7 @@ int RunInfo(Context& ctx, const std::vector<std::string>& files, bool developmen
     return status;
 }
 
-CommandRegistrar registrar(20, [](CLI::App& app, Context& ctx) {
+CommandRegistrar infoCommands(20, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("info", "Print each data file's Session and Settings texts");
     cmd->footer("Opens each file in turn (in slot 1, with the checks and repairs of opening) and prints its\n"
                 "\"Session\" text and then its \"Settings\" text, one line per line. Messages go to stderr.");

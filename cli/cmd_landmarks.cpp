@@ -28,7 +28,7 @@ int RunLandmarks(Context& ctx, const LandmarksArguments& a) {
     return status;
 }
 
-CommandRegistrar registrar(66, [](CLI::App& app, Context& ctx) {
+CommandRegistrar landmarksCommands(66, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("landmarks", "Mark landmark sequences in KL3 files");
     cmd->footer("Writes each minute's landmark mark (1..40, 20 for none) into byte 18 of its minute marker\n"
                 "and sets header byte 4 bit 0, in place; nothing else in the file changes. The exit status\n"

@@ -70,7 +70,7 @@ int RunList(Context& ctx, const ListArguments& a) {
     return result.Ok() ? ExitSuccess : ExitFailure;
 }
 
-CommandRegistrar registrar(72, [](CLI::App& app, Context& ctx) {
+CommandRegistrar listCommands(72, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("list", "Batch summaries and file lists: noise, files, settings, days");
     cmd->footer(ListHelp);
     auto a = std::make_shared<ListArguments>();

@@ -23,7 +23,7 @@ int RunMerge(Context& ctx, const std::vector<std::string>& parts, const std::str
     return result.Count > 0 && result.Ok() ? ExitSuccess : ExitFailure;
 }
 
-CommandRegistrar registrar(75, [](CLI::App& app, Context& ctx) {
+CommandRegistrar mergeCommands(75, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("merge", "Join the part files of a batch export into its one-file report");
     cmd->footer(MergeHelp);
     auto parts = std::make_shared<std::vector<std::string>>();

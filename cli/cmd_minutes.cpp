@@ -62,7 +62,7 @@ int RunMinutes(Context& ctx, const MinutesArguments& a) {
     return ExitSuccess;
 }
 
-CommandRegistrar registrar(73, [](CLI::App& app, Context& ctx) {
+CommandRegistrar minutesCommands(73, [](CLI::App& app, Context& ctx) {
     auto* cmd =
         app.add_subcommand("minutes", "Minute summaries: conditions and class counts of every minute");
     cmd->footer(MinutesHelp);

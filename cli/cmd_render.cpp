@@ -169,7 +169,7 @@ int RunRender(Context& ctx, const RenderOptions& o) {
     return ExitSuccess;
 }
 
-CommandRegistrar registrar(60, [](CLI::App& app, Context& ctx) {
+CommandRegistrar renderCommands(60, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("render", "Draw one screen of the display into a PNG file");
     cmd->footer(RenderHelp);
     auto o = std::make_shared<RenderOptions>();

@@ -380,7 +380,7 @@ int RunScore(Context& ctx, const std::string& kl3, const std::string& truthPath,
     return ExitSuccess;
 }
 
-CommandRegistrar registrar(61, [](CLI::App& app, Context& ctx) {
+CommandRegistrar scoreTrainsCommands(61, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("score-trains",
                                    "Judge the trains of a KL3 file against the simulator's truth.json");
     cmd->footer(ScoreHelp);

@@ -188,7 +188,7 @@ void AddWriteOptions(CLI::App* cmd, const std::shared_ptr<WriteOptions>& o) {
     cmd->footer(SetHelp());
 }
 
-CommandRegistrar registrar(50, [](CLI::App& app, Context& ctx) {
+CommandRegistrar settingsCommands(50, [](CLI::App& app, Context& ctx) {
     auto* settings =
         app.add_subcommand("settings", "Logger settings: KLS files, SETUP.ORV, showing settings");
     settings->require_subcommand(1);

@@ -89,7 +89,7 @@ int RunSimulate(Context& ctx, SimulateArgs& args) {
     return ExitSuccess;
 }
 
-CommandRegistrar registrar(40, [](CLI::App& app, Context& ctx) {
+CommandRegistrar simulateCommands(40, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("simulate", "Write a simulated logger card and its truth.json");
     cmd->footer(SimulateHelp);
     auto args = std::make_shared<SimulateArgs>();

@@ -34,7 +34,7 @@ int RunTad(Context& ctx, TadArguments a) {
     return ExitSuccess;
 }
 
-CommandRegistrar registrar(74, [](CLI::App& app, Context& ctx) {
+CommandRegistrar tadCommands(74, [](CLI::App& app, Context& ctx) {
     auto* tad =
         app.add_subcommand("tad", "Export TAD mins: minutes with an alerting device's click intervals");
     tad->footer(TadHelp);

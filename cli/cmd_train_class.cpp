@@ -49,7 +49,7 @@ int RunSpecies(Context& ctx, const SpeciesArguments& a) {
     return edited ? ExitSuccess : ExitFailure;
 }
 
-CommandRegistrar registrar(67, [](CLI::App& app, Context& ctx) {
+CommandRegistrar trainClassCommands(67, [](CLI::App& app, Context& ctx) {
     auto* cmd =
         app.add_subcommand("species", "Set the species class of the train of one click in a KL3 file");
     cmd->footer("The click at --at (as kelp-cli clicks lists its time) and the later clicks of its train in\n"

@@ -61,7 +61,7 @@ int RunTrains(Context& ctx, const TrainsArgs& args) {
     return result.Failed > 0 ? ExitFailure : ExitSuccess;
 }
 
-CommandRegistrar registrar(60, [](CLI::App& app, Context& ctx) {
+CommandRegistrar trainsCommands(60, [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("trains", "Find click trains: KL1 or KL2 files to KL3 files");
     cmd->footer(TrainsHelp);
     auto args = std::make_shared<TrainsArgs>();

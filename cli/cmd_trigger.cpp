@@ -66,7 +66,7 @@ int RunTrigger(Context& ctx, const TriggerOptions& o) {
     return processed > 0 ? ExitSuccess : ExitFailure;
 }
 
-CommandRegistrar registrar(55, [](CLI::App& app, Context& ctx) {
+CommandRegistrar triggerCommands(55, [](CLI::App& app, Context& ctx) {
     auto o = std::make_shared<TriggerOptions>();
     auto* cmd = app.add_subcommand("trigger", "Test a trigger rule on recorded KL1 or KL2 files");
     cmd->footer(TriggerHelp);

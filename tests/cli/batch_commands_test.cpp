@@ -10,11 +10,6 @@ namespace {
 using testing::DataFileBuilder;
 using testing::MakeClick;
 
-std::string ReadText(const std::string& path) {
-    const auto bytes = testing::ReadFileBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 class BatchCommandsTest : public ::testing::Test {
 protected:
     // Two hours from 10:00 on day `day` with a "Hi" porpoise click in every tenth minute.
@@ -45,7 +40,7 @@ TEST_F(BatchCommandsTest, ExportBatchOneFileAndItsMergedParts) {
     EXPECT_EQ(one.Status, 1);
     EXPECT_NE(one.Out.find("ERROR\t\t" + gone), std::string::npos);
     EXPECT_NE(one.Err.find("1 of 3 files could not be read or exported"), std::string::npos);
-    const std::string text = ReadText(report);
+    const std::string text = testing::ReadFileText(report);
     EXPECT_NE(text.find("\n1\t01/05/2024 10:59\t1\n"), std::string::npos) << text;
     EXPECT_EQ(text.substr(text.size() - (b.size() + 3)), "3\t" + b + "\n");
 
@@ -60,7 +55,7 @@ TEST_F(BatchCommandsTest, ExportBatchOneFileAndItsMergedParts) {
     }
     const CliResult m = RunKelpCli(merge);
     EXPECT_EQ(m.Status, 1); // one file of the batch failed
-    EXPECT_EQ(ReadText(dir.File("merged.txt")), text);
+    EXPECT_EQ(testing::ReadFileText(dir.File("merged.txt")), text);
 
     const CliResult bad = RunKelpCli(args({"export", "--batch", a, "--part", "4/3", "-o", dir.File("p")}));
     EXPECT_EQ(bad.Status, 2);

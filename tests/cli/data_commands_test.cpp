@@ -15,11 +15,6 @@ namespace {
 using testing::DataFileBuilder;
 using testing::MakeClick;
 
-std::string ReadText(const std::string& path) {
-    const auto bytes = testing::ReadFileBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 class DataCommandsTest : public ::testing::Test {
 protected:
     std::string Kl3(const std::string& name) {
@@ -90,7 +85,7 @@ TEST_F(DataCommandsTest, ClicksWritesTheClickDetails) {
     const CliResult r = RunKelpCli({"clicks", path, "-o", dir.File("out.csv")});
     EXPECT_EQ(r.Status, 0) << r.Err;
     EXPECT_EQ(r.Out, dir.File("out.txt") + "\n");
-    EXPECT_EQ(ReadText(dir.File("out.txt")),
+    EXPECT_EQ(testing::ReadFileText(dir.File("out.txt")),
               "t.KL3\n"
               "\n"
               "Quality: Hi, Mod.  \n"
@@ -101,7 +96,7 @@ TEST_F(DataCommandsTest, ClicksWritesTheClickDetails) {
     const CliResult all = RunKelpCli({"clicks", path, "-o", dir.File("all.txt"), "--quality", "Hi,Mod,Lo,?",
                                       "--species", "dol", "--freq", "50-70"});
     EXPECT_EQ(all.Status, 0) << all.Err;
-    EXPECT_EQ(ReadText(dir.File("all.txt")),
+    EXPECT_EQ(testing::ReadFileText(dir.File("all.txt")),
               "t.KL3\n"
               "Click filter:   Freq: 50-70kHz, \n"
               "Species:  Dolphins\n"

@@ -10,11 +10,6 @@ namespace {
 using testing::DataFileBuilder;
 using testing::MakeClick;
 
-std::string ReadText(const std::string& path) {
-    const auto bytes = testing::ReadFileBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 class ExportCommandsTest : public ::testing::Test {
 protected:
     // Two minutes from 10:00 with a "Hi" click of train 7 in the first.
@@ -50,20 +45,20 @@ TEST_F(ExportCommandsTest, OutputsAndTheirMistakes) {
     const CliResult oneFile = RunKelpCli(
         {"export", a, b, "--data", "clicks", "--period", "all", "--omit-header", "--one-file", "-o", both});
     EXPECT_EQ(oneFile.Status, 0);
-    EXPECT_EQ(ReadText(both), "FileN\ttime\tN filtered\tN all\n1\t01/05/2024 10:01\t1\t0\n"
-                              "2\t02/05/2024 10:01\t1\t0\n");
+    EXPECT_EQ(testing::ReadFileText(both), "FileN\ttime\tN filtered\tN all\n1\t01/05/2024 10:01\t1\t0\n"
+                                           "2\t02/05/2024 10:01\t1\t0\n");
 
     const std::string second = dir.File("second.txt");
     EXPECT_EQ(RunKelpCli({"export", a, b, "--data", "dph", "--period", "days", "--files", "2", "-o", second})
                   .Status,
               0);
-    EXPECT_EQ(ReadText(second).substr(0, 6), "b.KL3\n");
+    EXPECT_EQ(testing::ReadFileText(second).substr(0, 6), "b.KL3\n");
 
     const std::string details = dir.File("details.txt");
     const CliResult d = RunKelpCli({"details", a, b, "--full", "-o", details});
     EXPECT_EQ(d.Status, 0);
     EXPECT_EQ(d.Out, details + "\n");
-    const std::string lines = ReadText(details); // the column header, then a short line per file
+    const std::string lines = testing::ReadFileText(details); // the column header, then a short line per file
     EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 3);
 
     struct Mistake {

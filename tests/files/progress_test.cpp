@@ -83,7 +83,9 @@ TEST_F(FileProgressTest, LongCopiesAndReadsStepTheBarToTheirEndAndGiveTheLabelBa
             AttachHeadlessConsole(nullptr);
             c.Run(h);
             // The label after the bar: the operation's own, else the one before.
-            if (c.LabelAfter) EXPECT_EQ(h.ProgressLabels.back(), c.LabelAfter);
+            if (c.LabelAfter) {
+                EXPECT_EQ(h.ProgressLabels.back(), c.LabelAfter);
+            }
             CloseAllFiles(program, h);
         }
         ASSERT_EQ(bars.Bars.count(c.Caption), 1u);

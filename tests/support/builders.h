@@ -71,6 +71,7 @@ private:
 };
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
+std::string ReadFileText(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 } // namespace kelp::testing
