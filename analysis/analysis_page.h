@@ -1,8 +1,8 @@
 #pragma once
 // The "Analysis" page: its settings and options, the captions of its buttons and what the
 // last analysis showed (figures, text box, class bars, the counters behind the graphs).
-// It lives in Program (program.State<AnalysisPage>()) so that the window and the command
-// line work on the same page.
+// It lives in Program (AnalysisPageOf) so that the window and the command line work on the
+// same page.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -105,6 +105,10 @@ struct AnalysisPage {
     std::string AutoCorrelationCaption = "ac.F";
     std::string CoherenceCaption = "coherence";
 };
+
+class Program;
+// The program's analysis page.
+AnalysisPage& AnalysisPageOf(Program& program);
 
 // Names passed to Host::StateChanged when the page changes.
 namespace analysis_changed {

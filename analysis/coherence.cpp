@@ -34,7 +34,7 @@ void CoherenceBtnClick(Program& p, Host& host) {
         host.ShowTimedMessage(Message5s, FileNotOpenText(1));
         return;
     }
-    AnalysisPage& page = p.State<AnalysisPage>();
+    AnalysisPage& page = AnalysisPageOf(p);
     page.CoherenceCaption = "wait";
     host.StateChanged(analysis_changed::Buttons);
     ResultsPage& results = host.Results();

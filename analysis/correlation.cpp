@@ -203,7 +203,7 @@ void TooFewSamples(DisplayContext& ctx) {
 }
 
 void SetCaptions(Program& p, Host& host, const char* cross, const char* autoCaption) {
-    AnalysisPage& page = p.State<AnalysisPage>();
+    AnalysisPage& page = AnalysisPageOf(p);
     if (cross) page.CrossCorrelationCaption = cross;
     if (autoCaption) page.AutoCorrelationCaption = autoCaption;
     host.StateChanged(analysis_changed::Buttons);
@@ -272,7 +272,7 @@ CorrelationOutcome DoCrossCorrelation(DisplayContext& ctx) {
     DrawCrossCorrelation(ctx, cc, r, texts);
     SetScreenLabels(ctx, a);
 
-    const AnalysisPage& page = p.State<AnalysisPage>();
+    const AnalysisPage& page = AnalysisPageOf(p);
     if (page.Options.ValuesInResults) {
         ResultsPage& results = host.Results();
         results.Clear();
@@ -351,7 +351,7 @@ CorrelationOutcome DoAutocorrelation(DisplayContext& ctx) {
     DrawAutoCorrelation(ctx, ac, r, texts);
     SetScreenLabels(ctx, f);
 
-    if (p.State<AnalysisPage>().Options.ValuesInResults) {
+    if (AnalysisPageOf(p).Options.ValuesInResults) {
         ResultsPage& results = host.Results();
         results.Clear();
         results.Append("Auto-correlation of " + f.ShortName);

@@ -399,7 +399,7 @@ void Analyse(Program& p, Host& host, AnalysisPage& page, int slot) {
         host.Results().Append(ProfileLines(page.Counters, page.Options.NcycAndkHz));
     host.EndProgress(" results in graphs");
 
-    const ClickTime back = p.State<DisplayState>().ReadPosition;
+    const ClickTime back = DisplayStateOf(p).ReadPosition;
     PositionAt(p, host, back.Minute, back.Time);
     page.AnalyzeEnabled = true;
     host.StateChanged(analysis_changed::Page);
@@ -409,7 +409,7 @@ void Analyse(Program& p, Host& host, AnalysisPage& page, int slot) {
 } // namespace
 
 void AnalyzeButtonClick(Program& p, Host& host) {
-    AnalysisPage& page = p.State<AnalysisPage>();
+    AnalysisPage& page = AnalysisPageOf(p);
     const int chosen = page.Options.FileChoice;
     if (p.OpenCount() == 0 || chosen < 1 || chosen > SlotCount) return;
     if (!p.Slot(chosen).IsOpen) {
@@ -420,7 +420,7 @@ void AnalyzeButtonClick(Program& p, Host& host) {
 }
 
 void ChooseAnalysisFile(Program& p, Host& host, int slot) {
-    AnalysisPage& page = p.State<AnalysisPage>();
+    AnalysisPage& page = AnalysisPageOf(p);
     if (slot < 1 || slot > SlotCount) return;
     page.Options.FileChoice = slot;
     AnalyzeButtonClick(p, host);

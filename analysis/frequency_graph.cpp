@@ -188,7 +188,7 @@ int FrequencyGraphLastLabel(FrequencyGraphType type) {
 }
 
 void SetFrequencyGraphType(Program& program, Host& host, FrequencyGraphType type) {
-    AnalysisPage& page = program.State<AnalysisPage>();
+    AnalysisPage& page = AnalysisPageOf(program);
     page.Options.GraphType = type;
     page.GraphCaption = FrequencyGraphCaption(type);
     page.GraphHint = FrequencyGraphHint(type);
@@ -211,7 +211,7 @@ FrequencyGraph ShowFrequencyGraph(DisplayContext& ctx) {
     Host& host = ctx.host;
     DisplayState& s = ctx.state;
     Canvas& c = ctx.canvas;
-    AnalysisPage& page = p.State<AnalysisPage>();
+    AnalysisPage& page = AnalysisPageOf(p);
     const FrequencyGraphType type = page.Options.GraphType;
     SetFrequencyGraphType(p, host, type);
     FrequencyGraph graph;

@@ -30,10 +30,6 @@
 namespace kelp {
 namespace {
 
-AnalysisPage& PageOf(Program& p) {
-    return p.State<AnalysisPage>();
-}
-
 QString ColourStyle(Colour c) {
     return QString("background-color: rgb(%1, %2, %3); border: 1px solid black;")
         .arg(RedOf(c))
@@ -192,16 +188,20 @@ AnalysisTab::AnalysisTab(AppContext& app, QWidget* parent) : Page(app, parent) {
     connect(analyze_, &QPushButton::clicked, this, [this] { Analyze(0); });
     connect(files, &QButtonGroup::idClicked, this, [this](int slot) { Analyze(slot); });
     connect(stepSpecies_, &QCheckBox::clicked, this,
-            [&p](bool on) { PageOf(p).Options.StepThroughSpecies = on; });
+            [&p](bool on) { AnalysisPageOf(p).Options.StepThroughSpecies = on; });
     connect(classTotals_, &QCheckBox::clicked, this,
-            [&p](bool on) { PageOf(p).Options.ClassTotalsInResults = on; });
-    connect(profile_, &QCheckBox::clicked, this, [&p](bool on) { PageOf(p).Options.TwoParamProfile = on; });
-    connect(ncycAndkHz_, &QCheckBox::clicked, this, [&p](bool on) { PageOf(p).Options.NcycAndkHz = on; });
+            [&p](bool on) { AnalysisPageOf(p).Options.ClassTotalsInResults = on; });
+    connect(profile_, &QCheckBox::clicked, this,
+            [&p](bool on) { AnalysisPageOf(p).Options.TwoParamProfile = on; });
+    connect(ncycAndkHz_, &QCheckBox::clicked, this,
+            [&p](bool on) { AnalysisPageOf(p).Options.NcycAndkHz = on; });
     connect(types, &QButtonGroup::idClicked, this, [this](int type) {
         SetFrequencyGraphType(app_.program, app_.host, static_cast<FrequencyGraphType>(type));
     });
-    connect(smooth_, &QCheckBox::clicked, this, [&p](bool on) { PageOf(p).Options.SmoothFGraph = on; });
-    connect(values_, &QCheckBox::clicked, this, [&p](bool on) { PageOf(p).Options.ValuesInResults = on; });
+    connect(smooth_, &QCheckBox::clicked, this,
+            [&p](bool on) { AnalysisPageOf(p).Options.SmoothFGraph = on; });
+    connect(values_, &QCheckBox::clicked, this,
+            [&p](bool on) { AnalysisPageOf(p).Options.ValuesInResults = on; });
     connect(graph_, &QPushButton::clicked, this, [this] {
         DrawOnDisplay([this] {
             DisplayContext ctx = app_.display->Context();
@@ -253,7 +253,7 @@ void AnalysisTab::DrawOnDisplay(const std::function<bool()>& draw) {
 }
 
 void AnalysisTab::ShowGraphs() {
-    const AnalysisPage& page = PageOf(app_.program);
+    const AnalysisPage& page = AnalysisPageOf(app_.program);
     for (int graph = 0; graph < AnalysisGraphCount; ++graph) {
         const GraphSize size = AnalysisGraphSize(static_cast<AnalysisGraph>(graph));
         ImageCanvas canvas(size.Width, size.Height, ColourBlack);
@@ -265,7 +265,7 @@ void AnalysisTab::ShowGraphs() {
 
 void AnalysisTab::Refresh(const std::string& what) {
     Program& p = app_.program;
-    const AnalysisPage& page = PageOf(p);
+    const AnalysisPage& page = AnalysisPageOf(p);
     const AnalysisOptions& o = page.Options;
     analyze_->setEnabled(page.AnalyzeEnabled);
     if (o.FileChoice >= 1 && o.FileChoice <= 3) {

@@ -32,7 +32,7 @@ int RunAnalyse(Context& ctx, const AnalyseOptions& o) {
     if (!ApplyFilterOptions(o.Filters, ctx.program, ctx.host)) return ExitUsage;
     if (!OpenDataFile(ctx.program, ctx.host, o.File, 1)) return ExitFailure;
 
-    AnalysisPage& page = ctx.program.State<AnalysisPage>();
+    AnalysisPage& page = AnalysisPageOf(ctx.program);
     page.Options.FileChoice = 1;
     page.Options.ClassTotalsInResults = o.ClassTotals;
     page.Options.TwoParamProfile = o.Profile;

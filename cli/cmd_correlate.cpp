@@ -25,7 +25,7 @@ int RunCorrelate(Context& ctx, const CorrelateOptions& o, bool cross) {
     if (!ApplyFilterOptions(o.Filters, ctx.program, ctx.host)) return ExitUsage;
     AnalysisScreen screen(ctx, !o.Png.empty());
     if (!screen.Open(o.Files, o.Scale)) return ExitFailure;
-    ctx.program.State<AnalysisPage>().Options.ValuesInResults = true;
+    AnalysisPageOf(ctx.program).Options.ValuesInResults = true;
     const CorrelationOutcome outcome =
         cross ? DoCrossCorrelation(screen.Display()) : DoAutocorrelation(screen.Display());
     if (!outcome.Done) return ExitFailure;

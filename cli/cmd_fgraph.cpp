@@ -53,7 +53,7 @@ int RunFgraph(Context& ctx, const FgraphOptions& o) {
     AnalysisScreen screen(ctx, !o.Png.empty());
     if (!screen.Open(o.Files, o.Scale)) return ExitFailure;
     DisplayContext& display = screen.Display();
-    AnalysisPage& page = ctx.program.State<AnalysisPage>();
+    AnalysisPage& page = AnalysisPageOf(ctx.program);
     page.Options.GraphType = TypeNames().at(o.Type);
     page.Options.SmoothFGraph = !o.NoSmooth;
     page.Options.ValuesInResults = o.Results;

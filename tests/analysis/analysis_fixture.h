@@ -34,7 +34,7 @@ protected:
     void Open(const DataFileBuilder& builder, const std::string& name, int slot = 1) {
         ASSERT_TRUE(OpenDataFile(program, host, builder.Write(dir.File(name)), slot));
     }
-    AnalysisPage& Page() { return program.State<AnalysisPage>(); }
+    AnalysisPage& Page() { return AnalysisPageOf(program); }
 };
 
 } // namespace kelp::testing

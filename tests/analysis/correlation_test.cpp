@@ -56,7 +56,7 @@ int Encounters(int minute) {
 TEST_F(CorrelationTest, TwoCopiesOfAFilePeakAtOffsetZeroWithValueOne) {
     OpenFile(Kl3("a.KL3", first, 300, Encounters), 1);
     OpenFile(Kl3("b.KL3", first, 300, Encounters), 2);
-    program.State<AnalysisPage>().Options.ValuesInResults = true;
+    AnalysisPageOf(program).Options.ValuesInResults = true;
     Scale(OneMinuteScale);
     const CorrelationOutcome outcome = DoCrossCorrelation(ctx);
     ASSERT_TRUE(outcome.Done);
@@ -70,7 +70,7 @@ TEST_F(CorrelationTest, TwoCopiesOfAFilePeakAtOffsetZeroWithValueOne) {
     EXPECT_EQ(lines[5], "0\t1.00000");
     EXPECT_EQ(lines.size(), 7u + 2 * outcome.Cross.Lags + 1); // offsets -P .. P
     EXPECT_EQ(program.SourceBox[1], "1104\t1104\t0\t1.00000");
-    EXPECT_EQ(program.State<AnalysisPage>().CrossCorrelationCaption, "cc.F");
+    EXPECT_EQ(AnalysisPageOf(program).CrossCorrelationCaption, "cc.F");
     EXPECT_NE(canvas.FindText("Peak correlation at 0mins"), nullptr);
     EXPECT_NE(canvas.FindText("1104 earlier"), nullptr);
     EXPECT_EQ(state.StartLabel, DateTimeText(first));
@@ -144,7 +144,7 @@ TEST_F(CorrelationTest, CommandsRefuseWhatTheyCannotCorrelate) {
 
 TEST_F(CorrelationTest, AutoCorrelationWorksOnTheCorrelationScales) {
     OpenFile(Kl3("long.KL3", first, 2000, [](int m) { return Encounters(m % 400); }), 1);
-    program.State<AnalysisPage>().Options.ValuesInResults = true;
+    AnalysisPageOf(program).Options.ValuesInResults = true;
     struct Case {
         int Scale, Used, Bin;
         const char* Label; // the first time label after lag 0
@@ -170,7 +170,7 @@ TEST_F(CorrelationTest, AutoCorrelationWorksOnTheCorrelationScales) {
         const std::string& marked = lines[6 + static_cast<std::size_t>(ac.Encounter)];
         EXPECT_EQ(marked.substr(marked.size() - 2), "\t#");
     }
-    EXPECT_EQ(program.State<AnalysisPage>().AutoCorrelationCaption, "ac.f");
+    EXPECT_EQ(AnalysisPageOf(program).AutoCorrelationCaption, "ac.f");
     EXPECT_EQ(program.SourceBox,
               std::vector<std::string>{"Auto-correlation: results are listed on the Results page"});
 }
@@ -214,7 +214,7 @@ TEST_F(CorrelationTest, CoherenceSummarisesAmplitudesInGroupsOf256) {
                                                ClickTimeText({first, 0}) +
                                                    "\t12850\t104\t104\t100\t104\t104"};
     EXPECT_EQ(host.Results().Lines(), expected);
-    EXPECT_EQ(program.State<AnalysisPage>().CoherenceCaption, "Coherence vals");
+    EXPECT_EQ(AnalysisPageOf(program).CoherenceCaption, "Coherence vals");
 }
 
 TEST(CrossCorrelate, LagsAreAFifthOfTheBinsTimesFourAtMost120) {

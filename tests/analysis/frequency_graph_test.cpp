@@ -16,7 +16,7 @@ namespace {
 class FrequencyGraphTest : public ViewTest {
 protected:
     MinuteNumber first = MakeMinute(2024, 3, 1, 0, 0);
-    AnalysisPage& Page() { return program.State<AnalysisPage>(); }
+    AnalysisPage& Page() { return AnalysisPageOf(program); }
 
     // The graph of the 1-minute-bin screen that starts at the file's first minute.
     FrequencyGraph Graph(FrequencyGraphType type, bool smooth = true) {
@@ -173,9 +173,9 @@ TEST(FrequencyGraphType, CaptionsAndHintsFollowTheType) {
     const char* captions[] = {"kHz", "Dur", "SPL", "Slope1", "Slope2", "BW", "EndF"};
     for (int type = 0; type < FrequencyGraphTypeCount; ++type) {
         SetFrequencyGraphType(program, host, static_cast<FrequencyGraphType>(type));
-        EXPECT_EQ(program.State<AnalysisPage>().GraphCaption, captions[type]);
+        EXPECT_EQ(AnalysisPageOf(program).GraphCaption, captions[type]);
     }
-    EXPECT_EQ(program.State<AnalysisPage>().GraphHint,
+    EXPECT_EQ(AnalysisPageOf(program).GraphHint,
               "shows a graph of terminal frequency distribution. May be slow");
     EXPECT_EQ(FrequencyGraphLastLabel(FrequencyGraphType::Slope1), 40);
     EXPECT_EQ(FrequencyGraphLastLabel(FrequencyGraphType::EndkHz), 180);

@@ -111,7 +111,7 @@ private slots:
              }},
             {"change start",
              [&](AppUnderTest& a, const TempDir&, const Files&) {
-                 ReadSDPage& page = a.program.State<ReadSDPage>();
+                 ReadSDPage& page = ReadSDPageOf(a.program);
                  page.StartYear = "2021";
                  page.StartMonth = "6";
                  page.StartDay = "15";
@@ -188,7 +188,7 @@ private slots:
         AppUnderTest app;
         QPushButton* button =
             static_cast<MetadataPage*>(app.window->PageNamed("Metadata"))->Utilities()->ChangeStartButton();
-        ReadSDPage& page = app.program.State<ReadSDPage>();
+        ReadSDPage& page = ReadSDPageOf(app.program);
         page.StartYear = "20x1";
         // With no file open the boxes are not looked at; with the file open the question
         // comes first, and the file stays as it was.
