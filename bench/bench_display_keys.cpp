@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 
 #include "bench/bench_support.h"
+#include "bench/simulated_card.h"
 #include "core/headless_host.h"
 #include "core/map_file.h"
 #include "core/program.h"
@@ -53,24 +54,9 @@ struct Deployment {
         sim.Scenario = "mixed";
         sim.Seed = 5;
         std::filesystem::create_directories(sim.OutFolder);
-        const SimulationResult card = SimulateCard(sim);
-        if (!card.Ok) std::abort();
-        ReadSDPage page;
-        PasteNowIntoStartTime(page, Start);
-        PasteNowIntoNameDate(page, Start);
-        page.FileNameLocation = page.Location = "bench";
-        TextBoxesChanged(page);
-        page.OpenFileWhenFinished = false;
-        Program program;
-        HeadlessHost host;
-        for (const std::string& file : card.Files) host.OpenAnswers.push_back({file});
-        host.SaveAnswers.push_back(Folder + "/KELP keys.KL1");
-        DownloadEnvironment env;
-        const MinuteNumber now = Start + (Days + 1) * MinutesPerDay;
-        env.Now = [now] { return now; };
-        const DownloadResult result = ReadSDdata(program, host, page, env);
-        if (!result.Started || result.OutputFiles.empty()) std::abort();
-        KL1 = result.OutputFiles.front();
+        const bench::SimulatedKL1 made = bench::DownloadSimulatedCard(
+            sim, Start, Start + (Days + 1) * MinutesPerDay, Folder + "/KELP keys.KL1");
+        KL1 = made.Download.OutputFiles.front();
     }
     ~Deployment() {
         std::error_code ec;

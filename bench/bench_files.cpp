@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_support.h"
+#include "bench/busy_kl1.h"
 
 #include <cstdio>
 #include <random>
@@ -34,30 +35,10 @@ struct BenchFiles {
     BenchFiles() {
         Folder = bench::TemporaryFolder();
         Path = Folder + "/deployment.KL1";
-        testing::DataFileBuilder builder(FileKind::KL1, MakeMinute(2024, 7, 1, 0, 0));
-        builder.Minute();
-        std::vector<std::uint8_t> bytes = builder.Bytes();
-        bytes.resize(HeaderLength);
-        const int minutes = Days * MinutesPerDay;
-        std::mt19937 random(11);
-        std::uint8_t r[10];
-        for (int m = 0; m < minutes; ++m) {
-            EncodeKL1Marker(r, 90, 40);
-            bytes.insert(bytes.end(), r, r + 10);
-            std::int32_t t = 0;
-            for (int i = 0; i < ClicksPerMinute; ++i) {
-                t += 1 + static_cast<std::int32_t>(random() % 11'000);
-                EncodeKL1Click(r, testing::MakeClick(t, 20 + static_cast<int>(random() % 140)));
-                bytes.insert(bytes.end(), r, r + 10);
-            }
-        }
-        DataFileHeader header;
-        std::copy(bytes.begin(), bytes.begin() + HeaderLength, header.Bytes.begin());
-        header.SetLastMinute(header.FirstMinute() + minutes - 1);
-        header.SetEndpointEnd(header.FirstMinute() + minutes - 1);
-        header.SetClickCount(static_cast<std::uint32_t>(minutes * ClicksPerMinute));
-        std::copy(header.Bytes.begin(), header.Bytes.end(), bytes.begin());
-        bytes.insert(bytes.end(), 20, 255);
+        const auto bytes =
+            bench::BusyKL1Bytes(Days, ClicksPerMinute, 11, 11'000, [](std::int32_t t, std::mt19937& random) {
+                return testing::MakeClick(t, 20 + static_cast<int>(random() % 140));
+            });
         testing::WriteFileBytes(Path, bytes);
         Bytes = static_cast<std::int64_t>(bytes.size());
     }

@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_support.h"
+#include "bench/busy_kl1.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,37 +38,14 @@ struct BenchFile {
         Folder = bench::TemporaryFolder();
         Path = Folder + "/deployment.KL1";
 
-        testing::DataFileBuilder builder(FileKind::KL1, MakeMinute(2024, 7, 1, 0, 0));
-        builder.Minute();
-        std::vector<std::uint8_t> bytes = builder.Bytes();
-        bytes.resize(HeaderLength);
-        const int minutes = Days * MinutesPerDay;
-        bytes.reserve(static_cast<std::size_t>(HeaderLength) + minutes * (ClicksPerMinute + 1) * 10 + 20);
-        std::mt19937 random(7);
-        std::uint8_t r[10];
-        for (int m = 0; m < minutes; ++m) {
-            EncodeKL1Marker(r, 90, 40);
-            bytes.insert(bytes.end(), r, r + 10);
-            std::int32_t t = 0;
-            for (int i = 0; i < ClicksPerMinute; ++i) {
-                t += 1 + static_cast<std::int32_t>(random() % 20'000);
-                ClickRecord c = testing::MakeClick(
+        const auto bytes =
+            bench::BusyKL1Bytes(Days, ClicksPerMinute, 7, 20'000, [](std::int32_t t, std::mt19937& random) {
+                return testing::MakeClick(
                     t, 20 + static_cast<int>(random() % 140), 2 + static_cast<int>(random() % 30),
                     1 + static_cast<int>(random() % 250), static_cast<int>(random() % 32),
                     static_cast<std::uint8_t>(random()));
-                EncodeKL1Click(r, c);
-                bytes.insert(bytes.end(), r, r + 10);
-            }
-            Records += 1 + ClicksPerMinute;
-        }
-        // Header minutes: first and last as written by the download.
-        DataFileHeader header;
-        std::copy(bytes.begin(), bytes.begin() + HeaderLength, header.Bytes.begin());
-        header.SetLastMinute(header.FirstMinute() + minutes - 1);
-        header.SetEndpointEnd(header.FirstMinute() + minutes - 1);
-        header.SetClickCount(static_cast<std::uint32_t>(minutes * ClicksPerMinute));
-        std::copy(header.Bytes.begin(), header.Bytes.end(), bytes.begin());
-        bytes.insert(bytes.end(), 20, 255);
+            });
+        Records = static_cast<std::int64_t>(Days) * MinutesPerDay * (1 + ClicksPerMinute);
         testing::WriteFileBytes(Path, bytes);
         Bytes = static_cast<std::int64_t>(bytes.size());
     }

@@ -6,6 +6,9 @@
 // near-duplicate trains; and a batch of two files with one and with two jobs.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_support.h"
+#include "bench/simulated_card.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -47,40 +50,18 @@ struct Deployment {
     std::int64_t Bytes = 0;
 
     Deployment() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kelp-bench-trains-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (!mkdtemp(name.data())) std::abort();
-        Folder = name.data();
-
+        Folder = bench::TemporaryFolder();
         SimulationOptions sim;
         sim.OutFolder = Folder + "/card";
         sim.Minutes = Days * MinutesPerDay;
         sim.Scenario = "mixed";
         sim.Seed = 11;
         std::filesystem::create_directories(sim.OutFolder);
-        const SimulationResult card = SimulateCard(sim);
-        if (!card.Ok) std::abort();
-
         const MinuteNumber start = MakeMinute(2024, 6, 1, 12, 0);
-        ReadSDPage page;
-        PasteNowIntoStartTime(page, start);
-        PasteNowIntoNameDate(page, start);
-        page.FileNameLocation = page.Location = "bench";
-        TextBoxesChanged(page);
-        page.OpenFileWhenFinished = false;
-        Program program;
-        HeadlessHost host;
-        host.OpenAnswers.push_back({card.Files.front()});
-        KL1 = Folder + "/KELP bench.KL1";
-        host.SaveAnswers.push_back(KL1);
-        DownloadEnvironment env;
-        env.Now = [start] { return start + (Days + 1) * MinutesPerDay; };
-        const DownloadResult result = ReadSDdata(program, host, page, env);
-        if (!result.Started || result.OutputFiles.empty()) std::abort();
-        KL1 = result.OutputFiles.front();
-        Clicks = result.ClicksWritten;
+        const bench::SimulatedKL1 made = bench::DownloadSimulatedCard(
+            sim, start, start + (Days + 1) * MinutesPerDay, Folder + "/KELP bench.KL1");
+        KL1 = made.Download.OutputFiles.front();
+        Clicks = made.Download.ClicksWritten;
         Bytes = FileSizeOf(KL1);
     }
     ~Deployment() {

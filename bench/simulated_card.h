@@ -18,9 +18,9 @@ struct SimulatedKL1 {
     DownloadResult Download;
 };
 
-// Simulates the card `o` describes and downloads it into the KL1 file `kl1`, the logger started
-// at `started` and the computer's clock at `now`. Stops the bench with the reason when the card
-// cannot be made or the download does not give exactly one file.
+// Simulates the card `o` describes and downloads it into the KL1 file `kl1` (location "bench"),
+// the logger started at `started` and the computer's clock at `now`. Stops the bench with the
+// reason when the card cannot be made or the download does not give exactly one file.
 inline SimulatedKL1 DownloadSimulatedCard(const SimulationOptions& o, MinuteNumber started, MinuteNumber now,
                                           const std::string& kl1) {
     SimulatedKL1 made;
@@ -33,10 +33,13 @@ inline SimulatedKL1 DownloadSimulatedCard(const SimulationOptions& o, MinuteNumb
     HeadlessHost host;
     ReadSDPage page;
     PasteNowIntoStartTime(page, started);
+    PasteNowIntoNameDate(page, started);
+    page.FileNameLocation = page.Location = "bench";
+    TextBoxesChanged(page);
     page.OpenFileWhenFinished = false;
     DownloadEnvironment env;
     env.Now = [now] { return now; };
-    host.OpenAnswers.push_back({made.Card.Files.front()});
+    for (const std::string& file : made.Card.Files) host.OpenAnswers.push_back({file});
     host.SaveAnswers.push_back(kl1);
     made.Download = ReadSDdata(program, host, page, env);
     if (made.Download.OutputFiles.size() != 1) {
