@@ -145,9 +145,12 @@ DisplayCommandPanel::DisplayCommandPanel(AppContext& app, QWidget* parent) : QWi
     row->addSpacing(8);
 
     goBox_ = new QLineEdit(this);
-    goBox_->setPlaceholderText("dd/mm/yyyy hh:mm:ss.ffffff");
-    goBox_->setToolTip("A time to show at the centre of the screen");
-    goBox_->setMinimumWidth(150);
+    // The hint leaves out the fraction of a second, which may be typed too; the box is as wide
+    // as the whole hint and the frame's margins.
+    goBox_->setPlaceholderText("dd/mm/yyyy hh:mm:ss");
+    goBox_->setToolTip("A time to show at the centre of the screen: dd/mm/yyyy hh:mm:ss.ffffff "
+                       "(seconds and fraction may be left out)");
+    goBox_->setMinimumWidth(goBox_->fontMetrics().horizontalAdvance(goBox_->placeholderText()) + 16);
     go_ = Button("go", "Show the time typed", this, 30);
     row->addWidget(goBox_, 1);
     row->addWidget(go_);
