@@ -24,6 +24,29 @@ void ClickLabel::changeEvent(QEvent* event) {
     QLabel::changeEvent(event);
 }
 
+void ElidedLabel::SetFullText(const QString& text) {
+    if (text == full_) return;
+    full_ = text;
+    Elide();
+    updateGeometry();
+}
+
+QSize ElidedLabel::minimumSizeHint() const {
+    // The layout may give it less than its whole text: it then leaves out the middle.
+    return {fontMetrics().horizontalAdvance(QStringLiteral("M...M")), QLabel::minimumSizeHint().height()};
+}
+
+void ElidedLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    Elide();
+}
+
+void ElidedLabel::Elide() {
+    const QString shown = fontMetrics().elidedText(full_, Qt::ElideMiddle, contentsRect().width());
+    if (shown != text()) setText(shown);
+    setToolTip(shown == full_ ? QString() : full_);
+}
+
 void EntryBox::mouseDoubleClickEvent(QMouseEvent* event) {
     QLineEdit::mouseDoubleClickEvent(event);
     emit doubleClicked();

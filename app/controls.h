@@ -26,6 +26,24 @@ protected:
     void changeEvent(QEvent* event) override;
 };
 
+// A one-line label that shows as much of its text as fits, leaving out the middle so that a
+// file name keeps its extension; the whole text is its tooltip when it does not fit.
+class ElidedLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit ElidedLabel(QWidget* parent = nullptr) : QLabel(parent) {}
+    void SetFullText(const QString& text);
+    const QString& FullText() const { return full_; }
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Elide();
+    QString full_;
+};
+
 // An entry box whose double-click puts a default back.
 class EntryBox : public QLineEdit {
     Q_OBJECT

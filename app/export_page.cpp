@@ -129,7 +129,7 @@ ExportTab::ExportTab(AppContext& app, QWidget* parent) : Page(app, parent) {
     for (int slot = 1; slot <= SlotCount; ++slot) {
         auto* box = new QCheckBox(QString::number(slot), exportGroup);
         box->setToolTip(FileBoxesHint);
-        auto* name = new QLabel(exportGroup);
+        auto* name = new ElidedLabel(exportGroup);
         name->setStyleSheet("color: #606060;");
         exportLayout->addWidget(box, slot - 1, 1);
         exportLayout->addWidget(name, slot - 1, 2);
@@ -345,7 +345,7 @@ void ExportTab::Refresh(const std::string&) {
     for (int slot = 1; slot <= SlotCount; ++slot) {
         const auto i = static_cast<std::size_t>(slot);
         ShowChecked(files_[i], page.FileBoxes[i]);
-        fileNames_[i]->setText(p.Slot(slot).IsOpen ? Q(p.Slot(slot).ShortName) : QString("(vacant)"));
+        fileNames_[i]->SetFullText(p.Slot(slot).IsOpen ? Q(p.Slot(slot).ShortName) : QString("(vacant)"));
     }
     export_->setText(Q(page.ExportDataButton));
     brief_->setText(Q(page.BriefDetailsButton));

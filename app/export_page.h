@@ -17,6 +17,8 @@ class QPushButton;
 
 namespace kelp {
 
+class ElidedLabel;
+
 class ExportTab : public Page {
     Q_OBJECT
 public:
@@ -73,7 +75,7 @@ private:
     QCheckBox* oneFile_;
     QCheckBox* tidy_;
     std::array<QCheckBox*, 4> files_{};
-    std::array<QLabel*, 4> fileNames_{};
+    std::array<ElidedLabel*, 4> fileNames_{};
     QPushButton* export_;
     QPushButton* brief_;
     QPushButton* full_;
