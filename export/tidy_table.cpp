@@ -183,11 +183,31 @@ int ExportTidyTable(Program& p, Host& host, const std::string& name) {
         (table.Ok() ? provenance : table).Finish(host); // shows the failure and removes the file
         return 0;
     }
-    if (!table.Finish(host)) return 0;
-    if (!provenance.Finish(host)) {
-        RemoveFile(name);
+    // An earlier table of this name steps aside until the record has its name too, so that a
+    // failed rename of the record leaves the earlier table (and its record) as they were.
+    const std::string earlier = name + ".earlier";
+    const bool hadTable = FileExists(name);
+    int error = 0;
+    if (hadTable && !RenameFile(name, earlier, &error)) {
+        host.ShowTimedMessage(Message5s,
+                              "Failed to write export file " + name + "  (" + SystemErrorText(error) + ")");
+        table.Abandon();
+        provenance.Abandon();
         return 0;
     }
+    const auto putBack = [&] {
+        if (hadTable) RenameFile(earlier, name);
+    };
+    if (!table.Finish(host)) {
+        putBack();
+        return 0;
+    }
+    if (!provenance.Finish(host)) {
+        RemoveFile(name);
+        putBack();
+        return 0;
+    }
+    if (hadTable) RemoveFile(earlier);
     host.Results().Append("Data saved to " + name);
     return static_cast<int>(files.size());
 }

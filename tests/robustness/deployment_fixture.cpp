@@ -58,7 +58,8 @@ void DeploymentTest::Fresh() {
 std::vector<std::string> DeploymentTest::LeftoverParts() const {
     std::vector<std::string> parts;
     for (const auto& entry : fs::recursive_directory_iterator(dir.Path()))
-        if (entry.path().extension() == ".part") parts.push_back(entry.path().filename().string());
+        if (entry.path().extension() == ".part" || entry.path().extension() == ".earlier")
+            parts.push_back(entry.path().filename().string());
     return parts;
 }
 

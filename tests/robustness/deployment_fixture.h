@@ -34,7 +34,8 @@ protected:
     void Fresh();
     std::string File(const std::string& name) const { return dir.File(name); }
     std::vector<std::uint8_t> Bytes(const std::string& name) const { return ReadFileBytes(File(name)); }
-    // Temporary files of atomic writers left in the folder (there should be none).
+    // Temporary files of atomic writers, and earlier files set aside, left in the folder
+    // (there should be none).
     std::vector<std::string> LeftoverParts() const;
     // Every message shown and every report line of the download page, for assertions.
     std::string AllMessages() const;

@@ -262,7 +262,7 @@ std::vector<Operation> Operations() {
     provenance.Name = "tidy table provenance";
     provenance.UserFiles = {"D KELP.KL3", "T.tsv", "T.json"};
     provenance.Output = "T.json";
-    provenance.Faults = {Fault::OpenFails, Fault::WriteFails, Fault::DiskFull};
+    provenance.Faults = newFile;
     provenance.Prepare = [tidy](OperationRun& r) {
         tidy.Prepare(r);
         WriteEarlierExport(r, "T.json");
