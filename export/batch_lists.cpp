@@ -40,11 +40,12 @@ bool ListSettingsOf(Program& p, Host& h, const std::string& file, int) {
     return true;
 }
 
-// Whether the file's records can hold the minutes its header claims, one minute marker every
-// MinutesPerMarker minutes. A damaged header (or a foreign file) can claim thousands of years,
-// which would fill the day table with days the file never logged.
-bool RecordsHoldRange(const FileSlot& s) {
-    const std::int64_t span = static_cast<std::int64_t>(s.LastMinute) - s.FirstMinute;
+// Whether the file's records can hold the minutes `start` to `end` (its header's range, or its
+// endpoints), one minute marker every MinutesPerMarker minutes. A damaged header (or a foreign
+// file) can claim thousands of years, or endpoints that end before they start, which would fill
+// the day table with days the file never logged or with negative days.
+bool RecordsHoldRange(const FileSlot& s, MinuteNumber start, MinuteNumber end) {
+    const std::int64_t span = static_cast<std::int64_t>(end) - start;
     const std::int64_t records = (s.FileSize - HeaderLength) / std::max(1, s.RecordLength);
     return span >= 0 && span <= records * std::max(1, s.MinutesPerMarker);
 }
@@ -170,14 +171,15 @@ BatchRunResult TabulateDays(Program& p, Host& h, const std::vector<std::string>&
             return false;
         }
         const FileSlot& s = wp.Slot(1);
-        if (!RecordsHoldRange(s)) {
+        const auto range = wp.Options.UseEndpoints ? std::make_pair(s.ActiveStart, s.ActiveEnd)
+                                                   : std::make_pair(s.FirstMinute, s.LastMinute);
+        if (!RecordsHoldRange(s, range.first, range.second)) {
             wh.Results().Append("ERROR " + file + TabulateDaysBadRangeText);
             CloseDataFile(wp, wh, 1);
             return false;
         }
         const auto i = static_cast<std::size_t>(index);
-        ranges[i] = wp.Options.UseEndpoints ? std::make_pair(s.ActiveStart, s.ActiveEnd)
-                                            : std::make_pair(s.FirstMinute, s.LastMinute);
+        ranges[i] = range;
         opened[i] = 1;
         CloseDataFile(wp, wh, 1);
         return true;

@@ -31,8 +31,10 @@ inline constexpr const char* ListSettingsHeader =
     "name\tKELP\tTDAv\tfilter\tangle>\tangle<\tlimit\tdutyCyc\tduration\tminSPL\tgain\tLocation\tKELPdepth\tW"
     "aterdepth\tLat\tLong\tNotes";
 inline constexpr const char* TabulateDaysHeader = "Day of year\tN KELP days";
-// After "ERROR " + name, for a file whose header claims more minutes than its records hold.
-inline constexpr const char* TabulateDaysBadRangeText = "\tthe header's times go beyond the data in the file";
+// After "ERROR " + name, for a file whose header (or endpoints) claims more minutes than its
+// records hold, or endpoints that end before they start.
+inline constexpr const char* TabulateDaysBadRangeText =
+    "\tthe header's times or endpoints do not fit the data in the file";
 
 // The line of an open file in "List files" (`withEndpoints`: its active range, no counts).
 std::string ListFilesLine(const FileSlot& slot, bool withEndpoints);

@@ -227,6 +227,21 @@ TEST_F(BatchSummaryTest, TabulateDaysSumsTheFilesPerCalendarDay) {
     EXPECT_EQ(program.SourceBox.front(), "Done!  List is on the Results page");
 }
 
+TEST_F(BatchSummaryTest, TabulateDaysRefusesEndpointsThatEndBeforeTheyStart) {
+    const MinuteNumber first = MakeMinute(2024, 6, 2, 0, 0);
+    DataFileBuilder b(FileKind::KL3, first);
+    b.Minute(Marker()).Minute(Marker()).Minute(Marker()).KeepHeaderMinutes();
+    b.Header().SetLastMinute(first + 2);
+    b.Header().SetEndpointStart(first + 2);
+    b.Header().SetEndpointEnd(first + 1);
+    const std::string file = b.Write(dir.File("e.KL3"));
+    program.Options.UseEndpoints = true;
+    host.Results().Clear();
+    TabulateDays(program, host, {file});
+    EXPECT_EQ(host.Results().Lines(), (std::vector<std::string>{"Day of year\tN KELP days",
+                                                                "ERROR " + file + TabulateDaysBadRangeText}));
+}
+
 TEST_F(BatchSummaryTest, ListSettingsAndItsFailureLine) {
     const std::string a = Kl3("a.KL3", MakeMinute(2024, 6, 1, 23, 0), 2, NoClicks);
     host.Results().Clear();
