@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QResizeEvent>
 
+#include "app/controls.h"
 #include "app/page.h"
 #include "app/qt_host.h"
 #include "core/program.h"
@@ -27,10 +28,6 @@ namespace kelp {
 namespace {
 
 namespace L = controls_layout;
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // The width of a caption in the canvas's caption font.
 int CaptionWidth(const std::string& text) {

@@ -11,16 +11,13 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "app/controls.h"
 #include "app/sound_output.h"
 #include "app/timed_message.h"
 #include "core/program.h"
 
 namespace kelp {
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // The folder the dialogs start in: the one last used, else the user's home folder.
 QString StartFolder(const FileDialogRequest& request, QString& lastFolder) {

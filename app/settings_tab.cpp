@@ -27,7 +27,7 @@
 namespace kelp {
 namespace {
 
-using B = SettingsBox;
+using SB = SettingsBox;
 
 // The trigger test screen: wide enough to cover the test buttons outside development mode.
 constexpr int ScreenWidthNormal = 150;
@@ -38,9 +38,9 @@ constexpr const char* StayOnHint = "To force the KELP to stay ON enter 0 in 'fro
 
 // The detector settings that show only in development mode ("Gain (fixed)" shows always and
 // is editable in development mode only).
-constexpr std::array DevelopmentBoxes = {B::Hysteresis,  B::MinSPL,  B::MaxSPL,  B::StartSPL,
-                                         B::BWThreshold, B::Stmin,   B::Stmax,   B::MinCycles,
-                                         B::HRIntercept, B::LowBias, B::HighBias};
+constexpr std::array DevelopmentBoxes = {SB::Hysteresis,  SB::MinSPL,  SB::MaxSPL,  SB::StartSPL,
+                                         SB::BWThreshold, SB::Stmin,   SB::Stmax,   SB::MinCycles,
+                                         SB::HRIntercept, SB::LowBias, SB::HighBias};
 
 QString LimitsHint(SettingsBox box, const QString& what = {}) {
     const SettingsBoxInfo& info = InfoOf(box);
@@ -153,8 +153,8 @@ SettingsTab::SettingsTab(AppContext& app, QWidget* parent) : Page(app, parent) {
     auto* logger = new QGroupBox("Logger", this);
     auto* loggerGrid = new QGridLayout(logger);
     Compact(loggerGrid);
-    QWidget* number = row(B::TargetKELPNumber, logger, 6);
-    Box(B::TargetKELPNumber)
+    QWidget* number = row(SB::TargetKELPNumber, logger, 6);
+    Box(SB::TargetKELPNumber)
         ->setToolTip("The logger's number: its registered gain and its defaults are applied (1 to 2000)");
     loggerGrid->addWidget(number, 0, 0, 1, 2);
     loggerNumber_ = new QLabel(logger);
@@ -224,8 +224,8 @@ SettingsTab::SettingsTab(AppContext& app, QWidget* parent) : Page(app, parent) {
         MakeButton("Show settings from a file",
                    "reads settings stored in a   SETUP.ORV,    DATA0.ORV   or any  .KLn file", read);
     readGrid->addWidget(readSettings_);
-    readGrid->addWidget(row(B::ShowAsKELPNumber, read, 6));
-    Box(B::ShowAsKELPNumber)->setToolTip("Decodes the settings read last as if from this logger number");
+    readGrid->addWidget(row(SB::ShowAsKELPNumber, read, 6));
+    Box(SB::ShowAsKELPNumber)->setToolTip("Decodes the settings read last as if from this logger number");
     first->addWidget(read);
     first->addStretch();
 
@@ -235,10 +235,10 @@ SettingsTab::SettingsTab(AppContext& app, QWidget* parent) : Page(app, parent) {
     Compact(anglesGrid);
     angleFrom_ = new QLabel(angles);
     angleTo_ = new QLabel(angles);
-    anglesGrid->addWidget(row(B::SwitchAngleFrom, angles, 4, angleFrom_), 0, 0);
-    anglesGrid->addWidget(row(B::SwitchAngleTo, angles, 4, angleTo_), 1, 0);
-    Box(B::SwitchAngleFrom)->setToolTip(LimitsHint(B::SwitchAngleFrom, StayOnHint));
-    Box(B::SwitchAngleTo)->setToolTip(LimitsHint(B::SwitchAngleTo, StayOnHint));
+    anglesGrid->addWidget(row(SB::SwitchAngleFrom, angles, 4, angleFrom_), 0, 0);
+    anglesGrid->addWidget(row(SB::SwitchAngleTo, angles, 4, angleTo_), 1, 0);
+    Box(SB::SwitchAngleFrom)->setToolTip(LimitsHint(SB::SwitchAngleFrom, StayOnHint));
+    Box(SB::SwitchAngleTo)->setToolTip(LimitsHint(SB::SwitchAngleTo, StayOnHint));
     diagram_ = new AngleDiagram(angles);
     anglesGrid->addWidget(diagram_, 0, 1, 2, 1);
     auto* stayOn = new QLabel(StayOnHint, angles);
@@ -251,7 +251,7 @@ SettingsTab::SettingsTab(AppContext& app, QWidget* parent) : Page(app, parent) {
     auto* loggingGrid = new QGridLayout(logging);
     Compact(loggingGrid);
     delay_ = new QLabel(logging);
-    loggingGrid->addWidget(row(B::StartDelay, logging, 5), 0, 0, 1, 2);
+    loggingGrid->addWidget(row(SB::StartDelay, logging, 5), 0, 0, 1, 2);
     loggingGrid->addWidget(delay_, 1, 1);
     minutesOff_ = StepCaption(logging, "Click to step: continuous, then 1, 2, 4 or 9 minutes OFF after every "
                                        "minute ON");
@@ -273,10 +273,10 @@ SettingsTab::SettingsTab(AppContext& app, QWidget* parent) : Page(app, parent) {
     Compact(alertingGrid);
     alerting_ = StepCaption(alerting, "Click to step: OFF, High power, Low power");
     alertingGrid->addWidget(alerting_, 0, 0);
-    QLineEdit* alertingkHz = entry(B::AlertingkHz, alerting, 4);
+    QLineEdit* alertingkHz = entry(SB::AlertingkHz, alerting, 4);
     alertingkHz->setToolTip(
-        LimitsHint(B::AlertingkHz, "The alerting frequency in kHz (stored in 10 kHz units)"));
-    rows_[static_cast<std::size_t>(B::AlertingkHz)] = alertingkHz;
+        LimitsHint(SB::AlertingkHz, "The alerting frequency in kHz (stored in 10 kHz units)"));
+    rows_[static_cast<std::size_t>(SB::AlertingkHz)] = alertingkHz;
     alertingGrid->addWidget(alertingkHz, 0, 1, Qt::AlignRight);
     alertingGrid->addWidget(new QLabel("kHz", alerting), 0, 2);
     second->addWidget(alerting);
@@ -289,7 +289,7 @@ SettingsTab::SettingsTab(AppContext& app, QWidget* parent) : Page(app, parent) {
     triggerGrid->addWidget(trigger_, 0, 0, 1, 2);
     int r = 1;
     for (SettingsBox box :
-         {B::TriggerClicks, B::TriggerSPL, B::TriggerkHzStart, B::TriggerMinCycles, B::TriggerkHzEnd})
+         {SB::TriggerClicks, SB::TriggerSPL, SB::TriggerkHzStart, SB::TriggerMinCycles, SB::TriggerkHzEnd})
         triggerGrid->addWidget(row(box, triggerGroup, 5), r++, 0, 1, 2);
     second->addWidget(triggerGroup);
     second->addStretch();
@@ -298,8 +298,8 @@ SettingsTab::SettingsTab(AppContext& app, QWidget* parent) : Page(app, parent) {
     auto* detector = new QGroupBox("Detector", this);
     auto* detectorGrid = new QVBoxLayout(detector);
     Compact(detectorGrid);
-    detectorGrid->addWidget(row(B::Gain, detector, 4));
-    Box(B::Gain)->setToolTip(LimitsHint(B::Gain, "The logger's registered calibration gain"));
+    detectorGrid->addWidget(row(SB::Gain, detector, 4));
+    Box(SB::Gain)->setToolTip(LimitsHint(SB::Gain, "The logger's registered calibration gain"));
     for (SettingsBox box : DevelopmentBoxes) detectorGrid->addWidget(row(box, detector, 4));
     third->addWidget(detector);
 
@@ -395,9 +395,9 @@ void SettingsTab::BoxEdited(SettingsBox box, const QString& text) {
     if (text.isEmpty()) return;
     Program& p = app_.program;
     const std::string t = text.toStdString();
-    if (box == B::TargetKELPNumber)
+    if (box == SB::TargetKELPNumber)
         TargetKELPNumberEditChange(p, app_.host, t);
-    else if (box == B::ShowAsKELPNumber)
+    else if (box == SB::ShowAsKELPNumber)
         ShowSettingsAsForChange(p, app_.host, t);
     else
         SettingsBoxChange(p, box, t);
@@ -406,12 +406,12 @@ void SettingsTab::BoxEdited(SettingsBox box, const QString& text) {
 
 void SettingsTab::BoxFinished(SettingsBox box) {
     const std::string t = Box(box)->text().toStdString();
-    if (!t.empty() && box != B::TargetKELPNumber && box != B::ShowAsKELPNumber) return; // taken already
+    if (!t.empty() && box != SB::TargetKELPNumber && box != SB::ShowAsKELPNumber) return; // taken already
     if (t.empty()) {
         Program& p = app_.program;
-        if (box == B::TargetKELPNumber)
+        if (box == SB::TargetKELPNumber)
             TargetKELPNumberEditChange(p, app_.host, t);
-        else if (box == B::ShowAsKELPNumber)
+        else if (box == SB::ShowAsKELPNumber)
             ShowSettingsAsForChange(p, app_.host, t);
         else
             SettingsBoxChange(p, box, t);
@@ -436,7 +436,7 @@ void SettingsTab::ChooseGainRegistry(bool builtIn) {
         SettingsPage& page = SettingsPageOf(p);
         const int n = page.Settings.LoggerNumber;
         if (LoggerGainTable::IsRegistered(n))
-            SettingsBoxChange(p, B::Gain, std::to_string(page.Gains.GainOf(n)));
+            SettingsBoxChange(p, SB::Gain, std::to_string(page.Gains.GainOf(n)));
         Refresh({});
     });
 }

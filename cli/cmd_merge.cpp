@@ -19,7 +19,7 @@ Exit status 1 when the merge failed or a file of the batch could not be exported
 int RunMerge(Context& ctx, const std::vector<std::string>& parts, const std::string& output) {
     const BatchRunResult result = MergeBatchParts(ctx.host, parts, output);
     PrintResults(ctx);
-    if (result.Failed > 0) *ctx.err << BatchFailuresText(result) << '\n';
+    if (result.Failed > 0) *ctx.err << BatchFailureReport(result) << '\n';
     return result.Count > 0 && result.Ok() ? ExitSuccess : ExitFailure;
 }
 

@@ -66,7 +66,7 @@ void SetFirstSourceLine(Program& p, Host& h, const std::string& text) {
 
 } // namespace
 
-std::string BatchFailuresText(const BatchRunResult& r, const char* what) {
+std::string BatchFailureReport(const BatchRunResult& r, const char* what) {
     return std::to_string(r.Failed) + " of " + std::to_string(r.Count) + (r.Count == 1 ? " file" : " files") +
            " could not be " + what;
 }
@@ -226,7 +226,7 @@ BatchRunResult ExportBatch(Program& p, Host& h, const std::vector<std::string>& 
     }
     h.EndProgress(BatchExportCompletedText);
     if (toResults) AddSourceLine(p, h, BatchExportCompletedText);
-    if (result.Failed > 0 && written) AddSourceLine(p, h, BatchFailuresText(result));
+    if (result.Failed > 0 && written) AddSourceLine(p, h, BatchFailureReport(result));
     SetButton(p, h, ExportBatchCaption);
     p.Options.BatchRunning = wasBatch;
     return result;

@@ -35,7 +35,7 @@ struct BatchRunResult {
 
 // The closing line of a batch with failures: "2 of 20 files could not be read or exported"
 // (`what`: what could not be done with them).
-std::string BatchFailuresText(const BatchRunResult& result, const char* what = "read or exported");
+std::string BatchFailureReport(const BatchRunResult& result, const char* what = "read or exported");
 // The error line of a file that cannot be opened or read.
 std::string BatchExportErrorLine(const std::string& file);
 

@@ -143,7 +143,7 @@ BatchRunResult RunFileList(Program& p, Host& h, const std::vector<std::string>& 
     BatchPageOf(p).*button = restCaption;
     h.StateChanged(changed::ExportPage);
     p.SourceBox.push_back(closing);
-    if (result.Failed > 0) p.SourceBox.push_back(BatchFailuresText(result, "read"));
+    if (result.Failed > 0) p.SourceBox.push_back(BatchFailureReport(result, "read"));
     h.StateChanged(changed::SourceBox);
     h.StateChanged(changed::ResultsPageToFront);
     return result;

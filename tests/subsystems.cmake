@@ -27,8 +27,6 @@ if(TARGET test_cli)
   # The terminal tests run the program itself on a pseudo-terminal.
   target_compile_definitions(test_cli PRIVATE KELP_CLI_PROGRAM="$<TARGET_FILE:kelp-cli>")
   add_dependencies(test_cli kelp-cli)
-  # As the commands themselves: CLI11 is most of each file's compile time.
-  set_target_properties(test_cli PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 9)
 endif()
 
 # Python's csv module reads the exports of kelp-cli as they are (python3 comes with scripts/deps).

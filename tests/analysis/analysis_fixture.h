@@ -16,8 +16,8 @@ inline constexpr int InRange = 60;     // an angle code within the switch angle 
 inline constexpr int OutOfRange = 200; // outside it
 
 // A click of a KL3 train that the start-up train filters let through.
-inline ClickRecord TrainClick(std::int32_t time, int quality = QualityHi, int species = SpeciesPorpoise,
-                              int kHz = 130) {
+inline ClickRecord GradedClick(std::int32_t time, int quality = QualityHi, int species = SpeciesPorpoise,
+                               int kHz = 130) {
     ClickRecord c = MakeClick(time, kHz);
     c.Quality = static_cast<std::uint8_t>(quality);
     c.Species = static_cast<std::uint8_t>(species);

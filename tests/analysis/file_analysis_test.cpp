@@ -35,7 +35,7 @@ TEST_F(FileAnalysisTest, ClickRatesArePerTrainAndBinnedAbove100) {
     // Train 5: gaps of 1,000, 2,000 and 1,500 ticks; train 6 in between: one gap of 2,000.
     for (auto [time, train] :
          {std::pair{100'000, 5}, {100'500, 6}, {101'000, 5}, {102'500, 6}, {103'000, 5}, {104'500, 5}})
-        b.Click(TrainClick(time), static_cast<std::uint8_t>(train));
+        b.Click(GradedClick(time), static_cast<std::uint8_t>(train));
     Open(b, "rates.KL3");
     AnalyzeButtonClick(program, host);
 
@@ -63,11 +63,11 @@ TEST(ClickRatePosition, IsTheRateOrItsBinOfTwenty) {
 
 TEST_F(FileAnalysisTest, FiguresTextBoxAndClassTotalsOfAKl3File) {
     DataFileBuilder b(FileKind::KL3, first);
-    b.Minute(100, 64).Click(TrainClick(1'000, QualityHi, SpeciesPorpoise), 5);
-    b.Click(TrainClick(900'000, QualityHi, SpeciesDolphin), 6);
+    b.Minute(100, 64).Click(GradedClick(1'000, QualityHi, SpeciesPorpoise), 5);
+    b.Click(GradedClick(900'000, QualityHi, SpeciesDolphin), 6);
     b.Minute(100, 64); // logged, quiet
-    b.Minute(100, 64).Click(TrainClick(5'000, QualityMod, SpeciesBoatSonar), 7);
-    b.Click(TrainClick(8'000, QualityLo, SpeciesPorpoise), 7); // left out by the train filter
+    b.Minute(100, 64).Click(GradedClick(5'000, QualityMod, SpeciesBoatSonar), 7);
+    b.Click(GradedClick(8'000, QualityLo, SpeciesPorpoise), 7); // left out by the train filter
     Open(b, "day.KL3");
     Page().Options.ClassTotalsInResults = true;
     AnalyzeButtonClick(program, host);
@@ -206,8 +206,8 @@ TEST_F(FileAnalysisTest, SpeciesClassesAreSteppedThroughOneAtATime) {
     // Each analysis of a KL3 file takes the next class.
     DataFileBuilder b(FileKind::KL3, first);
     b.Minute()
-        .Click(TrainClick(1'000, QualityHi, SpeciesPorpoise), 5)
-        .Click(TrainClick(2'000, QualityHi, SpeciesDolphin), 6);
+        .Click(GradedClick(1'000, QualityHi, SpeciesPorpoise), 5)
+        .Click(GradedClick(2'000, QualityHi, SpeciesDolphin), 6);
     Open(b, "two.KL3");
     Page().Options.StepThroughSpecies = true;
     AnalyzeButtonClick(program, host);

@@ -76,7 +76,7 @@ TEST_F(BatchExportTest, OneFileToResultsNumbersEveryLineAndClosesWithTheFileList
 // A file whose data breaks off into bytes that are no record: its error line, no half table.
 TEST_F(BatchExportTest, ABrokenFileGivesItsErrorLineAndTheBatchGoesOn) {
     DataFileBuilder broken(FileKind::KL3, MakeMinute(2024, 5, 3, 10, 0));
-    broken.Minute().Click(testing::TrainClick(1000), 7).Minute();
+    broken.Minute().Click(testing::GradedClick(1000), 7).Minute();
     std::vector<std::uint8_t> junk(20, 0);
     junk[19] = 200;
     broken.Raw(junk).Minute();

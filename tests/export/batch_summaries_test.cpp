@@ -14,7 +14,7 @@ namespace {
 using testing::DataFileBuilder;
 using testing::ExportTest;
 using testing::Fields;
-using testing::TrainClick;
+using testing::GradedClick;
 
 struct Clk {
     std::int32_t Time;
@@ -45,7 +45,7 @@ protected:
         b.Header().Bytes[89] = 77;
         for (int m = 0; m < minutes; ++m) {
             b.Minute(marker ? marker(m) : Marker());
-            for (const Clk& c : clicks(m)) b.Click(TrainClick(c.Time, c.Quality, c.Species), 9);
+            for (const Clk& c : clicks(m)) b.Click(GradedClick(c.Time, c.Quality, c.Species), 9);
         }
         return b.Write(dir.File(name));
     }

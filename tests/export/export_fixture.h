@@ -16,7 +16,7 @@
 namespace kelp::testing {
 
 // A train click of quality "Hi" and species porpoise-like unless given.
-inline ClickRecord TrainClick(std::int32_t time, int quality = QualityHi, int species = SpeciesPorpoise) {
+inline ClickRecord GradedClick(std::int32_t time, int quality = QualityHi, int species = SpeciesPorpoise) {
     ClickRecord c = MakeClick(time);
     c.Quality = static_cast<std::uint8_t>(quality);
     c.Species = static_cast<std::uint8_t>(species);
@@ -45,7 +45,7 @@ protected:
             else
                 b.Minute(100, 60);
             for (const TrainClickAt& c : clicksIn(m))
-                b.Click(TrainClick(c.Time, c.Quality),
+                b.Click(GradedClick(c.Time, c.Quality),
                         static_cast<std::uint8_t>(kind == FileKind::KL3 ? c.Train : 0));
         }
         return b.Write(dir.File(name));

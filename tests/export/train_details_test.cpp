@@ -19,7 +19,7 @@ TrainAccumulator Accumulate(const std::vector<std::int32_t>& times, bool full,
                             const std::vector<int>& spl = {}, const std::vector<int>& clusterSize = {}) {
     TrainAccumulator a;
     for (std::size_t i = 0; i < times.size(); ++i) {
-        ClickRecord c = testing::TrainClick(times[i]);
+        ClickRecord c = testing::GradedClick(times[i]);
         c.SPL = i < spl.size() ? spl[i] : 100;
         c.ClusterSize = i < clusterSize.size() ? clusterSize[i] : 1;
         c.ClusterDuration = 30;

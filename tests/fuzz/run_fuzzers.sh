@@ -15,23 +15,33 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 # Each input becomes files: a memory-backed folder keeps that from being disk-bound.
 if [ -z "${TMPDIR:-}" ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
-failed=()
-for t in "${targets[@]}"; do
-  work="$build/fuzz-corpus/$t"
-  findings="$build/fuzz-findings/$t"
+# Targets run side by side, KELP_FUZZ_JOBS at a time (2 by default): each is one process on one core.
+jobs="${KELP_FUZZ_JOBS:-2}"
+run_target() {
+  local t="$1" work="$build/fuzz-corpus/$1" findings="$build/fuzz-findings/$1"
   mkdir -p "$work" "$findings"
-  inputs=("$here/corpus/$t")
+  local inputs=("$here/corpus/$t")
   [ -d "$here/regressions/$t" ] && inputs+=("$here/regressions/$t")
   TIMEFORMAT='%U %S'
   { time "$build/tests/fuzz/fuzz_$t" "$work" "${inputs[@]}" \
       -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$findings/" >"$build/fuzz-$t.log" 2>&1; } 2>"$build/fuzz-$t.time"
-  status=$?
+  echo $? >"$build/fuzz-$t.status"
+}
+for t in "${targets[@]}"; do
+  while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n; done
+  rm -f "$build/fuzz-$t.status"
+  run_target "$t" &
+done
+wait
+failed=()
+for t in "${targets[@]}"; do
+  status=$(cat "$build/fuzz-$t.status" 2>/dev/null || echo 1)
   cpu=$(awk '{printf "%.0f", $1 + $2}' "$build/fuzz-$t.time")
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$build/fuzz-$t.log" | grep -o '[0-9]*$')
   echo "fuzz_$t: ${runs:-0} runs, ${cpu} s of CPU, exit $status"
   printf '%s\t%s\t%s\t%s\n' "$t" "$cpu" "${runs:-0}" "$status" >>"$build/fuzz-cpu.tsv"
-  if [ $status -ne 0 ]; then
+  if [ "$status" -ne 0 ]; then
     failed+=("$t")
     grep -m1 -E 'ERROR|SUMMARY|Test unit written' "$build/fuzz-$t.log" || true
   fi

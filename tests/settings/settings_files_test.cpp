@@ -16,7 +16,7 @@ using testing::ReadFileBytes;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
-std::size_t At(SettingsBox box) {
+std::size_t BoxAt(SettingsBox box) {
     return static_cast<std::size_t>(box);
 }
 
@@ -79,7 +79,7 @@ TEST_F(SettingsFilesTest, Refusals) {
     EXPECT_TRUE(host.Showed(NotRegisteredMessage(2001)));
     EXPECT_TRUE(host.Dialogs.empty());
 
-    page.Text[At(SettingsBox::TargetKELPNumber)] = "five"; // a box the window did not check
+    page.Text[BoxAt(SettingsBox::TargetKELPNumber)] = "five"; // a box the window did not check
     EXPECT_FALSE(RewriteSETUPfileBtnClick(program, host, SetupTarget::SettingsFile));
     EXPECT_TRUE(host.Showed("Please enter valid KELP number"));
     EXPECT_TRUE(host.Dialogs.empty());
@@ -187,7 +187,7 @@ TEST_P(RoundTrip, SetupFileReadsBackToTheSameSettings) {
     EXPECT_EQ(r.DelayLabel, "720 mins to start");
     for (SettingsBox box : {SettingsBox::Gain, SettingsBox::SwitchAngleFrom, SettingsBox::SwitchAngleTo,
                             SettingsBox::Hysteresis, SettingsBox::BWThreshold, SettingsBox::MinCycles})
-        EXPECT_EQ(r.Text[At(box)], w.Text[At(box)]);
+        EXPECT_EQ(r.Text[BoxAt(box)], w.Text[BoxAt(box)]);
 
     // Written again, the read settings give the same bytes (the logger number aside).
     const auto again = BuildPageSettingsBlock(r);
@@ -229,7 +229,7 @@ TEST_F(SettingsFilesTest, SettingsFileWithoutANumberAndShowingItAsForALogger) {
     EXPECT_EQ(r.Settings.SettingsLayout, 1);
     EXPECT_NE(r.CardSizeLabel.find("GB  ("), std::string::npos);
     ShowSettingsAsForChange(other, h, "x");
-    EXPECT_EQ(r.Text[At(SettingsBox::ShowAsKELPNumber)], "0");
+    EXPECT_EQ(r.Text[BoxAt(SettingsBox::ShowAsKELPNumber)], "0");
 }
 
 TEST_F(SettingsFilesTest, DataFileHeaderOfALoggerDecodesWithoutMessage) {
@@ -257,10 +257,10 @@ TEST_F(SettingsFilesTest, DataFileHeaderOfALoggerDecodesWithoutMessage) {
     EXPECT_EQ(page.ClickLimitText, "no limit");
     EXPECT_EQ(page.Settings.ClickLimit, 128);
     EXPECT_EQ(page.AlertingText, "High power");
-    EXPECT_EQ(page.Text[At(SettingsBox::AlertingkHz)], "120");
+    EXPECT_EQ(page.Text[BoxAt(SettingsBox::AlertingkHz)], "120");
     EXPECT_EQ(page.MinutesOffText, "1 min ON, 4 mins OFF");
     EXPECT_EQ(page.CardSizeLabel, "1GB  (123,456 blocks)");
-    EXPECT_EQ(page.Text[At(SettingsBox::TargetKELPNumber)], "0");
+    EXPECT_EQ(page.Text[BoxAt(SettingsBox::TargetKELPNumber)], "0");
 
     // Written again, "no limit" stays 128.
     SettingsBoxChange(program, SettingsBox::Gain, "90");
@@ -287,7 +287,7 @@ TEST_F(SettingsFilesTest, CardFirstBlockAndOddBytes) {
     EXPECT_EQ(page.Settings.HighPassFilter, 5);
     EXPECT_EQ(page.ClickLimitText, "undetermined");
     EXPECT_EQ(page.AlertingText, "OFF");
-    EXPECT_EQ(page.Text[At(SettingsBox::AlertingkHz)], "120");
+    EXPECT_EQ(page.Text[BoxAt(SettingsBox::AlertingkHz)], "120");
     EXPECT_TRUE(page.YearMadeLabel.empty());
     EXPECT_TRUE(host.Showed(NoLoggerNumberMessage));
 

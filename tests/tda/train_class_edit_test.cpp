@@ -21,9 +21,9 @@ using testing::MakeClick;
 using testing::ReadFileBytes;
 using testing::TempDir;
 
-constexpr std::size_t R = 20;
+constexpr std::size_t KL3Record = 20;
 
-ClickRecord TrainClick(std::int32_t time, int quality, int species, bool intervalFlag = false) {
+ClickRecord GradedClick(std::int32_t time, int quality, int species, bool intervalFlag = false) {
     ClickRecord c = MakeClick(time);
     c.Quality = static_cast<std::uint8_t>(quality);
     c.Species = static_cast<std::uint8_t>(species);
@@ -59,12 +59,12 @@ protected:
         DataFileBuilder b(FileKind::KL3, first);
         b.Minute();
         for (int i = 1; i <= 5; ++i) {
-            b.Click(TrainClick(i * 100'000, 2, SpeciesPorpoise, i == 4), 7);
-            b.Click(TrainClick(i * 100'000 + 50'000, 3, SpeciesPorpoise), 8);
+            b.Click(GradedClick(i * 100'000, 2, SpeciesPorpoise, i == 4), 7);
+            b.Click(GradedClick(i * 100'000 + 50'000, 3, SpeciesPorpoise), 8);
         }
         b.Minute();
-        b.Click(TrainClick(100'000, 2, SpeciesPorpoise), 7);
-        b.Click(TrainClick(200'000, 2, SpeciesPorpoise), 7);
+        b.Click(GradedClick(100'000, 2, SpeciesPorpoise), 7);
+        b.Click(GradedClick(200'000, 2, SpeciesPorpoise), 7);
         path = b.Write(dir.File("edit.KL3"));
         before = ReadFileBytes(path);
         ASSERT_TRUE(OpenDataFile(program, host, path, 1));
@@ -72,7 +72,7 @@ protected:
     }
 
     // The position of the n-th record after the header (0: the first minute marker).
-    static std::size_t Record(int n) { return HeaderLength + static_cast<std::size_t>(n) * R; }
+    static std::size_t Record(int n) { return HeaderLength + static_cast<std::size_t>(n) * KL3Record; }
 };
 
 TEST_F(SpeciesEditTest, AnEditInMidTrainChangesThatClickAndTheLaterOnesOfItsMinuteOnly) {
@@ -107,7 +107,7 @@ TEST_F(SpeciesEditTest, TheHeaderLinesComeOncePerFileAndTheApostropheWhenAsked) 
 
     // Another file starts its own header; so does an emptied results page.
     DataFileBuilder other(FileKind::KL3, first);
-    other.Minute().Click(TrainClick(100'000, 2, SpeciesDolphin), 9);
+    other.Minute().Click(GradedClick(100'000, 2, SpeciesDolphin), 9);
     const std::string otherPath = other.Write(dir.File("other.KL3"));
     ASSERT_TRUE(OpenDataFile(program, host, otherPath, 2));
     EXPECT_TRUE(EditTrainSpecies(program, host, 2, {first, 100'000}, SpeciesEdit::SetPorpoise));
@@ -189,7 +189,7 @@ TEST(SpeciesEditRobustness, RandomRecordsChangeOnlySpeciesBits) {
         const int records = 1 + static_cast<int>(random() % 60);
         std::int32_t time = 0;
         for (int i = 0; i < records; ++i) {
-            std::vector<std::uint8_t> r(R);
+            std::vector<std::uint8_t> r(KL3Record);
             for (auto& byte : r) byte = static_cast<std::uint8_t>(random());
             time += static_cast<std::int32_t>(random() % 300'000);
             r[0] = static_cast<std::uint8_t>(time >> 16);
@@ -223,8 +223,8 @@ TEST(SpeciesEditRobustness, RandomRecordsChangeOnlySpeciesBits) {
         for (std::size_t i = 0; i < edited.size(); ++i) {
             if (edited[i] == opened[i]) continue;
             ++changed;
-            const bool classByte = i >= HeaderLength && (i - HeaderLength) % R == 18 && opened[i + 1] >= 5 &&
-                                   opened[i + 1] <= 127;
+            const bool classByte = i >= HeaderLength && (i - HeaderLength) % KL3Record == 18 &&
+                                   opened[i + 1] >= 5 && opened[i + 1] <= 127;
             EXPECT_TRUE(classByte) << "round " << round << " byte " << i;
             EXPECT_EQ((edited[i] ^ opened[i]) & 0x83, 0) << "round " << round << " byte " << i;
         }
